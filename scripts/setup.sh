@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what the build, the tests and the program need (Debian 12), then configures and builds.
+# Usage: scripts/setup.sh [build-dir] [extra cmake arguments...]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$root/build}"
+shift || true
+
+packages=(
+  build-essential cmake pkg-config
+  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev fonts-dejavu-core
+  libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0
+  libjpeg-dev libmp3lame-dev
+  libgtest-dev libbenchmark-dev
+  xvfb xauth xdotool imagemagick ffmpeg sox
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "setup: installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > /dev/null
+cmake --build "$build" -j"$(nproc)"

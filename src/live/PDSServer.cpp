@@ -1,0 +1,4 @@
+// Live mode placeholder.
+#include "live/PDSServer.h"
+
+void RunStreamServer() {}

@@ -1,0 +1,37 @@
+// 2D overlay drawing: the Begin2D bracket, projection switches, quad drawers, billboards, font.
+#pragma once
+#include <cstdint>
+
+#include "render/Types.h"
+
+// First display list of the bitmap font built at start-up.
+extern uint32_t FontListBase;
+
+// Pushes the modelview and loads identity moved one unit into the screen.
+void Begin2D();
+// Pops the modelview pushed by Begin2D.
+void End2D();
+// Orthographic projection over the window in pixels, origin bottom left.
+void SetOrthoProjection();
+// The standard 45-degree, 4:3 perspective with far plane 100000.
+void RestorePerspective();
+
+// Quad drawers; x, y, w, h in overlay pixels, angles in degrees counter-clockwise. Each leaves
+// the standard perspective behind; see the definitions for the state each one leaves.
+void DrawSpriteAdditive(TextureId texture, const ColorRGBA& colour, float x, float y, float w,
+                        float h, float angle);
+void DrawSpriteBlended(TextureId texture, float x, float y, float w, float h, float angle);
+void DrawImage(TextureId texture, const ColorRGBA& colour, float x, float y, float w, float h);
+void DrawImageAdditive(TextureId texture, const ColorRGBA& colour, float x, float y, float w,
+                       float h);
+void DrawPicture(TextureId texture, float x, float y, float w, float h);
+void DrawInvertRect(const ColorRGBA& colour, float x, float y, float w, float h);
+void DrawRect(const ColorRGBA& colour, float x, float y, float w, float h);
+void DrawRectAdditive(const ColorRGBA& colour, float x, float y, float w, float h);
+
+// The camera's right and up axes in object space, from the current modelview matrix.
+void GetBillboardAxes(Vector3& up, Vector3& right);
+// One camera-facing textured quad 2 * halfSize wide around centre; sets no state.
+void DrawBillboard(const Vector3& centre, float halfSize);
+// 255 display lists of glyph bitmaps (characters 0 to 254) of the face; returns the first list.
+uint32_t BuildFont(const char* faceName, int height, bool bold);

@@ -1,0 +1,74 @@
+// Render-state operations with exactly the GL calls the drawers rely on.
+#include "render/RenderState.h"
+
+#include "render/GL.h"
+
+namespace {
+const GLfloat DefaultAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+const GLfloat DefaultDiffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
+const GLfloat DefaultSpecular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+const GLfloat DefaultEmission[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+const GLfloat PlainColourAmbient[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+}  // namespace
+
+void BeginFrame() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+void SetBlendAdd() {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+}
+
+void SetBlendAlphaAdd() {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+}
+
+void SetBlendAlpha() {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void EnableSphereMap() {
+  glEnable(GL_TEXTURE_GEN_S);
+  glEnable(GL_TEXTURE_GEN_T);
+}
+
+void DisableSphereMap() {
+  glDisable(GL_TEXTURE_GEN_S);
+  glDisable(GL_TEXTURE_GEN_T);
+}
+
+void ResetMaterial() {
+  glDisable(GL_COLOR_MATERIAL);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, DefaultAmbient);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, DefaultDiffuse);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, DefaultSpecular);
+  glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 0.0f);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, DefaultEmission);
+}
+
+void ResetSurfaceState() {
+  DisableSphereMap();
+  // The colour-material round trip only leaves a white current colour: ResetMaterial rewrites
+  // whatever it put into the material.
+  glEnable(GL_COLOR_MATERIAL);
+  glColor4f(1, 1, 1, 1);
+  glDisable(GL_COLOR_MATERIAL);
+  ResetMaterial();
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+}
+
+void SetPlainColour(const ColorRGBA& colour) {
+  const GLfloat rgba[4] = {colour.r, colour.g, colour.b, colour.a};
+  DisableSphereMap();
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, rgba);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, PlainColourAmbient);
+  glColor4fv(rgba);
+}

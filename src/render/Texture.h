@@ -1,0 +1,29 @@
+// Textures: BMP, JPEG and TGA pictures turned into mipmapped GL textures through a name cache.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "render/Types.h"
+
+// Creation settings read by CreateTexture: 0 nearest, 1 linear, 2 trilinear mipmapped.
+extern uint8_t TextureFilterMode;
+// False: repeat wrapping; true: clamp.
+extern bool TextureClamp;
+
+// The cached loader every scene uses: the last cache entry with this exact name wins; a name
+// whose load failed is tried again on the next request.
+TextureId LoadTexture(const std::string& fileName);
+// RGBA texture from two JPEG files: colour from the first, alpha from the blue channel of the
+// second. Not cached; NoTexture on failure.
+TextureId LoadTextureWithAlpha(const std::string& colourFile, const std::string& alphaFile);
+// Dispatches on the upper-cased last four characters (".BMP", ".JPG", ".TGA"); any other
+// ending loads nothing and says nothing. id is left untouched on failure.
+void LoadTextureFile(const std::string& fileName, TextureId& id, bool fromResource);
+bool LoadBmpTexture(const std::string& fileName, TextureId& id, bool fromResource);
+bool LoadJpgTexture(const std::string& fileName, TextureId& id, bool fromResource);
+bool LoadTgaTexture(const std::string& fileName, TextureId& id, bool fromResource);
+// Uploads tightly packed RGB or RGBA rows (bottom row first) as a mipmapped texture; format is
+// GL_RGB or GL_RGBA. Leaves the new texture bound.
+TextureId CreateTexture(uint16_t width, uint16_t height, uint32_t format, const uint8_t* pixels);
+// ResetSurfaceState, texturing on, the texture bound, current colour white.
+void BindTexture(TextureId id);

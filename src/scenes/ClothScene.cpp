@@ -1,0 +1,7 @@
+// Cloth scene placeholder.
+#include "scenes/Scenes.h"
+
+void LoadClothScene() {}
+void DrawClothScene(float) {}
+void ReleaseClothCorners() {}
+void PullClothFarCorners(float) {}

@@ -1,0 +1,5 @@
+// Domino scene placeholder.
+#include "scenes/Scenes.h"
+
+void LoadDominoScene() {}
+void DrawDominoScene(float) {}

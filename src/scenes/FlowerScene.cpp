@@ -1,0 +1,5 @@
+// Flower scene placeholder.
+#include "scenes/Scenes.h"
+
+void LoadFlowerScene() {}
+void DrawFlowerScene() {}

@@ -1,0 +1,5 @@
+// Greetings scene placeholder.
+#include "scenes/Scenes.h"
+
+void LoadGreetingsScene() {}
+void DrawGreetingsScene(float, float) {}

@@ -1,0 +1,5 @@
+// Light-cone scene placeholder.
+#include "scenes/Scenes.h"
+
+void LoadLightConeScene() {}
+void DrawLightConeScene() {}

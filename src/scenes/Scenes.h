@@ -1,0 +1,33 @@
+// The show's cast: each scene's loader (called once while loading) and drawer (once per frame).
+#pragma once
+
+// Cloth scene (scenes 99, 11, 12, 13).
+void LoadClothScene();
+void DrawClothScene(float logoAlpha);
+// The schedule's cloth operations: all corners free / the far corners pinned and moved along y.
+void ReleaseClothCorners();
+void PullClothFarCorners(float distance);
+
+// Light-cone scene (scene 5).
+void LoadLightConeScene();
+void DrawLightConeScene();
+
+// Flower scene (scene 10 and the first layer of the ending).
+void LoadFlowerScene();
+void DrawFlowerScene();
+
+// Well scene (scene 9): jolt, spin rate (degrees/s), scroll, bounce, spike.
+void LoadWellScene();
+void DrawWellScene(float jolt, float spinRate, float scroll, float bounce, float spike);
+
+// Greetings scene (scene 8).
+void LoadGreetingsScene();
+void DrawGreetingsScene(float s, float p);
+
+// Domino scene (scenes 6 and 7).
+void LoadDominoScene();
+void DrawDominoScene(float x);
+
+// Rail and water scene (scenes 1 to 4): variant = scene number.
+void LoadRailScene();
+void DrawRailScene(int variant, float sceneTime, float pulse);

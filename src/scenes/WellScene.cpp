@@ -1,0 +1,5 @@
+// Well scene placeholder.
+#include "scenes/Scenes.h"
+
+void LoadWellScene() {}
+void DrawWellScene(float, float, float, float, float) {}

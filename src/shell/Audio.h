@@ -1,0 +1,19 @@
+// Music playback: the audio device, a 128-slot sample table and one-shot playback.
+#pragma once
+#include <cstdint>
+
+#include "shell/Window.h"
+
+inline constexpr int SampleSlots = 128;
+
+// Opens the default audio device at 44100 Hz stereo and resumes playback; true on success.
+bool InitAudio(const GLWindow& window);
+// Decodes the whole file into the next free slot; returns the slot index or -1 (count unchanged).
+int LoadSample(const char* fileName);
+// Plays slot index once at volume 0..100 and pan -100 (left) .. 100 (right); returns the
+// channel, or -1 when nothing plays (a slot that failed or lies outside the table).
+int PlaySample(int index, int volume, int pan);
+// The number of loaded samples.
+int LoadedSampleCount();
+// Closes the device and forgets every sample (tests and shutdown).
+void CloseAudio();

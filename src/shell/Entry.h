@@ -1,0 +1,29 @@
+// Start-up, loading, the timed show's run loop and our offscreen modes.
+#pragma once
+#include <string>
+
+struct ProgramOptions {
+  enum class Mode { Show, Capture, Frames, Timedemo, Help };
+  Mode mode = Mode::Show;
+  bool live = false;      // "-pds" among command-line entries 0 to 2
+  bool windowed = false;  // "-w" among command-line entries 0 to 2
+  std::string output;     // capture file or frames directory
+  int fps = 60;
+  float from = 0.0f;
+  float to = 1.0e9f;
+};
+
+// True when one of command-line entries 0, 1 and 2 equals name exactly (case-sensitive).
+bool HasSwitch(int argc, const char* const* argv, const char* name);
+// Reads the command line; returns false with a message in error for a malformed option.
+bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, std::string& error);
+// The text of --help.
+std::string UsageText();
+// The whole life of the process; returns the exit code.
+int RunProgram(int argc, char** argv);
+// Loads every scene's assets behind the progress picture and starts the music.
+void LoadAssets();
+// The progress picture with one icon per finished stage, held for 51 presented frames.
+void ShowLoadingProgress(int stages);
+// The data directory chosen at start-up: "data" in the current directory or beside the program.
+const std::string& DataDirectory();

@@ -1,0 +1,180 @@
+// SDL window and GL context standing in for the original window class, pixel format and WGL.
+#include "shell/Window.h"
+
+#include <SDL2/SDL.h>
+
+#include <string>
+
+#include "render/GL.h"
+#include "shell/Messages.h"
+
+GLWindow ActiveWindow;
+
+namespace {
+bool FullScreenRequested = false;
+bool QuitTaken = false;
+unsigned long SwapCount = 0;
+FrameHook PresentHook;
+
+void ShowError(const char* text) { ShowMessage("Error", text); }
+
+bool EnsureVideo() {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+  return SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+}
+
+void HandleEvent(const SDL_Event& event) {
+  if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+    ResizeViewport(event.window.data1, event.window.data2);
+  // Key events are consumed; the keyboard is read through its polled state.
+}
+}  // namespace
+
+GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const char* title) {
+  FullScreenRequested = fullScreen;
+  GLWindow window;
+  window.Title = title;
+  window.Width = width;
+  window.Height = height;
+  window.ColorBits = colorBits;
+
+  if (!EnsureVideo()) {
+    ShowError("Unable to create window!");
+    ActiveWindow = window;
+    return window;
+  }
+  // Moving the mouse must never starve the presentation of frames.
+  SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
+
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, colorBits >= 32 ? 8 : 0);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 1);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+
+  Uint32 flags = SDL_WINDOW_OPENGL;
+  SDL_Window* handle = nullptr;
+  if (fullScreen) {
+    handle = SDL_CreateWindow(title, 0, 0, width, height, flags | SDL_WINDOW_FULLSCREEN);
+    if (handle) {
+      SDL_DisplayMode mode{};
+      mode.w = width;
+      mode.h = height;
+      mode.format = SDL_PIXELFORMAT_RGB888;
+      SDL_DisplayMode closest{};
+      if (!SDL_GetClosestDisplayMode(SDL_GetWindowDisplayIndex(handle), &mode, &closest) ||
+          closest.w != width || closest.h != height ||
+          SDL_SetWindowDisplayMode(handle, &closest) != 0) {
+        SDL_DestroyWindow(handle);
+        handle = nullptr;
+      }
+    }
+    if (!handle) {
+      ShowError("Unable to switch to fullscreen!");
+      fullScreen = false;
+    } else {
+      SDL_ShowCursor(SDL_DISABLE);
+    }
+  }
+  if (!handle) handle = SDL_CreateWindow(title, 0, 0, width, height, flags);
+  if (!handle) {
+    ShowError("Unable to create window!");
+    ActiveWindow = window;
+    return window;
+  }
+  window.Handle = handle;
+
+  SDL_GLContext context = SDL_GL_CreateContext(handle);
+  if (!context) {
+    CloseWindow(window, FullScreenRequested);
+    ShowError("Unable to create an OpenGL rendering context");
+    ActiveWindow = window;
+    return window;
+  }
+  window.RenderContext = context;
+  if (SDL_GL_MakeCurrent(handle, context) != 0) {
+    CloseWindow(window, FullScreenRequested);
+    ShowError("Unable to activate OpenGL rendering context");
+    ActiveWindow = window;
+    return window;
+  }
+  SDL_GL_SetSwapInterval(1);
+  SDL_ShowWindow(handle);
+  SDL_RaiseWindow(handle);
+
+  ActiveWindow = window;
+  ResizeViewport(width, height);
+  InitRenderState();
+  return window;
+}
+
+void CloseWindow(GLWindow& window, bool fullScreen) {
+  if (fullScreen) SDL_ShowCursor(SDL_ENABLE);
+  if (window.RenderContext) {
+    if (SDL_GL_MakeCurrent(static_cast<SDL_Window*>(window.Handle), nullptr) != 0)
+      ShowError("Release of DC and RC failed!");
+    SDL_GL_DeleteContext(static_cast<SDL_GLContext>(window.RenderContext));
+    window.RenderContext = nullptr;
+  }
+  if (window.Handle) {
+    SDL_DestroyWindow(static_cast<SDL_Window*>(window.Handle));
+    window.Handle = nullptr;
+  }
+}
+
+void ResizeViewport(int width, int height) {
+  if (height == 0) height = 1;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, static_cast<double>(width) / height, 1.0, PerspectiveFarDistance);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+void SetFieldOfView(float fovY) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(fovY, static_cast<double>(ActiveWindow.Width) / ActiveWindow.Height, 1.0,
+                 PerspectiveFarDistance);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+void InitRenderState() {
+  glClearColor(0.2f, 0.2f, 0.4f, 0.0f);
+  glShadeModel(GL_SMOOTH);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+}
+
+bool PresentFrame(const GLWindow& window) {
+  glFlush();
+  // Capture mode records every drawn frame, also the ones a pending event keeps off the screen.
+  if (PresentHook) PresentHook();
+  SDL_Event event;
+  if (SDL_PollEvent(&event)) {
+    if (event.type == SDL_QUIT ||
+        (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
+      QuitTaken = true;
+      return true;
+    }
+    HandleEvent(event);
+    return false;
+  }
+  if (window.Handle) SDL_GL_SwapWindow(static_cast<SDL_Window*>(window.Handle));
+  ++SwapCount;
+  return false;
+}
+
+unsigned long PresentedFrames() { return SwapCount; }
+bool QuitRequested() { return QuitTaken; }
+void ClearQuitRequest() { QuitTaken = false; }
+void SetFrameHook(FrameHook hook) { PresentHook = std::move(hook); }

@@ -1,0 +1,44 @@
+// The one GL window: opening, the projection, presenting frames while taking events.
+#pragma once
+#include <functional>
+
+// The record of the open window, copied by value. Handle and RenderContext are the SDL window and
+// GL context (opaque outside the shell); DeviceContext is unused on this platform.
+struct GLWindow {
+  void* Handle = nullptr;
+  void* DeviceContext = nullptr;
+  void* RenderContext = nullptr;
+  const char* Title = nullptr;
+  int Width = 0;
+  int Height = 0;
+  int ColorBits = 0;
+};
+
+// Far clip distance of every perspective projection; the near distance is always 1.
+inline constexpr float PerspectiveFarDistance = 100000.0f;
+
+// Copy of the last record OpenWindow returned; drawers read its Width and Height.
+extern GLWindow ActiveWindow;
+
+// Opens the window with a current GL context, sets the viewport, projection and initial GL state.
+// Full screen falls back to a window with "Unable to switch to fullscreen!". Every failure shows
+// its message (caption "Error") and the record is returned regardless.
+GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const char* title);
+// Tears down what OpenWindow built (used on its failure paths).
+void CloseWindow(GLWindow& window, bool fullScreen);
+// Viewport to width x height (height 0 counts as 1) and the 45-degree perspective.
+void ResizeViewport(int width, int height);
+// Perspective with the given vertical field of view; loads the identity modelview.
+void SetFieldOfView(float fovY);
+// Initial GL state: clear colour, smooth shading, depth test, sphere-map generation mode.
+void InitRenderState();
+// Flushes, then either takes one pending event (true when it is a quit request) or swaps.
+bool PresentFrame(const GLWindow& window);
+// The number of frames swapped onto the screen so far.
+unsigned long PresentedFrames();
+// True once a window close or quit request has been taken by PresentFrame.
+bool QuitRequested();
+void ClearQuitRequest();
+// Capture mode: called with every frame handed to PresentFrame, right after the flush.
+using FrameHook = std::function<void()>;
+void SetFrameHook(FrameHook hook);

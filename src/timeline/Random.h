@@ -1,0 +1,12 @@
+// The program's one pseudo-random generator (32-bit linear congruential, seed 0 at start).
+#pragma once
+#include <cstdint>
+
+extern uint32_t RandomSeed;
+
+// seed = seed * 134775813 + 1 (mod 2^32); returns seed / 2^32, in [0, 1).
+float Random();
+// Reseeds from the local wall clock: ((h * 60 + m) * 60 + s) * 1000 + ms; with show-time
+// reseeding on (capture modes), from ShowTime instead, so runs are reproducible.
+void ReseedRandomFromClock();
+void SetShowTimeReseeding(bool enabled);

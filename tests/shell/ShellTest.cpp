@@ -1,0 +1,189 @@
+// The frame timer, the command-line rules, the keyboard mapping and the music layer.
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <thread>
+
+#include "shell/Audio.h"
+#include "shell/Entry.h"
+#include "shell/Input.h"
+#include "shell/Timer.h"
+#include "support/TestSupport.h"
+
+namespace {
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+}  // namespace
+
+TEST(Timer, FirstTickReturnsTheIntervalSinceResetAndTheSameDelta) {
+  TETimer timer;
+  timer.Reset();
+  SleepMs(30);
+  const float elapsed = timer.Tick();
+  EXPECT_GE(elapsed, 0.029f);
+  EXPECT_LT(elapsed, 0.5f);
+  EXPECT_NEAR(timer.Delta, elapsed, 0.002f);
+}
+
+TEST(Timer, FpsIsZeroUntilASecondHasPassedThenTheWindowCount) {
+  TETimer timer;
+  timer.Reset();
+  int ticks = 0;
+  while (timer.Now() - timer.WindowStart <= 1.0f) {
+    timer.Tick();
+    ++ticks;
+    if (timer.Fps != 0) break;
+    EXPECT_EQ(timer.Fps, 0);
+    SleepMs(50);
+  }
+  // The tick that closes the window counts, and the count restarts.
+  if (timer.Fps == 0) {
+    timer.Tick();
+    ++ticks;
+  }
+  EXPECT_EQ(timer.Fps, ticks);
+  EXPECT_EQ(timer.FrameCount, 0);
+}
+
+TEST(Timer, TickCountFallbackMovesInWholeMilliseconds) {
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_TIMER), 0);
+  TETimer timer(true);
+  EXPECT_FALSE(timer.HasPerformanceCounter);
+  EXPECT_FLOAT_EQ(timer.SecondsPerTick, 0.001f);
+  timer.Reset();
+  for (int i = 0; i < 5; ++i) {
+    SleepMs(3);
+    const float elapsed = timer.Tick();
+    const float ms = elapsed * 1000.0f;
+    EXPECT_NEAR(ms, std::round(ms), 1e-3f);
+  }
+}
+
+TEST(Timer, ReadingsStayPreciseBecauseTheyAreRelativeToCreation) {
+  TETimer timer;
+  // Relative readings start near zero, where a float resolves far below a microsecond.
+  EXPECT_LT(timer.Now(), 1.0f);
+  timer.Reset();
+  SleepMs(2);
+  EXPECT_GT(timer.Tick(), 0.0f);
+}
+
+TEST(CommandLine, SwitchesAreSeenOnlyExactlyInTheFirstThreeEntries) {
+  const char* third[] = {"vantrel", "-x", "-y", "-pds"};
+  EXPECT_FALSE(HasSwitch(4, third, "-pds"));
+  const char* second[] = {"vantrel", "-x", "-pds"};
+  EXPECT_TRUE(HasSwitch(3, second, "-pds"));
+  const char* upper[] = {"vantrel", "-PDS"};
+  EXPECT_FALSE(HasSwitch(2, upper, "-pds"));
+  const char* entryZero[] = {"-w"};
+  EXPECT_TRUE(HasSwitch(1, entryZero, "-w"));
+  const char* prefix[] = {"vantrel", "-pdsx", "-w2"};
+  EXPECT_FALSE(HasSwitch(3, prefix, "-pds"));
+  EXPECT_FALSE(HasSwitch(3, prefix, "-w"));
+}
+
+TEST(CommandLine, OurOptionsAreParsedAndBadOnesRefused) {
+  ProgramOptions options;
+  std::string error;
+  const char* capture[] = {"vantrel", "--capture", "out.mp4", "--fps", "30"};
+  ASSERT_TRUE(ParseOptions(5, capture, options, error));
+  EXPECT_EQ(options.mode, ProgramOptions::Mode::Capture);
+  EXPECT_EQ(options.output, "out.mp4");
+  EXPECT_EQ(options.fps, 30);
+
+  ProgramOptions frames;
+  const char* range[] = {"vantrel", "--frames", "dir", "--from", "5.5", "--to", "6"};
+  ASSERT_TRUE(ParseOptions(7, range, frames, error));
+  EXPECT_EQ(frames.mode, ProgramOptions::Mode::Frames);
+  EXPECT_FLOAT_EQ(frames.from, 5.5f);
+  EXPECT_FLOAT_EQ(frames.to, 6.0f);
+
+  ProgramOptions bad;
+  const char* zeroFps[] = {"vantrel", "--capture", "x.mp4", "--fps", "0"};
+  EXPECT_FALSE(ParseOptions(5, zeroFps, bad, error));
+  const char* missing[] = {"vantrel", "--capture"};
+  EXPECT_FALSE(ParseOptions(2, missing, bad, error));
+  const char* unknown[] = {"vantrel", "--bogus"};
+  EXPECT_FALSE(ParseOptions(2, unknown, bad, error));
+  EXPECT_NE(UsageText().find("--timedemo"), std::string::npos);
+}
+
+TEST(Keyboard, ScancodesMapToDirectInputCodes) {
+  EXPECT_EQ(DirectInputKeyCode(SDL_SCANCODE_ESCAPE), 1);
+  EXPECT_EQ(DirectInputKeyCode(SDL_SCANCODE_SPACE), 0x39);
+  EXPECT_EQ(DirectInputKeyCode(SDL_SCANCODE_A), 0x1E);
+  EXPECT_EQ(DirectInputKeyCode(SDL_SCANCODE_UP), 0xC8);
+
+  uint8_t sdlState[SDL_NUM_SCANCODES] = {};
+  uint8_t keys[256];
+  sdlState[SDL_SCANCODE_ESCAPE] = 1;
+  sdlState[SDL_SCANCODE_RETURN] = 1;
+  TranslateKeyState(sdlState, SDL_NUM_SCANCODES, keys);
+  EXPECT_EQ(keys[1], 0x80);
+  EXPECT_EQ(keys[0x1C], 0x80);
+  int held = 0;
+  for (uint8_t k : keys) held += k != 0;
+  EXPECT_EQ(held, 2);
+}
+
+TEST(Keyboard, EveryKeyIsUpBeforeTheFirstPollAndWithoutADevice) {
+  ReleaseKeyboard();
+  for (int k = 0; k < 256; ++k) EXPECT_FALSE(IsKeyDown(static_cast<uint8_t>(k)));
+  PollKeyboard();  // no device: still nothing held
+  EXPECT_FALSE(IsKeyDown(1));
+}
+
+namespace {
+// A mono 16-bit WAV of a steady square wave.
+std::vector<uint8_t> MonoWav(int seconds) {
+  const int rate = 44100, samples = rate * seconds;
+  std::vector<uint8_t> out;
+  auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back((v >> (8 * i)) & 0xFF); };
+  auto put16 = [&](uint16_t v) { out.push_back(v & 0xFF); out.push_back(v >> 8); };
+  out.insert(out.end(), {'R', 'I', 'F', 'F'});
+  put32(36 + samples * 2);
+  out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  put32(16); put16(1); put16(1); put32(rate); put32(rate * 2); put16(2); put16(16);
+  out.insert(out.end(), {'d', 'a', 't', 'a'});
+  put32(samples * 2);
+  for (int i = 0; i < samples; ++i) put16(static_cast<uint16_t>((i / 50) % 2 ? 12000 : -12000));
+  return out;
+}
+}  // namespace
+
+TEST(Audio, APannedSampleRecordedThroughTheDiskDriverPlaysLeftAtHalfLevel) {
+  TempDir dir;
+  WriteFile(dir.File("tone.wav"), MonoWav(2));
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", dir.File("out.raw").c_str(), 1);
+  setenv("SDL_DISKAUDIODELAY", "1", 1);
+  ASSERT_TRUE(InitAudio(GLWindow{}));
+  EXPECT_EQ(LoadSample(dir.File("missing.mp3").c_str()), -1);
+  EXPECT_EQ(LoadedSampleCount(), 0);
+  EXPECT_EQ(PlaySample(-1, 100, 50), -1);  // a failed slot plays nothing
+  const int slot = LoadSample(dir.File("tone.wav").c_str());
+  ASSERT_EQ(slot, 0);
+  EXPECT_EQ(LoadedSampleCount(), 1);
+  EXPECT_GE(PlaySample(slot, 100, 50), 0);
+  SleepMs(400);
+  CloseAudio();
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+  const std::vector<uint8_t> raw = ReadFile(dir.File("out.raw"));
+  ASSERT_GT(raw.size(), 4000u);
+  const auto* frames = reinterpret_cast<const int16_t*>(raw.data());
+  const size_t count = raw.size() / 4;
+  double left = 0, right = 0;
+  size_t firstSound = count;
+  for (size_t i = 0; i < count; ++i) {
+    if (firstSound == count && frames[2 * i + 1] != 0) firstSound = i;
+    left += std::abs(frames[2 * i]);
+    right += std::abs(frames[2 * i + 1]);
+  }
+  // Playback starts at once: within the first mixing buffer (2048 frames).
+  EXPECT_LT(firstSound, 2048u);
+  ASSERT_GT(right, 0);
+  EXPECT_NEAR(left / right, 0.5, 0.02);
+}

@@ -1,0 +1,41 @@
+// Helpers shared by the test binaries: one real GL context, paths, pixels, recorded messages.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "render/Types.h"
+
+// Opens the 800 x 600 window with its GL context once per test binary (SDL's offscreen driver).
+void EnsureGLContext();
+// A file under ../shared/testdata.
+std::string TestDataPath(const std::string& relative);
+// The generated data set of the build (<build>/data).
+std::string GeneratedDataPath(const std::string& relative);
+// RGBA pixels of the lower-left width x height of the frame buffer, bottom row first.
+std::vector<uint8_t> ReadFramePixels(int width = 800, int height = 600);
+// The RGBA of one frame-buffer pixel.
+struct Pixel {
+  int r, g, b, a;
+};
+Pixel ReadPixel(int x, int y);
+
+// Records every ShowMessage while alive.
+class MessageLog {
+ public:
+  MessageLog();
+  ~MessageLog();
+  std::vector<std::pair<std::string, std::string>> messages;  // caption, text
+};
+
+// A scratch directory removed at the end of the test.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  std::string path;
+  std::string File(const std::string& name) const { return path + "/" + name; }
+};
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> ReadFile(const std::string& path);
