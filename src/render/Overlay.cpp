@@ -1,20 +1,240 @@
-// Placeholder overlay module: the drawers draw nothing yet.
+// 2D overlay drawing: the Begin2D bracket, projection switches, the quad drawers, billboards and
+// the bitmap font. Each drawer sets every state it needs and leaves a fixed state behind.
 #include "render/Overlay.h"
+
+#include <vector>
+
+#include "render/GL.h"
+#include "render/RenderState.h"
+#include "shell/Glyphs.h"
+#include "shell/Window.h"
 
 uint32_t FontListBase = 0;
 
-void Begin2D() {}
-void End2D() {}
-void SetOrthoProjection() {}
-void RestorePerspective() {}
-void DrawSpriteAdditive(TextureId, const ColorRGBA&, float, float, float, float, float) {}
-void DrawSpriteBlended(TextureId, float, float, float, float, float) {}
-void DrawImage(TextureId, const ColorRGBA&, float, float, float, float) {}
-void DrawImageAdditive(TextureId, const ColorRGBA&, float, float, float, float) {}
-void DrawPicture(TextureId, float, float, float, float) {}
-void DrawInvertRect(const ColorRGBA&, float, float, float, float) {}
-void DrawRect(const ColorRGBA&, float, float, float, float) {}
-void DrawRectAdditive(const ColorRGBA&, float, float, float, float) {}
-void GetBillboardAxes(Vector3&, Vector3&) {}
-void DrawBillboard(const Vector3&, float) {}
-uint32_t BuildFont(const char*, int, bool) { return 0; }
+namespace {
+
+enum class Fog { Disable, Keep };
+
+// Texture coordinates (0,0) at the bottom-left corner and (1,1) at the top right, so pictures
+// stored bottom row first appear upright.
+void CornerQuad(float x, float y, float w, float h, float low, float high) {
+  glBegin(GL_QUADS);
+  glTexCoord2f(low, low);
+  glVertex3f(x, y, 0);
+  glTexCoord2f(high, low);
+  glVertex3f(x + w, y, 0);
+  glTexCoord2f(high, high);
+  glVertex3f(x + w, y + h, 0);
+  glTexCoord2f(low, high);
+  glVertex3f(x, y + h, 0);
+  glEnd();
+}
+
+void CentredQuad(float x, float y, float w, float h, float angle) {
+  glPushMatrix();
+  glTranslatef(x, y, 0);
+  glRotatef(angle, 0, 0, 1);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 0);
+  glVertex3f(-w / 2, -h / 2, 0);
+  glTexCoord2f(1, 0);
+  glVertex3f(w / 2, -h / 2, 0);
+  glTexCoord2f(1, 1);
+  glVertex3f(w / 2, h / 2, 0);
+  glTexCoord2f(0, 1);
+  glVertex3f(-w / 2, h / 2, 0);
+  glEnd();
+  glPopMatrix();
+}
+
+// Steps shared by the textured drawers up to the projection switch; the colour is set by the
+// caller before, as the order of state changes is part of what the drawers promise.
+void BeginTexturedQuad(TextureId texture, GLenum destinationFactor, Fog fog) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, destinationFactor);
+  if (fog == Fog::Disable) glDisable(GL_FOG);
+  SetOrthoProjection();
+}
+
+void BeginTextured() {
+  glDisable(GL_LIGHTING);
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_TEXTURE_2D);
+}
+
+// Texturing stays on and the current colour stays as set.
+void EndTexturedQuad() {
+  RestorePerspective();
+  glDisable(GL_BLEND);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_DEPTH_TEST);
+}
+
+// Everything is saved and restored around the plain rectangles; only the projection changes.
+void PlainRect(const ColorRGBA& colour, float x, float y, float w, float h,
+               GLenum destinationFactor) {
+  glPushAttrib(0x000FFFFF);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_TEXTURE_2D);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, destinationFactor);
+  SetOrthoProjection();
+  glColor4f(colour.r, colour.g, colour.b, colour.a);
+  glBegin(GL_QUADS);
+  glVertex3f(x, y, 0);
+  glVertex3f(x + w, y, 0);
+  glVertex3f(x + w, y + h, 0);
+  glVertex3f(x, y + h, 0);
+  glEnd();
+  RestorePerspective();
+  glDisable(GL_BLEND);
+  glColor4f(1, 1, 1, 1);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_TEXTURE_2D);
+  glPopAttrib();
+}
+
+}  // namespace
+
+void Begin2D() {
+  glPushMatrix();
+  glLoadIdentity();
+  glTranslatef(0, 0, -1);
+}
+
+void End2D() { glPopMatrix(); }
+
+void SetOrthoProjection() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, ActiveWindow.Width, 0, ActiveWindow.Height, -1, 100);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void RestorePerspective() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // The aspect is fixed at 4:3 whatever the window's shape.
+  gluPerspective(45.0, 4.0 / 3.0, 1.0, PerspectiveFarDistance);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void DrawSpriteAdditive(TextureId texture, const ColorRGBA& colour, float x, float y, float w,
+                        float h, float angle) {
+  BeginTextured();
+  glColor4f(colour.r, colour.g, colour.b, colour.a);
+  BeginTexturedQuad(texture, GL_ONE, Fog::Disable);
+  CentredQuad(x, y, w, h, angle);
+  EndTexturedQuad();
+}
+
+void DrawSpriteBlended(TextureId texture, float x, float y, float w, float h, float angle) {
+  BeginTextured();
+  BeginTexturedQuad(texture, GL_ONE_MINUS_SRC_ALPHA, Fog::Disable);
+  CentredQuad(x, y, w, h, angle);
+  EndTexturedQuad();
+}
+
+void DrawImage(TextureId texture, const ColorRGBA& colour, float x, float y, float w, float h) {
+  BeginTextured();
+  glColor4f(colour.r, colour.g, colour.b, colour.a);
+  BeginTexturedQuad(texture, GL_ONE_MINUS_SRC_ALPHA, Fog::Disable);
+  CornerQuad(x, y, w, h, 0, 1);
+  EndTexturedQuad();
+}
+
+void DrawImageAdditive(TextureId texture, const ColorRGBA& colour, float x, float y, float w,
+                       float h) {
+  BeginTextured();
+  glColor4f(colour.r, colour.g, colour.b, colour.a);
+  BeginTexturedQuad(texture, GL_ONE, Fog::Keep);
+  CornerQuad(x, y, w, h, 0, 1);
+  EndTexturedQuad();
+}
+
+void DrawPicture(TextureId texture, float x, float y, float w, float h) {
+  BeginTextured();
+  glColor4f(1, 1, 1, 1);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glEnable(GL_COLOR_MATERIAL);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  SetOrthoProjection();
+  // Inset coordinates keep linear filtering with repeat wrapping from bleeding the opposite
+  // edge into the border.
+  CornerQuad(x, y, w, h, 0.0001f, 0.9999f);
+  EndTexturedQuad();
+  glDisable(GL_COLOR_MATERIAL);
+  ResetMaterial();
+}
+
+void DrawInvertRect(const ColorRGBA& colour, float x, float y, float w, float h) {
+  glDisable(GL_LIGHTING);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_TEXTURE_2D);
+  glColor4f(colour.r, colour.g, colour.b, colour.a);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE_MINUS_SRC_COLOR);
+  SetOrthoProjection();
+  CornerQuad(x, y, w, h, 0, 1);
+  RestorePerspective();
+  glDisable(GL_BLEND);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_DEPTH_TEST);
+}
+
+void DrawRect(const ColorRGBA& colour, float x, float y, float w, float h) {
+  PlainRect(colour, x, y, w, h, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void DrawRectAdditive(const ColorRGBA& colour, float x, float y, float w, float h) {
+  PlainRect(colour, x, y, w, h, GL_ONE);
+}
+
+void GetBillboardAxes(Vector3& up, Vector3& right) {
+  GLfloat m[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  right = {m[0], m[4], m[8]};
+  up = {m[1], m[5], m[9]};
+}
+
+void DrawBillboard(const Vector3& centre, float halfSize) {
+  Vector3 up, right;
+  GetBillboardAxes(up, right);
+  auto corner = [&](float alongRight, float alongUp) {
+    return Vector3{centre.x + halfSize * (alongRight * right.x + alongUp * up.x),
+                   centre.y + halfSize * (alongRight * right.y + alongUp * up.y),
+                   centre.z + halfSize * (alongRight * right.z + alongUp * up.z)};
+  };
+  const Vector3 corners[4] = {corner(-1, -1), corner(1, -1), corner(1, 1), corner(-1, 1)};
+  const float texCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  glBegin(GL_QUADS);
+  for (int i = 0; i < 4; ++i) {
+    glTexCoord2f(texCoords[i][0], texCoords[i][1]);
+    glVertex3f(corners[i].x, corners[i].y, corners[i].z);
+  }
+  glEnd();
+}
+
+uint32_t BuildFont(const char* faceName, int height, bool bold) {
+  const GLuint base = glGenLists(255);
+  const std::vector<GlyphBitmap> glyphs = RasteriseGlyphs(faceName ? faceName : "", height, bold, 255);
+  // glBitmap rows are packed one bit a pixel and padded to whole bytes.
+  GLint previousAlignment = 4;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  for (GLuint code = 0; code < 255; ++code) {
+    glNewList(base + code, GL_COMPILE);
+    if (code < glyphs.size()) {
+      const GlyphBitmap& glyph = glyphs[code];
+      glBitmap(glyph.width, glyph.height, glyph.originX, glyph.originY, glyph.advance, 0,
+               glyph.bits.empty() ? nullptr : glyph.bits.data());
+    }
+    glEndList();
+  }
+  glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
+  return base;
+}
