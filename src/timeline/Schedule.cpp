@@ -1,14 +1,190 @@
-// Placeholder frame: clears, presents and polls until the timeline lands.
+// The show's schedule: which scene draws with which arguments, the point fields and the ending.
 #include "timeline/Schedule.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
 #include "render/GL.h"
+#include "render/Overlay.h"
 #include "render/RenderState.h"
+#include "scenes/Scenes.h"
 #include "shell/Globals.h"
 #include "shell/Input.h"
+#include "timeline/BeatClock.h"
+#include "timeline/Random.h"
+
+namespace {
+constexpr ColorRGBA White = {1, 1, 1, 1};
+
+// Overlay alphas run past [0, 1] during the fades; GL would clamp them anyway.
+float Clamped(float alpha) { return std::clamp(alpha, 0.0f, 1.0f); }
+
+// n rounded to nearest (ties to even); the fields draw n + 1 points, none for a negative or NaN n.
+int64_t LastPointIndex(long double n) {
+  if (!(n >= 0)) return -1;
+  return static_cast<int64_t>(std::nearbyint(std::min(n, 1.0e12L)));
+}
+
+// Both point fields are seen from (4, 0, 0) towards the origin and moved by (0, 50, 50).
+void LookAtPointField() {
+  gluLookAt(4, 0, 0, 0, 0, 0, 0, 1, 0);
+  glTranslatef(0, 50, 50);
+}
+
+// Each point takes three draws of the shared generator: z first, then y, then x.
+void DrawRandomPoints(int64_t lastIndex) {
+  glBegin(GL_POINTS);
+  for (int64_t i = 0; i <= lastIndex; ++i) {
+    const float z = Random() * 100 - 100;
+    const float y = Random() * 100 - 100;
+    const float x = Random() * 100 - 100;
+    glVertex3f(x, y, z);
+  }
+  glEnd();
+}
+
+void DrawPointBurst() {
+  glLoadIdentity();
+  glClear(GL_DEPTH_BUFFER_BIT);
+  LookAtPointField();
+  glPointSize(3.0f);
+  SetPlainColour(White);
+  glDisable(GL_FOG);
+  glDisable(GL_LIGHTING);
+  DrawRandomPoints(LastPointIndex(static_cast<long double>(SceneTime) * 10000));
+  glLoadIdentity();
+}
+
+// The well scene's five arguments, computed in extended precision from the clock.
+void DrawWellFromClock() {
+  const long double time = ShowTime;
+  const long double sceneTime = SceneTime;
+  const float jolt = static_cast<float>(static_cast<long double>(Pulse3) * 10);
+  const float spinRate = static_cast<float>(std::sin(2.8L * time) * (std::sin(time * 5) * 200) *
+                                            static_cast<long double>(Pulse3Random));
+  const float scroll = static_cast<float>(std::sin(sceneTime) * 123 + sceneTime);
+  const float bounce = static_cast<float>(std::sin(time * static_cast<long double>(Bpm) / 60) * 20);
+  const float spike =
+      static_cast<float>((std::sin(time) + 1) * (static_cast<long double>(Pulse4) * 50));
+  DrawWellScene(jolt, spinRate, scroll, bounce, spike);
+}
+
+float ClothLogoAlpha() {
+  return static_cast<float>(std::sin(static_cast<long double>(ShowTime) * 20) + 0.8L);
+}
+
+float DominoTime(bool backwards) {
+  const long double forward = 1.17L * static_cast<long double>(SceneTime);
+  return static_cast<float>(backwards ? 13 - forward : forward);
+}
+}  // namespace
+
+void DrawScheduledScene() {
+  switch (CurrentScene) {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+      DrawRailScene(CurrentScene, SceneTime, Pulse3);
+      break;
+    case 5:
+      DrawLightConeScene();
+      break;
+    case 6:
+      DrawDominoScene(DominoTime(false));
+      break;
+    case 7:
+      // The scene-6 motion played backwards, shown inverted.
+      DrawDominoScene(DominoTime(true));
+      Begin2D();
+      DrawInvertRect(White, 0, 0, 800, 600);
+      End2D();
+      break;
+    case 8:
+      DrawGreetingsScene(static_cast<float>(static_cast<long double>(SceneTime) * 25 / 32), Pulse3);
+      break;
+    case 9:
+      DrawWellFromClock();
+      break;
+    case 10:
+      DrawFlowerScene();
+      break;
+    case 99:
+      DrawClothScene(ClothLogoAlpha());
+      break;
+    case 11:
+      ReleaseClothCorners();
+      DrawClothScene(ClothLogoAlpha());
+      break;
+    case 12:
+      PullClothFarCorners(FrameDelta * 6);
+      DrawClothScene(ClothLogoAlpha());
+      break;
+    case 13:
+      PullClothFarCorners(FrameDelta * 4);
+      ReleaseClothCorners();
+      DrawClothScene(ClothLogoAlpha());
+      break;
+    case 14:
+      DrawPointBurst();
+      break;
+    default:
+      break;
+  }
+}
+
+void DrawStarField(bool ending) {
+  glLoadIdentity();
+  // In the ending the stars must show over the black fade quad, so depth is cleared instead.
+  if (ending)
+    glClear(GL_DEPTH_BUFFER_BIT);
+  else
+    glDisable(GL_DEPTH_TEST);
+  LookAtPointField();
+  glEnable(GL_POINT_SMOOTH);
+  glPointSize(1.5f);
+  SetPlainColour(White);
+  glDisable(GL_LIGHTING);
+  if (!ending) glDisable(GL_FOG);
+  const long double elapsed = static_cast<long double>(ShowTime) - StarFieldStartTime;
+  DrawRandomPoints(LastPointIndex(elapsed * 3000));
+  glLoadIdentity();
+  if (!ending) glEnable(GL_DEPTH_TEST);
+}
+
+void DrawPulseOverlays() {
+  Begin2D();
+  if (Pulse2 > 0) DrawInvertRect({Pulse2, Pulse2, Pulse2, 1}, 0, 0, 800, 600);
+  if (Pulse1 > 0) DrawRectAdditive({1, 1, 1, Pulse1}, 0, 0, 800, 600);
+  End2D();
+}
+
+void DrawEnding() {
+  DrawFlowerScene();
+  Begin2D();
+  DrawRect({0, 0, 0, Clamped(ShowTime - 203.0f)}, 0, 0, 800, 600);
+  End2D();
+  DrawStarField(true);
+  Begin2D();
+  DrawImage(LogoTexture, {0, 0, 0, Clamped(ShowTime - 204.0f)}, 144, 44, 512, 512);
+  DrawRect({0, 0, 0, Clamped(ShowTime - 206.0f)}, 0, 0, 800, 600);
+  End2D();
+}
 
 void DrawShowFrame() {
   glClearColor(0, 0, 0, 1);
   BeginFrame();
+  SetPlainColour(White);
+  glDisable(GL_LIGHTING);
+  if (ShowTime >= EndingStartTime) {
+    DrawEnding();
+  } else {
+    RunBeatClock();
+    DrawScheduledScene();
+    if (ShowTime > StarFieldStartTime) DrawStarField(false);
+    DrawPulseOverlays();
+  }
   PresentFrame(MainWindow);
   PollKeyboard();
 }

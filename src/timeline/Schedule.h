@@ -1,5 +1,20 @@
 // The timed show's frame: beat clock, scene dispatch, point fields, pulse overlays, the ending.
 #pragma once
 
+// ShowTime from which the fixed ending replaces the scenes and the beat clock stops.
+inline constexpr float EndingStartTime = 198.0f;
+// ShowTime after which the star field is drawn over the scenes.
+inline constexpr float StarFieldStartTime = 160.0f;
+
 // Draws one complete frame for ShowTime, presents it and polls the keyboard.
 void DrawShowFrame();
+
+// The pieces of a frame, in the order DrawShowFrame uses them (each callable on its own):
+// Calls the drawer of CurrentScene with its arguments from the clock; scene 0 or unknown draws nothing.
+void DrawScheduledScene();
+// (ShowTime - 160) * 3000 + 1 random points; the ending's variant clears depth and keeps fog.
+void DrawStarField(bool ending);
+// The inversion quad while Pulse2 > 0 and the additive white flash while Pulse1 > 0.
+void DrawPulseOverlays();
+// The fixed ending for ShowTime from 198 s: flowers, fade, stars, the logo, the last fade.
+void DrawEnding();

@@ -1,0 +1,72 @@
+// The beat clock's published values and its once-per-frame update.
+#include "timeline/BeatClock.h"
+
+#include "shell/Globals.h"
+#include "timeline/Random.h"
+
+float StepPosition = 0;
+int32_t BeatStep = 0;
+int32_t CurrentScene = 0;
+float SceneTime = 0;
+float Pulse1 = 0;
+float Pulse2 = 0;
+float Pulse3 = 0;
+float Pulse4 = 0;
+float Pulse3Random = 0;
+
+int32_t SceneTrackAt(int64_t step) {
+  return step >= 0 && step < SceneTrackLength ? SceneTrack[step] : 0;
+}
+
+uint8_t PulseTrackAt(int64_t step) {
+  return step >= 0 && step < PulseTrackLength ? PulseTrack[step] : 0;
+}
+
+namespace {
+// Truncation toward zero that stays defined for any float: NaN and values outside the 32-bit
+// range (never produced by the show's timer) give a step outside both tracks.
+int32_t TruncateStep(float position) {
+  if (!(position > -2147483520.0f && position < 2147483520.0f)) return INT32_MIN;
+  return static_cast<int32_t>(position);
+}
+
+// A triangle level around events of one kind: rises across the step before, falls across its own.
+float TriangleLevel(int cur, int next, int kind, float frac) {
+  float level = 0;
+  if (cur == kind) level = 1 - frac;
+  if (next == kind) level = frac;
+  return level;
+}
+}  // namespace
+
+void RunBeatClock() {
+  StepPosition = static_cast<float>(static_cast<long double>(Bpm) / 60 * ShowTime * 4);
+  BeatStep = TruncateStep(StepPosition);
+  SceneTime = SceneTime + FrameDelta;
+
+  // Every frame inside a switch step sees the entry again, so SceneTime stays 0 for that step.
+  const int32_t scene = SceneTrackAt(BeatStep);
+  if (scene != 0) {
+    CurrentScene = scene;
+    SceneTime = 0;
+  }
+
+  const int cur = PulseTrackAt(BeatStep);
+  const int next = PulseTrackAt(static_cast<int64_t>(BeatStep) + 1);
+  const float frac = StepPosition - static_cast<float>(BeatStep);
+
+  Pulse1 = TriangleLevel(cur, next, 1, frac);
+  Pulse2 = cur == 2 ? 1.0f : 0.0f;
+  Pulse3 = TriangleLevel(cur, next, 3, frac);
+  if (next == 3) Pulse3Random = Random();
+  Pulse4 = TriangleLevel(cur, next, 4, frac);
+}
+
+void ResetBeatClock() {
+  StepPosition = 0;
+  BeatStep = 0;
+  CurrentScene = 0;
+  SceneTime = 0;
+  Pulse1 = Pulse2 = Pulse3 = Pulse4 = 0;
+  Pulse3Random = 0;
+}
