@@ -1,14 +1,211 @@
-// Placeholder texture module: nothing is loaded yet.
+// Textures: reads picture files through the decoders, uploads them as mipmapped GL textures and
+// caches them by file name so that each picture loads once.
 #include "render/Texture.h"
+
+#include <cctype>
+#include <cstdio>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "render/GL.h"
+#include "render/ImageReaders.h"
+#include "render/RenderState.h"
+#include "shell/Messages.h"
 
 uint8_t TextureFilterMode = 2;
 bool TextureClamp = false;
 
-TextureId LoadTexture(const std::string&) { return NoTexture; }
-TextureId LoadTextureWithAlpha(const std::string&, const std::string&) { return NoTexture; }
-void LoadTextureFile(const std::string&, TextureId&, bool) {}
-bool LoadBmpTexture(const std::string&, TextureId&, bool) { return false; }
-bool LoadJpgTexture(const std::string&, TextureId&, bool) { return false; }
-bool LoadTgaTexture(const std::string&, TextureId&, bool) { return false; }
-TextureId CreateTexture(uint16_t, uint16_t, uint32_t, const uint8_t*) { return NoTexture; }
-void BindTexture(TextureId) {}
+namespace {
+
+std::vector<std::pair<std::string, TextureId>> TextureCache;
+
+// The whole file, or nothing when it cannot be opened or read.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& fileName) {
+  std::FILE* file = std::fopen(fileName.c_str(), "rb");
+  if (!file) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[65536];
+  bool failed = false;
+  for (;;) {
+    const size_t got = std::fread(chunk, 1, sizeof chunk, file);
+    bytes.insert(bytes.end(), chunk, chunk + got);
+    if (got < sizeof chunk) {
+      failed = std::ferror(file) != 0;
+      break;
+    }
+  }
+  std::fclose(file);
+  if (failed) return std::nullopt;
+  return bytes;
+}
+
+// The program carries no picture resources, so a resource request always finds nothing.
+bool ResourceMissing(const std::string& fileName, const char* caption) {
+  ShowMessage(caption, "File not found in resource - " + fileName);
+  return false;
+}
+
+bool Report(const ImageReadResult& result) {
+  if (result.Ok()) return true;
+  ShowMessage(result.caption, result.message);
+  return false;
+}
+
+TextureId Upload(const DecodedImage& image) {
+  return CreateTexture(static_cast<uint16_t>(image.width), static_cast<uint16_t>(image.height),
+                       image.channels == 4 ? GL_RGBA : GL_RGB, image.pixels.data());
+}
+
+std::optional<DecodedImage> ReadJpeg(const std::string& fileName) {
+  const std::string message = "Couldn't load JPG - \"" + fileName + "\"";
+  const auto bytes = ReadWholeFile(fileName);
+  if (!bytes) {
+    ShowMessage("BMP Unit", message);
+    return std::nullopt;
+  }
+  ImageReadResult result = DecodeJpeg(*bytes, fileName);
+  if (!Report(result)) return std::nullopt;
+  return std::move(result.image);
+}
+
+}  // namespace
+
+TextureId CreateTexture(uint16_t width, uint16_t height, uint32_t format, const uint8_t* pixels) {
+  GLuint id = 0;
+  glGenTextures(1, &id);
+  glBindTexture(GL_TEXTURE_2D, id);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  const GLint wrap = TextureClamp ? GL_CLAMP : GL_REPEAT;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+  switch (TextureFilterMode) {
+    case 0:
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+      break;
+    case 1:
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+      break;
+    case 2:
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+      break;
+    default:
+      break;
+  }
+  // Rows are tightly packed: with the default 4-byte alignment an RGB picture whose width is not
+  // a multiple of 4 would be read sheared and past the end of its buffer.
+  GLint previousAlignment = 4;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  if (format == GL_RGBA) {
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+  } else {
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+  }
+  glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
+  return id;
+}
+
+void BindTexture(TextureId id) {
+  ResetSurfaceState();
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, id);
+  glColor4f(1, 1, 1, 1);
+}
+
+bool LoadBmpTexture(const std::string& fileName, TextureId& id, bool fromResource) {
+  if (fromResource) return ResourceMissing(fileName, "BMP Texture");
+  const auto bytes = ReadWholeFile(fileName);
+  if (!bytes) {
+    ShowMessage("BMP Unit", "Error opening " + fileName);
+    return false;
+  }
+  const ImageReadResult result = DecodeBmp(*bytes, fileName);
+  if (!Report(result)) return false;
+  id = Upload(result.image);
+  return true;
+}
+
+bool LoadTgaTexture(const std::string& fileName, TextureId& id, bool fromResource) {
+  if (fromResource) return ResourceMissing(fileName, "TGA Texture");
+  const auto bytes = ReadWholeFile(fileName);
+  if (!bytes) {
+    ShowMessage("TGA Texture", "File not found  - " + fileName);
+    return false;
+  }
+  const ImageReadResult result = DecodeTga(*bytes, fileName);
+  if (!Report(result)) return false;
+  id = Upload(result.image);
+  return true;
+}
+
+bool LoadJpgTexture(const std::string& fileName, TextureId& id, bool fromResource) {
+  if (fromResource) return ResourceMissing(fileName, "JPG Texture");
+  const auto image = ReadJpeg(fileName);
+  if (!image) return false;
+  const size_t pixelCount = static_cast<size_t>(image->width) * image->height;
+  std::vector<uint8_t> rgba(pixelCount * 4);
+  for (size_t i = 0; i < pixelCount; ++i) {
+    rgba[i * 4 + 0] = image->pixels[i * 3 + 0];
+    rgba[i * 4 + 1] = image->pixels[i * 3 + 1];
+    rgba[i * 4 + 2] = image->pixels[i * 3 + 2];
+    rgba[i * 4 + 3] = 255;
+  }
+  id = CreateTexture(static_cast<uint16_t>(image->width), static_cast<uint16_t>(image->height),
+                     GL_RGBA, rgba.data());
+  return true;
+}
+
+void LoadTextureFile(const std::string& fileName, TextureId& id, bool fromResource) {
+  if (fileName.size() < 4) return;
+  std::string ending = fileName.substr(fileName.size() - 4);
+  for (char& c : ending) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (ending == ".BMP") {
+    LoadBmpTexture(fileName, id, fromResource);
+  } else if (ending == ".JPG") {
+    LoadJpgTexture(fileName, id, fromResource);
+  } else if (ending == ".TGA") {
+    LoadTgaTexture(fileName, id, fromResource);
+  }
+}
+
+TextureId LoadTexture(const std::string& fileName) {
+  TextureId found = NoTexture;
+  for (const auto& [name, id] : TextureCache) {
+    if (name == fileName) found = id;
+  }
+  if (found != NoTexture) return found;
+  TextureId loaded = NoTexture;
+  LoadTextureFile(fileName, loaded, false);
+  TextureCache.emplace_back(fileName, loaded);
+  return loaded;
+}
+
+TextureId LoadTextureWithAlpha(const std::string& colourFile, const std::string& alphaFile) {
+  const auto colour = ReadJpeg(colourFile);
+  if (!colour) return NoTexture;
+  const auto alpha = ReadJpeg(alphaFile);
+  if (!alpha) return NoTexture;
+  const size_t width = colour->width;
+  const size_t height = colour->height;
+  std::vector<uint8_t> rgba(width * height * 4);
+  // An alpha picture of another size is stretched over the colour picture (nearest sample)
+  // rather than read past its end.
+  for (size_t y = 0; y < height; ++y) {
+    const size_t alphaRow = y * alpha->height / height;
+    for (size_t x = 0; x < width; ++x) {
+      const size_t alphaColumn = x * alpha->width / width;
+      const uint8_t* source = colour->pixels.data() + (y * width + x) * 3;
+      uint8_t* target = rgba.data() + (y * width + x) * 4;
+      target[0] = source[0];
+      target[1] = source[1];
+      target[2] = source[2];
+      target[3] = alpha->pixels[(alphaRow * alpha->width + alphaColumn) * 3 + 2];
+    }
+  }
+  return CreateTexture(static_cast<uint16_t>(width), static_cast<uint16_t>(height), GL_RGBA,
+                       rgba.data());
+}

@@ -1,8 +1,8 @@
 // Finds a TrueType face on disk and rasterises its glyphs into 1-bit bitmaps with SDL2_ttf.
 #include "shell/Glyphs.h"
 
-#include <SDL.h>
-#include <SDL_ttf.h>
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_ttf.h>
 
 #include <algorithm>
 #include <cctype>
