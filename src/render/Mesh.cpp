@@ -1,0 +1,265 @@
+// Mesh storage, normal computation, the two draw paths and the load-time mesh operations.
+#include "render/Mesh.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "render/GL.h"
+#include "render/RenderState.h"
+#include "render/Texture.h"
+#include "render/VectorMath.h"
+
+namespace {
+bool FaceInRange(const MeshFace& face, int32_t count) {
+  return face[0] >= 0 && face[0] < count && face[1] >= 0 && face[1] < count && face[2] >= 0 &&
+         face[2] < count;
+}
+
+void AddTo(Vector3& sum, const Vector3& n) {
+  sum.x += n.x;
+  sum.y += n.y;
+  sum.z += n.z;
+}
+
+// The shared body of ComputeNormals and ComputeNormalsFrom.
+void SmoothNormals(TMeshDataN& mesh, const Vector3* positions, int32_t positionCount) {
+  const int32_t count = std::min<int32_t>(mesh.VertexCount, positionCount);
+  mesh.Normals.resize(std::max<size_t>(mesh.Normals.size(), mesh.VertexCount));
+  for (int32_t i = 0; i < mesh.VertexCount; ++i) mesh.Normals[i] = Vector3{};
+  for (int32_t f = 0; f < mesh.FaceCount; ++f) {
+    const MeshFace& face = mesh.Faces[f];
+    // A face pointing outside the positions would read past them; it contributes nothing.
+    if (!FaceInRange(face, count)) continue;
+    Triangle t;
+    MakeTriangle(positions[face[0]], positions[face[1]], positions[face[2]], t);
+    const Vector3 n = FaceNormal(t);
+    AddTo(mesh.Normals[face[0]], n);
+    AddTo(mesh.Normals[face[1]], n);
+    AddTo(mesh.Normals[face[2]], n);
+  }
+  for (int32_t i = 0; i < mesh.VertexCount; ++i) Normalize(mesh.Normals[i]);
+}
+
+// Canonical key for exact float equality: -0 and +0 compare equal, so they must sort together.
+float Canon(float value) { return value == 0.0f ? 0.0f : value; }
+}  // namespace
+
+void Material::Apply() const {
+  if (Kind == 0) {
+    ResetSurfaceState();
+    glColor4f(Colour.r, Colour.g, Colour.b, Colour.a);
+    if (Blended) {
+      glEnable(GL_BLEND);
+      glColor4f(BlendColour.r, BlendColour.g, BlendColour.b, BlendColour.a);
+      glBlendFunc(GL_ONE, GL_ONE);
+    } else {
+      glDisable(GL_BLEND);
+    }
+  } else if (Kind == 1) {
+    ResetSurfaceState();
+    BindTexture(Texture);
+    if (SphereMap) {
+      glEnable(GL_TEXTURE_GEN_S);
+      glEnable(GL_TEXTURE_GEN_T);
+    }
+    if (Blended) {
+      glColor4f(BlendColour.r, BlendColour.g, BlendColour.b, BlendColour.a);
+      if (AlphaBlend)
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      else
+        glBlendFunc(GL_SRC_COLOR, GL_DST_COLOR);
+      glEnable(GL_BLEND);
+    }
+  }
+}
+
+TMeshData::~TMeshData() = default;
+
+int32_t TMeshData::AddVertex(const Vector3& position, const TexCoord& texCoord) {
+  Vertices.resize(VertexCount + 1);
+  TexCoords.resize(VertexCount + 1);
+  Vertices[VertexCount] = position;
+  TexCoords[VertexCount] = texCoord;
+  return VertexCount++;
+}
+
+void TMeshData::Draw() const {
+  glBegin(GL_TRIANGLES);
+  for (int32_t f = 0; f < FaceCount; ++f) {
+    for (int32_t corner : Faces[f]) {
+      glTexCoord2f(TexCoords[corner].u, TexCoords[corner].v);
+      glVertex3f(Vertices[corner].x, Vertices[corner].y, Vertices[corner].z);
+    }
+  }
+  glEnd();
+}
+
+void TMeshData::SetSize(int32_t n, int32_t f) {
+  Vertices.resize(n);
+  TexCoords.resize(n);
+  Faces.resize(f);
+  VertexCount = n;
+  FaceCount = f;
+}
+
+void TMeshData::DrawArrays() const {
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, Vertices.data());
+  glTexCoordPointer(2, GL_FLOAT, 0, TexCoords.data());
+  if (FaceCount > 0) glDrawElements(GL_TRIANGLES, 3 * FaceCount, GL_UNSIGNED_INT, Faces.data());
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void TMeshData::Clear() {
+  Vertices.clear();
+  Faces.clear();
+  TexCoords.clear();
+  VertexCount = 0;
+  FaceCount = 0;
+}
+
+Triangle TMeshData::GetFaceTriangle(int32_t face) const {
+  Triangle t;
+  const MeshFace& corners = Faces[face];
+  MakeTriangle(Vertices[corners[0]], Vertices[corners[1]], Vertices[corners[2]], t);
+  return t;
+}
+
+int32_t TMeshDataN::AddVertex(const Vector3& position, const TexCoord& texCoord) {
+  const int32_t index = TMeshData::AddVertex(position, texCoord);
+  Normals.resize(VertexCount);
+  return index;
+}
+
+void TMeshDataN::Draw() const {
+  for (int32_t f = 0; f < FaceCount; ++f) {
+    glBegin(GL_TRIANGLES);
+    for (int32_t corner : Faces[f]) {
+      glTexCoord2f(TexCoords[corner].u, TexCoords[corner].v);
+      glNormal3f(Normals[corner].x, Normals[corner].y, Normals[corner].z);
+      glVertex3f(Vertices[corner].x, Vertices[corner].y, Vertices[corner].z);
+    }
+    glEnd();
+  }
+}
+
+void TMeshDataN::SetSize(int32_t n, int32_t f) {
+  TMeshData::SetSize(n, f);
+  Normals.resize(n);
+  ComputeAllNormals();
+}
+
+void TMeshDataN::DrawArrays() const {
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_NORMAL_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, Vertices.data());
+  glNormalPointer(GL_FLOAT, 0, Normals.data());
+  glTexCoordPointer(2, GL_FLOAT, 0, TexCoords.data());
+  if (FaceCount > 0) glDrawElements(GL_TRIANGLES, 3 * FaceCount, GL_UNSIGNED_INT, Faces.data());
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void TMeshDataN::Clear() {
+  Normals.clear();
+  TMeshData::Clear();
+}
+
+Vector3 TMeshDataN::ComputeVertexNormal(int32_t i) const {
+  Vector3 sum;
+  for (int32_t f = 0; f < FaceCount; ++f) {
+    const MeshFace& face = Faces[f];
+    if (!FaceInRange(face, VertexCount)) continue;
+    const Vector3 n = FaceNormal(GetFaceTriangle(f));
+    for (int32_t corner : face)
+      if (corner == i) AddTo(sum, n);
+  }
+  Normalize(sum);
+  return sum;
+}
+
+void TMeshDataN::ComputeAllNormals() {
+  Normals.resize(std::max<size_t>(Normals.size(), VertexCount));
+  for (int32_t i = 0; i < VertexCount; ++i) Normals[i] = ComputeVertexNormal(i);
+}
+
+void TMeshDataNM::Draw() const {
+  MeshMaterial.Apply();
+  TMeshDataN::Draw();
+}
+
+void TMeshDataNM::Clear() {
+  MeshMaterial = Material{};
+  TMeshDataN::Clear();
+}
+
+void ComputeNormals(TMeshDataN& mesh) {
+  SmoothNormals(mesh, mesh.Vertices.data(), mesh.VertexCount);
+}
+
+void ComputeNormalsFrom(TMeshDataN& mesh, const std::vector<Vector3>& positions) {
+  SmoothNormals(mesh, positions.data(), static_cast<int32_t>(positions.size()));
+}
+
+void RotateMesh(TMeshData& mesh, const Vector3& angles) {
+  for (int32_t i = 0; i < mesh.VertexCount; ++i) RotateVector(mesh.Vertices[i], angles);
+}
+
+void ScaleMesh(TMeshData& mesh, const Vector3& factors) {
+  for (int32_t i = 0; i < mesh.VertexCount; ++i) {
+    mesh.Vertices[i].x *= factors.x;
+    mesh.Vertices[i].y *= factors.y;
+    mesh.Vertices[i].z *= factors.z;
+  }
+}
+
+void ScaleTexCoords(TMeshData& mesh, float su, float sv) {
+  for (int32_t i = 0; i < mesh.VertexCount; ++i) {
+    mesh.TexCoords[i].u *= su;
+    mesh.TexCoords[i].v *= sv;
+  }
+}
+
+void WeldVertices(TMeshData& mesh) {
+  const int32_t n = mesh.VertexCount;
+  // Sorting by position brings each group of coincident vertices together, replacing the
+  // all-pairs comparison; NaN positions equal nothing, not even themselves, so they stay apart.
+  std::vector<int32_t> order;
+  order.reserve(n);
+  for (int32_t i = 0; i < n; ++i) {
+    const Vector3& p = mesh.Vertices[i];
+    if (p.x == p.x && p.y == p.y && p.z == p.z) order.push_back(i);
+  }
+  const auto less = [&](int32_t a, int32_t b) {
+    const Vector3& p = mesh.Vertices[a];
+    const Vector3& q = mesh.Vertices[b];
+    if (Canon(p.x) != Canon(q.x)) return Canon(p.x) < Canon(q.x);
+    if (Canon(p.y) != Canon(q.y)) return Canon(p.y) < Canon(q.y);
+    if (Canon(p.z) != Canon(q.z)) return Canon(p.z) < Canon(q.z);
+    return a < b;
+  };
+  std::sort(order.begin(), order.end(), less);
+
+  std::vector<int32_t> target(n);
+  std::iota(target.begin(), target.end(), 0);
+  const auto same = [&](int32_t a, int32_t b) {
+    const Vector3& p = mesh.Vertices[a];
+    const Vector3& q = mesh.Vertices[b];
+    return p.x == q.x && p.y == q.y && p.z == q.z;
+  };
+  for (size_t start = 0; start < order.size();) {
+    size_t end = start + 1;
+    while (end < order.size() && same(order[start], order[end])) ++end;
+    // Within a group the indices are ascending, so the last one is the highest.
+    const int32_t highest = order[end - 1];
+    for (size_t k = start; k < end; ++k) target[order[k]] = highest;
+    start = end;
+  }
+  for (int32_t f = 0; f < mesh.FaceCount; ++f)
+    for (int32_t& corner : mesh.Faces[f])
+      if (corner >= 0 && corner < n) corner = target[corner];
+}

@@ -1,0 +1,226 @@
+// Mesh storage, smooth normals, welding and the two draw paths on the real GL context.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "ToolkitFixture.h"
+#include "render/Mesh.h"
+#include "render/VectorMath.h"
+
+namespace {
+// The outward diagonal of a cube corner.
+Vector3 Diagonal(const Vector3& p) {
+  const float k = 1.0f / std::sqrt(3.0f);
+  return {p.x * k, p.y * k, p.z * k};
+}
+
+void ExpectNear(const Vector3& a, const Vector3& b) {
+  EXPECT_NEAR(a.x, b.x, 1e-5f);
+  EXPECT_NEAR(a.y, b.y, 1e-5f);
+  EXPECT_NEAR(a.z, b.z, 1e-5f);
+}
+
+// A mesh of random positions drawn from a few values, so many vertices coincide, including
+// -0 against +0 and NaN positions that must never weld.
+TMeshData RandomDuplicateMesh(unsigned seed, int vertices, int faces) {
+  std::mt19937 rng(seed);
+  const float values[] = {0.0f, -0.0f, 1.0f, 2.5f, -1.0f, NAN};
+  std::uniform_int_distribution<int> pick(0, 5), index(0, vertices - 1);
+  TMeshData mesh;
+  for (int i = 0; i < vertices; ++i) {
+    Vector3 p{values[pick(rng)], values[pick(rng)], values[pick(rng) % 5]};
+    mesh.AddVertex(p, {});
+  }
+  for (int f = 0; f < faces; ++f) mesh.Faces.push_back({index(rng), index(rng), index(rng)});
+  mesh.FaceCount = faces;
+  return mesh;
+}
+
+std::vector<uint8_t> DrawnPixels(const TMeshDataN& mesh, bool arrays) {
+  glClear(GL_COLOR_BUFFER_BIT);
+  if (arrays)
+    mesh.DrawArrays();
+  else
+    mesh.Draw();
+  return ReadFramePixels();
+}
+}  // namespace
+
+TEST(Mesh, AddVertexAndSetSizeKeepArraysInStep) {
+  TMeshDataN mesh;
+  EXPECT_EQ(mesh.AddVertex({1, 2, 3}, {0.5f, 0.25f}), 0);
+  ASSERT_EQ(mesh.Normals.size(), 1u);
+  EXPECT_EQ(mesh.Normals[0].x, 0.0f);
+  EXPECT_EQ(mesh.AddVertex({}, {}), 1);
+  EXPECT_EQ(mesh.VertexCount, 2);
+
+  TMeshDataN sized;
+  sized.SetSize(5, 2);
+  EXPECT_EQ(sized.Vertices.size(), 5u);
+  EXPECT_EQ(sized.TexCoords.size(), 5u);
+  EXPECT_EQ(sized.Normals.size(), 5u);
+  EXPECT_EQ(sized.Faces.size(), 2u);
+  sized.Clear();
+  EXPECT_EQ(sized.VertexCount, 0);
+  EXPECT_TRUE(sized.Normals.empty());
+}
+
+TEST(Mesh, SharedCubeGetsDiagonalNormalsSplitCubeFaceNormals) {
+  TMeshDataN shared;
+  BuildCube(shared, false);
+  ComputeNormals(shared);
+  for (int i = 0; i < 8; ++i) ExpectNear(shared.Normals[i], Diagonal(shared.Vertices[i]));
+  // The quadratic per-vertex form gives the same result.
+  for (int i = 0; i < 8; ++i) ExpectNear(shared.ComputeVertexNormal(i), shared.Normals[i]);
+
+  TMeshDataN split;
+  BuildCube(split, true);
+  ComputeNormals(split);
+  for (int f = 0; f < split.FaceCount; ++f) {
+    Vector3 n = FaceNormal(split.GetFaceTriangle(f));
+    Normalize(n);
+    for (int32_t corner : split.Faces[f]) ExpectNear(split.Normals[corner], n);
+  }
+
+  // Welded, every corner refers to the highest index of its group and lights like the shared cube.
+  WeldVertices(split);
+  ComputeNormals(split);
+  for (int f = 0; f < split.FaceCount; ++f)
+    for (int32_t corner : split.Faces[f]) {
+      for (int32_t other = corner + 1; other < split.VertexCount; ++other) {
+        const Vector3& p = split.Vertices[other];
+        EXPECT_FALSE(p.x == split.Vertices[corner].x && p.y == split.Vertices[corner].y &&
+                     p.z == split.Vertices[corner].z);
+      }
+      ExpectNear(split.Normals[corner], Diagonal(split.Vertices[corner]));
+    }
+  // Vertices no face uses any more keep a zero sum, which normalises to NaN.
+  EXPECT_TRUE(std::isnan(split.Normals[0].x));
+}
+
+TEST(Mesh, WeldMatchesTheAllPairsForm) {
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    TMeshData fast = RandomDuplicateMesh(seed, 300, 500);
+    TMeshData direct = fast;
+    WeldVertices(fast);
+    WeldVerticesAllPairs(direct);
+    ASSERT_EQ(fast.Faces, direct.Faces) << "seed " << seed;
+  }
+}
+
+TEST(Mesh, WholeMeshOperations) {
+  TMeshDataN mesh;
+  BuildCube(mesh, false);
+  ComputeNormals(mesh);
+  const auto normals = mesh.Normals;
+  ScaleMesh(mesh, {2, 3, 4});
+  EXPECT_EQ(mesh.Vertices[6].x, 2);
+  EXPECT_EQ(mesh.Vertices[6].y, 3);
+  EXPECT_EQ(mesh.Vertices[6].z, 4);
+  RotateMesh(mesh, {0, 0, 90});
+  EXPECT_NEAR(mesh.Vertices[6].x, -3, 1e-5);
+  EXPECT_NEAR(mesh.Vertices[6].y, 2, 1e-5);
+  // Neither touches the normals: callers recompute them.
+  EXPECT_EQ(mesh.Normals[6].x, normals[6].x);
+  ScaleTexCoords(mesh, 5, -2);
+  EXPECT_EQ(mesh.TexCoords[6].u, 5);
+  EXPECT_EQ(mesh.TexCoords[6].v, -2);
+}
+
+using MeshDrawing = GLStateTest;
+
+TEST_F(MeshDrawing, ImmediateAndArrayPathsDrawTheSamePixels) {
+  TMeshDataN mesh;
+  BuildCube(mesh, true);
+  ScaleMesh(mesh, {0.5f, 0.5f, 0.5f});
+  RotateMesh(mesh, {30, 40, 0});
+  ComputeNormals(mesh);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_DEPTH_TEST);
+  const auto immediate = DrawnPixels(mesh, false);
+  const auto arrays = DrawnPixels(mesh, true);
+  EXPECT_EQ(immediate, arrays);
+  // Something was drawn, and shaded by the normals.
+  EXPECT_GT(ReadPixel(400, 300).r, 0);
+  EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+  EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+}
+
+TEST_F(MeshDrawing, EmptyMeshDrawsNothingAndLeavesClientArraysOff) {
+  TMeshDataNM mesh;
+  glColor4f(1, 1, 1, 1);
+  mesh.DrawArrays();
+  mesh.Draw();
+  EXPECT_EQ(ReadPixel(400, 300).r, 0);
+  EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+  EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(MeshDrawing, ScaledTexCoordsRepeatTheTexture) {
+  // A 2 x 2 black-and-white checker, nearest filtering, repeat wrapping.
+  const uint8_t checker[16] = {255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 255};
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, checker);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glEnable(GL_TEXTURE_2D);
+  glColor4f(1, 1, 1, 1);
+
+  TMeshData quad;
+  quad.AddVertex({-1, -1, 0}, {0, 0});
+  quad.AddVertex({1, -1, 0}, {1, 0});
+  quad.AddVertex({1, 1, 0}, {1, 1});
+  quad.AddVertex({-1, 1, 0}, {0, 1});
+  quad.Faces = {{0, 1, 2}, {0, 2, 3}};
+  quad.FaceCount = 2;
+  ScaleTexCoords(quad, 5, 5);
+  quad.DrawArrays();
+
+  // Along a row the checker has 2 cells per repeat: 10 cells, 9 changes of colour.
+  const auto pixels = ReadFramePixels();
+  int changes = 0;
+  for (int x = 1; x < 800; ++x)
+    if (pixels[(300 * 800 + x) * 4] != pixels[(300 * 800 + x - 1) * 4]) ++changes;
+  EXPECT_EQ(changes, 9);
+  glDeleteTextures(1, &texture);
+}
+
+TEST_F(MeshDrawing, MaterialSetsTheSurfaceState) {
+  TMeshDataNM mesh;
+  mesh.MeshMaterial.Colour = {0.25f, 0.5f, 0.75f, 1};
+  glEnable(GL_BLEND);
+  mesh.Draw();
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  GLfloat colour[4];
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  EXPECT_FLOAT_EQ(colour[1], 0.5f);
+
+  mesh.MeshMaterial.Blended = true;
+  mesh.MeshMaterial.BlendColour = {0.1f, 0.2f, 0.3f, 0.4f};
+  mesh.Draw();
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  EXPECT_FLOAT_EQ(colour[3], 0.4f);
+  GLint src = 0, dst = 0;
+  glGetIntegerv(GL_BLEND_SRC, &src);
+  glGetIntegerv(GL_BLEND_DST, &dst);
+  EXPECT_EQ(src, GL_ONE);
+  EXPECT_EQ(dst, GL_ONE);
+
+  mesh.MeshMaterial.Kind = 1;
+  mesh.MeshMaterial.AlphaBlend = true;
+  mesh.MeshMaterial.SphereMap = true;
+  mesh.Draw();
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S));
+  glGetIntegerv(GL_BLEND_SRC, &src);
+  glGetIntegerv(GL_BLEND_DST, &dst);
+  EXPECT_EQ(src, GL_SRC_ALPHA);
+  EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
+}
