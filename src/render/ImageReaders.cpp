@@ -9,7 +9,6 @@
 #include <utility>
 
 #include <jpeglib.h>
-#include <jerror.h>
 
 namespace {
 
@@ -105,19 +104,13 @@ bool DecodeTgaRunLength(std::span<const uint8_t> packets, size_t bytesPerPixel,
 struct JpegErrorManager {
   jpeg_error_mgr base;
   std::jmp_buf jump;
-  bool endOfData = false;  // the data ran out before the picture was complete
 };
 
 [[noreturn]] void JpegErrorExit(j_common_ptr info) {
   std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->jump, 1);
 }
 
-// Warnings are not printed (nothing is logged); a premature end of the data is remembered.
-void JpegEmitMessage(j_common_ptr info, int level) {
-  auto* manager = reinterpret_cast<JpegErrorManager*>(info->err);
-  if (level < 0 && manager->base.msg_code == JWRN_JPEG_EOF) manager->endOfData = true;
-}
-
+// Warnings (corrupt or missing data that libjpeg fills in) are not printed: nothing is logged.
 void JpegSilent(j_common_ptr) {}
 
 uint8_t Scale255(unsigned a, unsigned b) { return static_cast<uint8_t>((a * b + 127) / 255); }
@@ -130,7 +123,6 @@ bool DecodeJpegInto(std::span<const uint8_t> bytes, DecodedImage& image,
   JpegErrorManager errors;
   info.err = jpeg_std_error(&errors.base);
   errors.base.error_exit = JpegErrorExit;
-  errors.base.emit_message = JpegEmitMessage;
   errors.base.output_message = JpegSilent;
   if (setjmp(errors.jump)) {
     jpeg_destroy_decompress(&info);
@@ -176,9 +168,8 @@ bool DecodeJpegInto(std::span<const uint8_t> bytes, DecodedImage& image,
       }
     }
   }
-  const bool dataMissing = errors.endOfData || info.output_scanline < height;
-  // A missing end marker after complete data is harmless; picture data that ran out is not.
-  if (dataMissing) {
+  // A file cut short still decodes: libjpeg fills what is missing with grey, as viewers show it.
+  if (info.output_scanline < height) {
     jpeg_destroy_decompress(&info);
     return false;
   }
