@@ -4,15 +4,15 @@
 
 #include "timeline/SyncTracks.h"
 
-extern float StepPosition;   // ShowTime in steps (12.4 a second), with fraction
-extern int32_t BeatStep;     // the whole part of StepPosition
-extern int32_t CurrentScene; // the last nonzero scene-track entry met; 0 before the first
-extern float SceneTime;      // seconds since the current scene began
-extern float Pulse1;         // white flash, 0 to 1, peaks at the start of a kind-1 step
-extern float Pulse2;         // inversion, exactly 0 or 1 for the whole kind-2 step
-extern float Pulse3;         // 0 to 1, peaks at the start of a kind-3 step
-extern float Pulse4;         // 0 to 1, peaks at the start of a kind-4 step
-extern float Pulse3Random;   // a fresh Random draw in every frame of the step before a kind-3 event
+extern float StepPosition;    // ShowTime in steps (12.4 a second), with fraction
+extern int32_t BeatStep;      // the whole part of StepPosition
+extern int32_t CurrentScene;  // the last nonzero scene-track entry met; 0 before the first
+extern float SceneTime;       // seconds since the current scene began
+extern float Pulse1;          // white flash, 0 to 1, peaks at the start of a kind-1 step
+extern float Pulse2;          // inversion, exactly 0 or 1 for the whole kind-2 step
+extern float Pulse3;          // 0 to 1, peaks at the start of a kind-3 step
+extern float Pulse4;          // 0 to 1, peaks at the start of a kind-4 step
+extern float Pulse3Random;    // a new Random draw each frame of the step before a kind-3 event
 
 // The scene-track entry at step; 0 for any step outside the track.
 int32_t SceneTrackAt(int64_t step);

@@ -23,7 +23,8 @@ uint32_t ClockSeed(uint32_t hours, uint32_t minutes, uint32_t seconds, uint32_t 
 float Random() {
   RandomSeed = RandomSeed * 134775813u + 1u;
   // Seeds within 128 of 2^32 would round up to exactly 1.0 as a float; callers scale draws into
-  // index ranges, so those few are held just below 1 instead. Every other draw is the nearest float.
+  // index ranges, so those few are held just below 1 instead. Every other draw is the nearest
+  // float.
   const float value = static_cast<float>(RandomSeed / 4294967296.0);
   return value < 1.0f ? value : BelowOne;
 }
@@ -31,10 +32,12 @@ float Random() {
 void ReseedRandomFromClock() {
   if (ReseedFromShowTime) {
     // Capture modes: the show's own time stands in for the wall clock, so every run is the same.
-    const double total = ShowTime > 0 && std::isfinite(ShowTime) ? std::floor(ShowTime * 1000.0) : 0.0;
+    const double total =
+        ShowTime > 0 && std::isfinite(ShowTime) ? std::floor(ShowTime * 1000.0) : 0.0;
     const uint64_t ms = total < 4.0e12 ? static_cast<uint64_t>(total) : 0;
-    RandomSeed = ClockSeed(static_cast<uint32_t>(ms / 3600000), static_cast<uint32_t>(ms / 60000 % 60),
-                           static_cast<uint32_t>(ms / 1000 % 60), static_cast<uint32_t>(ms % 1000));
+    RandomSeed =
+        ClockSeed(static_cast<uint32_t>(ms / 3600000), static_cast<uint32_t>(ms / 60000 % 60),
+                  static_cast<uint32_t>(ms / 1000 % 60), static_cast<uint32_t>(ms % 1000));
     return;
   }
   const auto now = std::chrono::system_clock::now();
@@ -43,8 +46,9 @@ void ReseedRandomFromClock() {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000;
   std::tm local{};
   localtime_r(&seconds, &local);
-  RandomSeed = ClockSeed(static_cast<uint32_t>(local.tm_hour), static_cast<uint32_t>(local.tm_min),
-                         static_cast<uint32_t>(local.tm_sec), static_cast<uint32_t>(ms < 0 ? 0 : ms));
+  RandomSeed =
+      ClockSeed(static_cast<uint32_t>(local.tm_hour), static_cast<uint32_t>(local.tm_min),
+                static_cast<uint32_t>(local.tm_sec), static_cast<uint32_t>(ms < 0 ? 0 : ms));
 }
 
 void SetShowTimeReseeding(bool enabled) { ReseedFromShowTime = enabled; }

@@ -135,6 +135,7 @@ void DrawScheduledScene() {
 }
 
 void DrawStarField(bool ending) {
+  if (!(ShowTime > StarFieldStartTime)) return;
   glLoadIdentity();
   // In the ending the stars must show over the black fade quad, so depth is cleared instead.
   if (ending)
@@ -182,7 +183,7 @@ void DrawShowFrame() {
   } else {
     RunBeatClock();
     DrawScheduledScene();
-    if (ShowTime > StarFieldStartTime) DrawStarField(false);
+    DrawStarField(false);
     DrawPulseOverlays();
   }
   PresentFrame(MainWindow);

@@ -10,9 +10,10 @@ inline constexpr float StarFieldStartTime = 160.0f;
 void DrawShowFrame();
 
 // The pieces of a frame, in the order DrawShowFrame uses them (each callable on its own):
-// Calls the drawer of CurrentScene with its arguments from the clock; scene 0 or unknown draws nothing.
+// The drawer of CurrentScene with its arguments from the clock; nothing for 0 or an unknown scene.
 void DrawScheduledScene();
-// (ShowTime - 160) * 3000 + 1 random points; the ending's variant clears depth and keeps fog.
+// Above 160 s, (ShowTime - 160) * 3000 + 1 random points (nothing at or below); the ending's
+// variant clears depth instead of disabling the depth test and keeps fog.
 void DrawStarField(bool ending);
 // The inversion quad while Pulse2 > 0 and the additive white flash while Pulse1 > 0.
 void DrawPulseOverlays();
