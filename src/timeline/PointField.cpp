@@ -4,19 +4,12 @@
 #include <cmath>
 #include <cstddef>
 
+#include "render/VectorMath.h"
 #include "shell/Globals.h"
-#include "timeline/Random.h"
 
 TInterpol RandomPointField;
 
 namespace {
-// One difference of two successive draws, the first minus the second (the order is the pattern).
-float RandomDifference(float spread) {
-  const float first = Random();
-  const float second = Random();
-  return (first - second) * spread;
-}
-
 // One coordinate of the curve between p1 (f = 0) and p2 (f = 1).
 float CurveCoordinate(float p0, float p1, float p2, float p3, float f) {
   const float a0 = static_cast<float>(static_cast<long double>(p3) - p2 - p0 + p1);
@@ -33,11 +26,7 @@ constexpr float DirectWrapLimit = 1.0e6f;
 
 void TInterpol::Fill(int count, float spread) {
   Points.assign(count > 0 ? static_cast<std::size_t>(count) : 0, Vector3{});
-  for (Vector3& point : Points) {
-    point.x = RandomDifference(spread);
-    point.y = RandomDifference(spread);
-    point.z = RandomDifference(spread);
-  }
+  for (Vector3& point : Points) RandomVector(point, spread, spread, spread);
 }
 
 Vector3 TInterpol::Evaluate(float t) const {

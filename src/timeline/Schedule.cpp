@@ -8,6 +8,7 @@
 #include "render/GL.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
+#include "render/VectorMath.h"
 #include "scenes/Scenes.h"
 #include "shell/Globals.h"
 #include "shell/Input.h"
@@ -28,7 +29,7 @@ int64_t LastPointIndex(long double n) {
 
 // Both point fields are seen from (4, 0, 0) towards the origin and moved by (0, 50, 50).
 void LookAtPointField() {
-  gluLookAt(4, 0, 0, 0, 0, 0, 0, 1, 0);
+  LookAt({4, 0, 0}, {0, 0, 0}, {0, 1, 0});
   glTranslatef(0, 50, 50);
 }
 
