@@ -17,24 +17,11 @@ uint32_t ReadLittleEndian32(const uint8_t* p) {
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-void WriteLittleEndian32(uint32_t value, std::vector<uint8_t>& out) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
-}
-
 bool CountInRange(int32_t count) { return count >= 0 && count <= MaxStreamCount; }
 }  // namespace
 
-float AbsentStreamValue() { return std::bit_cast<float>(AbsentStreamBits); }
-
 void ClearStreamValues(std::array<float, MaxStreamCount>& values) {
   values.fill(AbsentStreamValue());
-}
-
-std::vector<uint8_t> EncodeStreamPacket(const float* values, int32_t count) {
-  std::vector<uint8_t> out;
-  WriteLittleEndian32(static_cast<uint32_t>(count), out);
-  for (int32_t i = 0; i < count; ++i) WriteLittleEndian32(std::bit_cast<uint32_t>(values[i]), out);
-  return out;
 }
 
 size_t TStreamAssembler::Append(const uint8_t* data, size_t size) {

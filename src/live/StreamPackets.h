@@ -1,6 +1,7 @@
 // Stream packets of the live mode: the slot values and a per-client assembler of the byte stream.
 #pragma once
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -14,7 +15,7 @@ inline constexpr uint32_t AbsentStreamBits = 0xFFC00000u;
 extern std::array<float, MaxStreamCount> StreamValues;
 
 // The float whose bits are AbsentStreamBits.
-float AbsentStreamValue();
+inline float AbsentStreamValue() { return std::bit_cast<float>(AbsentStreamBits); }
 // Sets every slot to the absent pattern.
 void ClearStreamValues(std::array<float, MaxStreamCount>& values);
 
@@ -27,7 +28,16 @@ struct StreamEvent {
 };
 
 // Encodes a packet the way clients send it: little-endian count, then the little-endian floats.
-std::vector<uint8_t> EncodeStreamPacket(const float* values, int32_t count);
+// Inline so that the stream client can use it without linking the program's library.
+inline std::vector<uint8_t> EncodeStreamPacket(const float* values, int32_t count) {
+  std::vector<uint8_t> out;
+  auto put = [&out](uint32_t word) {
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(word >> shift));
+  };
+  put(static_cast<uint32_t>(count));
+  for (int32_t i = 0; i < count; ++i) put(std::bit_cast<uint32_t>(values[i]));
+  return out;
+}
 
 // Collects one client's bytes into whole packets. The buffer never holds more than Capacity
 // bytes; a count outside 0 to 64 consumes exactly its 4 bytes and yields an OutOfSync event.
