@@ -1,0 +1,51 @@
+// Brushes: one 3DS model file held as a set of meshes with smooth normals.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "render/File3DS.h"
+#include "render/Mesh.h"
+
+// The model-file loader; exists only while one brush file is being loaded.
+extern std::unique_ptr<T3DSLoader> ModelLoader;
+
+// Creates ModelLoader for its lifetime and frees it afterwards, also when loading fails.
+class TModelLoaderScope {
+ public:
+  TModelLoaderScope();
+  ~TModelLoaderScope();
+  TModelLoaderScope(const TModelLoaderScope&) = delete;
+  TModelLoaderScope& operator=(const TModelLoaderScope&) = delete;
+};
+
+// Every mesh object of a model file, in file order, as a mesh with normals and a material.
+class TOrvBrush {
+ public:
+  // An empty brush: no meshes; safe to rotate, scale and address (see Mesh).
+  TOrvBrush() = default;
+  // Runs LoadFile; throws E3DSError, so loaders that must go on use the empty form and LoadFile.
+  explicit TOrvBrush(const std::string& fileName);
+
+  // Loads the file and turns it 270 degrees about X (z-up models become y-up); E3DSError on
+  // failure, leaving the brush empty.
+  void LoadFile(const std::string& fileName);
+  // Loads the file's meshes with smooth normals, keeping the file's orientation; E3DSError on
+  // failure, leaving the brush empty.
+  void Load3DS(const std::string& fileName);
+  // RotateMesh then ComputeNormals on every mesh.
+  void Rotate(const Vector3& angles);
+  // ScaleMesh on every mesh; normals are not recomputed.
+  void Scale(const Vector3& factors);
+  // Mesh i, or an empty mesh (which draws nothing) when the brush has no mesh i.
+  TMeshDataNM& Mesh(int32_t i);
+  const TMeshDataNM& Mesh(int32_t i) const;
+
+  std::vector<std::unique_ptr<TMeshDataNM>> Meshes;
+  int32_t MeshCount = 0;
+
+ private:
+  void Empty();
+  TMeshDataNM missing_;
+};
