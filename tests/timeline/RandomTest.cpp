@@ -81,16 +81,3 @@ TEST_F(RandomTest, FillDrawsTwoValuesPerCoordinateInTheOrderXYZ) {
   EXPECT_TRUE(field.Points.empty());
   EXPECT_EQ(RandomSeed, seed);
 }
-
-TEST_F(RandomTest, TheLoadedFieldIsTheSameOnEveryRun) {
-  TInterpol first, second;
-  RandomSeed = 0;
-  first.Fill(500, 500.0f);
-  RandomSeed = 0;
-  second.Fill(500, 500.0f);
-  for (size_t i = 0; i < first.Points.size(); ++i) {
-    EXPECT_EQ(first.Points[i].x, second.Points[i].x);
-    ASSERT_GT(first.Points[i].x, -500.0f);
-    ASSERT_LT(first.Points[i].z, 500.0f);
-  }
-}
