@@ -221,17 +221,20 @@ void DrawBillboard(const Vector3& centre, float halfSize) {
 
 uint32_t BuildFont(const char* faceName, int height, bool bold) {
   const GLuint base = glGenLists(255);
-  const std::vector<GlyphBitmap> glyphs = RasteriseGlyphs(faceName ? faceName : "", height, bold, 255);
+  const std::vector<GlyphBitmap> glyphs =
+      RasteriseGlyphs(faceName ? faceName : "", height, bold, 255);
   // glBitmap rows are packed one bit a pixel and padded to whole bytes.
   GLint previousAlignment = 4;
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  // Mesa refuses a null bitmap inside a display list even when it is empty.
+  static const GLubyte NoBits[1] = {0};
   for (GLuint code = 0; code < 255; ++code) {
     glNewList(base + code, GL_COMPILE);
     if (code < glyphs.size()) {
       const GlyphBitmap& glyph = glyphs[code];
       glBitmap(glyph.width, glyph.height, glyph.originX, glyph.originY, glyph.advance, 0,
-               glyph.bits.empty() ? nullptr : glyph.bits.data());
+               glyph.bits.empty() ? NoBits : glyph.bits.data());
     }
     glEndList();
   }
