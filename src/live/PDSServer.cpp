@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "live/LiveAssets.h"
 #include "live/LiveFrame.h"
 #include "shell/Globals.h"
 #include "shell/Messages.h"

@@ -1,0 +1,282 @@
+// The live frame in real pixels: which slots draw what, the bars, the overlay's guards, the layers.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "live/LiveAssets.h"
+#include "live/LiveFrame.h"
+#include "live/LiveLayers.h"
+#include "live/LiveMeshLayers.h"
+#include "live/LiveTestSupport.h"
+#include "live/PDSServer.h"
+#include "render/GL.h"
+#include "render/Texture.h"
+#include "shell/Globals.h"
+#include "shell/Window.h"
+#include "support/TestSupport.h"
+#include "timeline/Random.h"
+
+namespace {
+// A closed box of side 2 * half around the origin, as the single mesh of a brush.
+void MakeBoxBrush(TOrvBrush& brush, float half) {
+  auto mesh = std::make_unique<TMeshDataNM>();
+  for (int corner = 0; corner < 8; ++corner)
+    mesh->AddVertex({corner & 1 ? half : -half, corner & 2 ? half : -half, corner & 4 ? half : -half},
+                    {static_cast<float>(corner & 1), static_cast<float>((corner >> 1) & 1)});
+  const int faces[12][3] = {{0, 2, 1}, {1, 2, 3}, {4, 5, 6}, {5, 7, 6}, {0, 1, 4}, {1, 5, 4},
+                            {2, 6, 3}, {3, 6, 7}, {0, 4, 2}, {2, 4, 6}, {1, 3, 5}, {3, 7, 5}};
+  for (const auto& face : faces) mesh->Faces.push_back({face[0], face[1], face[2]});
+  mesh->FaceCount = 12;
+  mesh->Normals.resize(8);
+  ComputeNormals(*mesh);
+  brush.Meshes.clear();
+  brush.Meshes.push_back(std::move(mesh));
+  brush.MeshCount = 1;
+}
+
+TextureId SolidTexture(uint8_t r, uint8_t g, uint8_t b) {
+  std::vector<uint8_t> pixels(16 * 16 * 3);
+  for (size_t i = 0; i < pixels.size(); i += 3) {
+    pixels[i] = r;
+    pixels[i + 1] = g;
+    pixels[i + 2] = b;
+  }
+  return CreateTexture(16, 16, GL_RGB, pixels.data());
+}
+
+struct Frame {
+  std::vector<uint8_t> rgba;
+  int Brightness(int x, int y) const {
+    const size_t i = (static_cast<size_t>(y) * 800 + x) * 4;
+    return rgba[i] + rgba[i + 1] + rgba[i + 2];
+  }
+  // Pixels in [x0, x1) x [y0, y1) brighter than a trace.
+  int LitPixels(int x0, int y0, int x1, int y1) const {
+    int lit = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) lit += Brightness(x, y) > 12;
+    return lit;
+  }
+  bool BarsBlack() const { return LitPixels(0, 0, 800, 75) == 0 && LitPixels(0, 525, 800, 600) == 0; }
+};
+
+class LiveFrame : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    EnsureGLContext();
+    // The generated data set when there is one; the layers below get test assets either way.
+    const auto here = std::filesystem::current_path();
+    std::error_code error;
+    std::filesystem::current_path(GeneratedDataPath(""), error);
+    CreateLiveAssets();
+    std::filesystem::current_path(here, error);
+    const TextureId white = SolidTexture(255, 255, 255);
+    SwarmPicture = white;
+    for (int i = 0; i < 4; ++i) LiveTextures[i] = SolidTexture(40 * i + 80, 200, 255 - 40 * i);
+    MakeBoxBrush(SwarmBrush, 40);
+    MakeBoxBrush(CrowdBrush, 3);
+  }
+
+  void SetUp() override {
+    ShowTime = 0;
+    FrameDelta = 0;
+    LiveBeatTimer = 0;
+    LiveBeatFlag = false;
+    LiveRandom = 1.0f;
+    // The clock-seeded choices follow ShowTime, so a frame can be drawn twice alike.
+    SetShowTimeReseeding(true);
+    SetFrameHook([this] { last.rgba = ReadFramePixels(); });
+  }
+  void TearDown() override {
+    SetFrameHook({});
+    SetShowTimeReseeding(false);
+  }
+
+  // Draws one live frame with these slots present and everything else absent.
+  Frame Draw(const std::map<int, float>& slots) {
+    ClearStreamValues(StreamValues);
+    for (const auto& [slot, value] : slots) StreamValues[slot] = value;
+    DrawLiveFrame();
+    return last;
+  }
+
+  Frame last;
+};
+}  // namespace
+
+TEST_F(LiveFrame, NoSlotsGiveABlackFrame) {
+  const Frame frame = Draw({});
+  EXPECT_EQ(frame.LitPixels(0, 0, 800, 600), 0);
+}
+
+TEST_F(LiveFrame, FlashLightsTheScreenBetweenTheBars) {
+  const Frame flash = Draw({{0, 1.0f}});
+  EXPECT_GT(flash.Brightness(400, 300), 700);
+  EXPECT_GT(flash.Brightness(10, 76), 700);
+  EXPECT_TRUE(flash.BarsBlack());
+  for (float off : {0.0f, -0.5f}) EXPECT_EQ(Draw({{0, off}}).LitPixels(0, 0, 800, 600), 0) << off;
+}
+
+TEST_F(LiveFrame, OnlyTheRingShowsOverTheClearedScreen) {
+  const Frame ring = Draw({{9, 1.0f}});
+  EXPECT_GT(ring.LitPixels(0, 75, 800, 525), 2000);
+  EXPECT_TRUE(ring.BarsBlack());
+  // The value itself is not used.
+  const Frame other = Draw({{9, -40.0f}});
+  EXPECT_EQ(ring.rgba, other.rgba);
+}
+
+TEST_F(LiveFrame, SlotThreeValueHasNoEffect) {
+  const Frame a = Draw({{3, 0.0f}, {9, 1.0f}});
+  const Frame b = Draw({{3, 7.5f}, {9, 1.0f}});
+  EXPECT_GT(a.LitPixels(0, 75, 800, 525), 1000);
+  EXPECT_EQ(a.rgba, b.rgba);
+}
+
+TEST_F(LiveFrame, OverlayPictureRoundsHalvesToEvenAndRefusesOtherNumbers) {
+  EXPECT_EQ(OverlayPictureNumber(3.5f), 4);
+  EXPECT_EQ(OverlayPictureNumber(2.5f), 2);
+  EXPECT_EQ(OverlayPictureNumber(-0.4f), 0);
+  EXPECT_EQ(OverlayPictureNumber(4.5f), 4);
+  for (float bad : {-0.6f, 4.51f, 5.0f, 1e30f, -1e30f, INFINITY, -INFINITY, NAN})
+    EXPECT_EQ(OverlayPictureNumber(bad), -1) << bad;
+
+  // Picture 1 at half opacity in the box right of x = 325, nothing left of it.
+  const Frame picture = Draw({{6, 1.2f}, {7, 0.5f}});
+  EXPECT_GT(picture.Brightness(560, 300), 150);
+  EXPECT_EQ(picture.LitPixels(0, 75, 320, 525), 0);
+  EXPECT_TRUE(picture.BarsBlack());
+  // No picture for numbers outside the table, nor for an absent opacity.
+  EXPECT_EQ(Draw({{6, 7.0f}, {7, 1.0f}}).LitPixels(0, 0, 800, 600), 0);
+  EXPECT_EQ(Draw({{6, -3.0f}, {7, 1.0f}}).LitPixels(0, 0, 800, 600), 0);
+  EXPECT_EQ(Draw({{6, 1.0f}}).LitPixels(0, 0, 800, 600), 0);
+}
+
+TEST_F(LiveFrame, FeedbackPictureShowsFullScreenThroughPictureFour) {
+  // Slot 10 feeds picture 2 into live texture 4; 3.5 rounds to 4, which shows it whole.
+  const Frame feedback = Draw({{10, 0.5f}, {6, 3.5f}});
+  EXPECT_GT(feedback.LitPixels(0, 75, 800, 525), 20000);
+  EXPECT_TRUE(feedback.BarsBlack());
+}
+
+TEST_F(LiveFrame, BackgroundShowsOnlyThroughSlotOne) {
+  const Frame hidden = Draw({{4, 0.0f}});
+  const Frame shown = Draw({{1, 1.0f}});
+  EXPECT_TRUE(shown.BarsBlack());
+  // Slot 4 draws the warp picture; the generated data gives the background real pictures.
+  if (LiveAssetsCreated() && std::filesystem::exists(GeneratedDataPath("live_back1.jpg"))) {
+    EXPECT_GT(shown.LitPixels(0, 75, 800, 525), 10000);
+  }
+  (void)hidden;
+}
+
+TEST_F(LiveFrame, BackgroundPicturesStayWithinOneToSix) {
+  EXPECT_EQ(PickBackgroundPicture(0.0f), 1);
+  EXPECT_EQ(PickBackgroundPicture(0.1f), 1);   // 0.5 goes to even 0
+  EXPECT_EQ(PickBackgroundPicture(0.3f), 3);   // 1.5 goes to 2
+  EXPECT_EQ(PickBackgroundPicture(0.5f), 3);   // 2.5 goes to 2
+  EXPECT_EQ(PickBackgroundPicture(0.9f), 5);   // 4.5 goes to 4
+  EXPECT_EQ(PickBackgroundPicture(0.99999994f), 6);
+  EXPECT_EQ(PickBackgroundPicture(1.0f), 6);
+
+  // At the crests of the waves the layer picks new pictures from the clock-seeded generator.
+  std::set<int> seen;
+  for (int beat = 0; beat < 120; ++beat) {
+    ShowTime = (0.25f + static_cast<float>(beat)) * 60.0f / (4.0f * LiveBpm) + 0.0137f * (beat % 7);
+    if (LiveWave(2) <= 0.92f && LiveWave(4) <= 0.92f) continue;
+    DrawBackgroundLayer();
+    ASSERT_GE(BackgroundPictureA, 1);
+    ASSERT_LE(BackgroundPictureA, 6);
+    ASSERT_GE(BackgroundPictureB, 1);
+    ASSERT_LE(BackgroundPictureB, 6);
+    seen.insert(BackgroundPictureA);
+    seen.insert(BackgroundPictureB);
+  }
+  EXPECT_GE(seen.size(), 3u);
+}
+
+TEST_F(LiveFrame, BeatTriggersOncePerBeatOfFrameTime) {
+  FrameDelta = 0.1f;
+  int triggers = 0;
+  for (int frame = 0; frame < 100; ++frame) {
+    AdvanceLiveBeat();
+    if (LiveBeatFlag) ++triggers;
+    LiveBeatFlag = false;
+  }
+  // Ten seconds at 157 beats a minute.
+  EXPECT_EQ(triggers, 26);
+  EXPECT_GE(LiveBeatTimer, 0.0f);
+  EXPECT_LE(LiveBeatTimer, 60.0f / LiveBpm);
+}
+
+TEST_F(LiveFrame, WarpGridRestsOnTheScreenAndMovesWithTheWave) {
+  WarpGrid grid = BackgroundGrid;
+  ResetWarpGrid(grid);
+  EXPECT_EQ(grid.s(0, 0), 0.0f);
+  EXPECT_EQ(grid.s(39, 5), 1.0f);
+  EXPECT_EQ(grid.t(5, 39), 1.0f);
+  // A NaN or negative wave gives the background warp amplitude 0: the pictures stay undistorted.
+  BindTexture(SwarmPicture);
+  WarpPass(grid, 0.0f, 1.44f, 13.0f);
+  EXPECT_FLOAT_EQ(grid.s(20, 7), 20.0f / 39.0f);
+  WarpPass(grid, 1.0f, 0.0f, 3.0f);
+  EXPECT_NE(grid.s(20, 7), 20.0f / 39.0f);
+  // The pass leaves lighting and the depth test on and the perspective projection behind.
+  EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+}
+
+TEST_F(LiveFrame, EveryLayerTogetherKeepsTheBarsAndLeavesUsableState) {
+  ShowTime = 3.3f;
+  FrameDelta = 0.5f;
+  std::map<int, float> all;
+  for (int slot = 0; slot <= 10; ++slot) all[slot] = 0.5f;
+  all[6] = 0.0f;
+  const Frame frame = Draw(all);
+  EXPECT_TRUE(frame.BarsBlack());
+  EXPECT_GT(frame.LitPixels(0, 75, 800, 525), 1000);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 800);
+  EXPECT_EQ(viewport[3], 600);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(LiveFrame, PacketInOneWriteAndByteByByteDrawTheSameFrame) {
+  TPDSServerObject server(0, false);
+  server.DrawTimerFrame = [] {};
+  server.TimerInterval = std::chrono::hours(1);
+  ShowTime = 1.7f;
+  const auto bytes = PacketBytes({0.2f, 0.8f, NAN, NAN, NAN, NAN, 0.0f, 0.6f, NAN, 1.0f});
+  LoopbackClient client(server.Port());
+  client.Send(bytes);
+  ASSERT_TRUE(StepUntil(server, [&] { return server.PacketsHandled == 1; }));
+  const Frame whole = last;
+  for (uint8_t byte : bytes) {
+    client.Send({byte});
+    server.Step(1);
+  }
+  ASSERT_TRUE(StepUntil(server, [&] { return server.PacketsHandled == 2; }));
+  EXPECT_GT(whole.LitPixels(0, 75, 800, 525), 2000);
+  EXPECT_EQ(whole.rgba, last.rgba);
+
+  // A count of 0 draws a frame with only the bars over the cleared screen.
+  client.Send(PacketBytes({}));
+  ASSERT_TRUE(StepUntil(server, [&] { return server.PacketsHandled == 3; }));
+  EXPECT_EQ(server.Label1Caption(), "Reading 0 streams");
+  EXPECT_EQ(last.LitPixels(0, 0, 800, 600), 0);
+  // Out-of-range counts draw nothing.
+  last.rgba.clear();
+  client.Send(CountBytes(65));
+  client.Send(CountBytes(-1));
+  ASSERT_TRUE(StepUntil(server, [&] { return server.OutOfSyncCounts == 2; }));
+  EXPECT_EQ(server.Label1Caption(), "Out of sync");
+  EXPECT_TRUE(last.rgba.empty());
+}
