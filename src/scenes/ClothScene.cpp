@@ -1,7 +1,109 @@
-// Cloth scene placeholder.
-#include "scenes/Scenes.h"
+// Cloth scene: a cloth held over an environment-mapped model, released, dragged by its far
+// corners, drawn textured and with a sphere-mapped sheen, behind faint bars and a flickering logo.
+#include "scenes/ClothScene.h"
 
-void LoadClothScene() {}
-void DrawClothScene(float) {}
-void ReleaseClothCorners() {}
-void PullClothFarCorners(float) {}
+#include <algorithm>
+#include <cmath>
+
+#include "render/Brush.h"
+#include "render/GL.h"
+#include "render/Overlay.h"
+#include "render/RenderState.h"
+#include "render/Texture.h"
+#include "render/VectorMath.h"
+#include "scenes/Scenes.h"
+#include "shell/Globals.h"
+#include "shell/Window.h"
+
+namespace {
+
+TCloth Cloth;
+TOrvBrush Model;
+TextureId ModelEnvironment = NoTexture;
+TextureId ClothTexture = NoTexture;
+TextureId ClothSheen = NoTexture;
+TextureId LogoPicture = NoTexture;
+
+}  // namespace
+
+Vector3 ClothEyePoint(float showTime) {
+  Vector3 eye{-2.0f, 2.0f, 27.5f};
+  RotateVector(eye, {0.0f, 0.0f, 40.0f * showTime});
+  return eye;
+}
+
+float ClothBarY(int i, float showTime) {
+  return static_cast<float>(300.0 + 250.0 * std::sin(312.0 * i + static_cast<double>(showTime)));
+}
+
+TCloth& SceneCloth() { return Cloth; }
+
+int ClothModelMeshesDrawn() { return std::min(4, Model.MeshCount); }
+
+void LoadClothScene() {
+  Cloth.Create(20, 20, 1.0f, 1.0f, 200.0f, 0.7f);
+  // A missing or damaged surface has been reported; the cloth then falls without one.
+  Cloth.LoadHitSurface("surface.hit");
+  ModelEnvironment = LoadTexture("realityenv.jpg");
+  ClothTexture = LoadTexture("hore1.jpg");
+  ClothSheen = LoadTexture("conemetal.jpg");
+  LogoPicture = LoadTexture("brasquel.jpg");
+  try {
+    Model.LoadFile("dame.3ds");
+    Model.Rotate({0.0f, 0.0f, 0.0f});
+  } catch (const E3DSError&) {
+    // The reader has sounded its beep; the scene draws the cloth without the model.
+  }
+}
+
+void DrawClothScene(float logoAlpha) {
+  const Vector3 eye = ClothEyePoint(ShowTime);
+
+  Cloth.Step(FrameDelta);
+  Cloth.ClampMinY(-15.0f);
+  Cloth.CollideHitSurface();
+  Cloth.CommitStep();
+  Cloth.ComputeNormals();
+
+  Begin2D();
+  for (int i = 0; i <= 10; ++i)
+    DrawRectAdditive({1.0f, 1.0f, 1.0f, 0.07f}, 0, ClothBarY(i, ShowTime), 800, 25);
+  End2D();
+
+  SetFieldOfView(45.0f);
+  // Cloth space is z-up.
+  LookAt(eye, {0.0f, 15.0f, 0.0f}, {0.0f, 0.0f, 1.0f});
+  glDisable(GL_LIGHTING);
+
+  ResetMaterial();
+  BindTexture(ModelEnvironment);
+  EnableSphereMap();
+  glPushMatrix();
+  glTranslatef(0.0f, 0.0f, -0.5f);
+  for (int i = 0; i < ClothModelMeshesDrawn(); ++i) Model.Mesh(i).DrawArrays();
+  glPopMatrix();
+  DisableSphereMap();
+  // With the depth test off the cloth always covers the model.
+  glDisable(GL_DEPTH_TEST);
+
+  BindTexture(ClothTexture);
+  Cloth.Draw();
+
+  // The sheen: result = source + destination * source.
+  BindTexture(ClothSheen);
+  SetBlendAlphaAdd();
+  glBlendFunc(GL_ONE, GL_SRC_COLOR);
+  glColor4f(1.0f, 1.0f, 1.0f, 0.2f);
+  EnableSphereMap();
+  Cloth.Draw();
+  DisableSphereMap();
+  glEnable(GL_DEPTH_TEST);
+
+  Begin2D();
+  DrawImageAdditive(LogoPicture, {1.0f, 1.0f, 1.0f, logoAlpha}, 20, -175, 512, 512);
+  End2D();
+}
+
+void ReleaseClothCorners() { Cloth.ReleaseCorners(); }
+
+void PullClothFarCorners(float distance) { Cloth.PullFarCorners(distance); }

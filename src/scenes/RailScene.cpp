@@ -1,5 +1,228 @@
-// Rail and water scene placeholder.
-#include "scenes/Scenes.h"
+// Rail and water scene: a running-bond brick floor rocking on the hidden water surface, an
+// orbiting camera shaken by the music, wheels, letterbox bars, flashes and the glow picture.
+#include "scenes/RailScene.h"
 
-void LoadRailScene() {}
-void DrawRailScene(int, float, float) {}
+#include <cmath>
+#include <exception>
+#include <memory>
+
+#include "render/Brush.h"
+#include "render/GL.h"
+#include "render/Overlay.h"
+#include "render/RenderState.h"
+#include "render/Texture.h"
+#include "render/VectorMath.h"
+#include "scenes/Scenes.h"
+#include "shell/Globals.h"
+#include "shell/Window.h"
+#include "timeline/PointField.h"
+#include "timeline/Random.h"
+
+namespace {
+
+TOrvBrush Brick;
+TOrvBrush UnusedGeometry;  // loaded and scaled like the rest of the set, never drawn here
+TextureId FloorTexture = NoTexture;
+TextureId TrainPicture = NoTexture;
+TextureId WheelPicture = NoTexture;
+TextureId GlowPicture = NoTexture;
+TWaterSim Water;
+
+// A brush that failed to load stays empty (the reader has already sounded its beep); the scene
+// then draws what it has.
+void LoadBrush(TOrvBrush& brush, const char* fileName) {
+  try {
+    brush.LoadFile(fileName);
+  } catch (const E3DSError&) {
+  }
+}
+
+// Linear black fog over the floor in variant 1, none otherwise.
+void SetFloorFog(bool on) {
+  if (!on) {
+    glDisable(GL_FOG);
+    return;
+  }
+  const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+  glEnable(GL_FOG);
+  glFogi(GL_FOG_MODE, GL_LINEAR);
+  glFogfv(GL_FOG_COLOR, black);
+  glFogf(GL_FOG_DENSITY, 0.05f);
+  glHint(GL_FOG_HINT, GL_DONT_CARE);
+  glFogf(GL_FOG_START, 1000.0f);
+  glFogf(GL_FOG_END, 2400.0f);
+}
+
+float FiniteOrZero(double angle) { return std::isfinite(angle) ? static_cast<float>(angle) : 0.0f; }
+
+void DrawFloor(int variant, float sceneTime) {
+  const TMeshDataNM& mesh = Brick.Mesh(0);
+  if (mesh.FaceCount <= 0) return;
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_NORMAL_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, mesh.Vertices.data());
+  glNormalPointer(GL_FLOAT, 0, mesh.Normals.data());
+  glTexCoordPointer(2, GL_FLOAT, 0, mesh.TexCoords.data());
+  for (int i = 0; i < RailFloorSize; ++i) {
+    for (int j = 0; j < RailFloorSize; ++j) {
+      const float h = RailBrickHeight(variant, i, j, sceneTime, Water);
+      glPushMatrix();
+      // Odd columns are shifted by half a brick: the running bond.
+      const float offset = (i % 2 == 1) ? RailBrickSpacing / 2 : 0.0f;
+      glTranslatef(RailBrickSpacing * i, h, RailBrickSpacing * j + offset);
+      glRotatef(150.0f * Water.Normals[i][j].x, 0, 0, 1);
+      glRotatef(150.0f * Water.Normals[i][j].z, 1, 0, 0);
+      glDrawElements(GL_TRIANGLES, 3 * mesh.FaceCount, GL_UNSIGNED_INT, mesh.Faces.data());
+      glPopMatrix();
+    }
+  }
+  // Switched off again so that no later indexed draw reads the brick's arrays.
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+}  // namespace
+
+RailCamera RailCameraFor(int variant, float sceneTime) {
+  const double st = sceneTime;
+  float distance, turn, height;
+  RailCamera camera;
+  camera.centre = {0.0f, 300.0f, 0.0f};
+  camera.up = {0.7f, 0.4f, -0.2f};
+  switch (variant) {
+    case 1:
+      distance = 250.0f;
+      turn = static_cast<float>(10.0 * st);
+      height = static_cast<float>(100.0 + 100.0 * st);
+      camera.centre = {0.0f, 0.0f, 0.0f};
+      camera.up = {0.0f, 1.0f, 0.0f};
+      break;
+    case 2:
+      distance = 1000.0f;
+      turn = static_cast<float>(80.0 * st);
+      height = static_cast<float>(1330.0 + 100.0 * std::sin(1.5 * st));
+      camera.up = {0.0f, 1.0f, 0.0f};
+      break;
+    case 3:
+      distance = 800.0f;
+      turn = static_cast<float>(110.0 * st);
+      height = static_cast<float>(1330.0 + 100.0 * std::sin(1.5 * st));
+      break;
+    default:
+      distance = 500.0f;
+      turn = static_cast<float>(-110.0 * st);
+      height = static_cast<float>(1830.0 + 100.0 * std::sin(1.5 * st));
+      break;
+  }
+  camera.eye = {distance, 0.0f, distance};
+  RotateVector(camera.eye, {0.0f, turn, 0.0f});
+  camera.eye.y = height;
+  return camera;
+}
+
+float RailBrickHeight(int variant, int i, int j, float sceneTime, const TWaterSim& water) {
+  switch (variant) {
+    case 1:
+      return 0.0f;
+    case 2:
+    case 3: {
+      const double di = i - 20, dj = j - 20;
+      return static_cast<float>(50.0 * std::sqrt(di * di + dj * dj));
+    }
+    default:
+      return static_cast<float>(static_cast<double>(water.Height[i][j]) / 30.0 *
+                                (static_cast<double>(sceneTime) - 1.0));
+  }
+}
+
+void RailWheelAngles(int variant, float sceneTime, float& first, float& second) {
+  const double st = sceneTime;
+  if (variant == 1) {
+    // At scene time 0 these are infinite; such a frame shows the wheels unturned.
+    first = FiniteOrZero(5000.0 / st);
+    second = FiniteOrZero(30.0 - 5000.0 / st);
+  } else {
+    first = FiniteOrZero(100.0 * st);
+    second = FiniteOrZero(30.0 - 100.0 * st);
+  }
+}
+
+float RailGlowAlpha(float sceneTime) {
+  return static_cast<float>(0.9 + 1.3 * std::sin(4.0 * static_cast<double>(sceneTime)));
+}
+
+void AdvanceRailWater(TWaterSim& water, float frameDelta) {
+  water.Step(frameDelta * 70.0f);
+  if (Random() < 0.03f) {
+    // Three separate statements: the order of the draws is part of the picture.
+    const float strength = Random() * 1500.0f;
+    const int column = static_cast<int>(std::nearbyint(Random() * 40.0f));
+    const int row = static_cast<int>(std::nearbyint(Random() * 40.0f));
+    water.Splash(row, column, strength);
+  }
+}
+
+TWaterSim& RailWater() { return Water; }
+
+void LoadRailScene() {
+  LoadBrush(Brick, "brikke.3ds");
+  FloorTexture = LoadTexture("3.jpg");
+  LoadBrush(UnusedGeometry, "geo3.3ds");
+  UnusedGeometry.Scale({2.0f, 2.0f, 2.0f});
+  LoadTexture("conemetal.jpg");
+  TrainPicture = LoadTexture("tog.jpg");
+  WheelPicture = LoadTexture("wheel.jpg");
+  GlowPicture = LoadTexture("notwater.jpg");
+  Water.Create();
+  Water.Damping = 0.98f;
+}
+
+void DrawRailScene(int variant, float sceneTime, float pulse) {
+  ReseedRandomFromClock();
+  AdvanceRailWater(Water, FrameDelta);
+  BeginFrame();
+
+  RailCamera camera = RailCameraFor(variant, sceneTime);
+  SetFieldOfView(45.0f);
+
+  Begin2D();
+  if (variant == 1) {
+    const Vector3 w = WanderOffset(pulse);
+    DrawImage(TrainPicture, {1.0f, 1.0f, 1.0f, w.z}, 0, 0, 800, 600);
+  } else if (variant == 2 || variant == 3) {
+    const Vector3 w = WanderOffset(0.02f * pulse);
+    DrawRectAdditive({1.0f, 1.0f, 1.0f, w.z}, 0, 0, 800, 600);
+  }
+  End2D();
+
+  const Vector3 shake = WanderOffset(pulse);
+  AddVectors(camera.eye, shake, camera.eye);
+  RotateVector(camera.up, WanderOffset(pulse / 10.0f));
+  LookAt(camera.eye, camera.centre, camera.up);
+
+  glDisable(GL_LIGHTING);
+  glPushMatrix();
+  BindTexture(FloorTexture);
+  EnableSphereMap();
+  const float shift = -RailBrickSpacing / 2 * RailFloorSize;
+  glTranslatef(shift, 0.0f, shift);
+  SetFloorFog(variant == 1);
+  DrawFloor(variant, sceneTime);
+  DisableSphereMap();
+  glPopMatrix();
+
+  Begin2D();
+  DrawRect({0.0f, 0.0f, 0.0f, 0.7f}, 0, 0, 800, 60);
+  DrawRect({0.0f, 0.0f, 0.0f, 0.7f}, 0, 540, 800, 60);
+  float first, second;
+  RailWheelAngles(variant, sceneTime, first, second);
+  // The wheels switch fog off again, so the fog covers only the floor.
+  DrawSpriteAdditive(WheelPicture, {1.0f, 1.0f, 1.0f, 0.5f}, 30, 130, 256, 256, first);
+  DrawSpriteAdditive(WheelPicture, {1.0f, 1.0f, 1.0f, 0.5f}, 198, 30, 256, 256, second);
+  if (variant >= 2 && variant <= 4)
+    DrawImageAdditive(GlowPicture, {1.0f, 1.0f, 1.0f, RailGlowAlpha(sceneTime)}, 300, 230, 512,
+                      512);
+  End2D();
+}

@@ -1,0 +1,182 @@
+// Rail and water scene: camera paths, floor heights, the wheels' first frame, the water's splashes
+// and the drawn frame's overlays and after-state in the real GL context.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <numbers>
+
+#include "render/GL.h"
+#include "render/Overlay.h"
+#include "scenes/RailScene.h"
+#include "scenes/Scenes.h"
+#include "shell/Globals.h"
+#include "support/TestSupport.h"
+#include "timeline/Random.h"
+
+namespace {
+
+float Horizontal(const Vector3& v) { return std::sqrt(v.x * v.x + v.z * v.z); }
+
+}  // namespace
+
+TEST(RailCamera, EachVariantOrbitsAtItsDistanceAndHeight) {
+  RailCamera c = RailCameraFor(1, 0.0f);
+  EXPECT_FLOAT_EQ(c.eye.x, 250.0f);
+  EXPECT_FLOAT_EQ(c.eye.z, 250.0f);
+  EXPECT_EQ(c.eye.y, 100.0f);
+  EXPECT_EQ(c.centre.y, 0.0f);
+  // Variant 1 climbs without bound, 100 units a second, while it turns 10 degrees a second.
+  c = RailCameraFor(1, 9.0f);
+  EXPECT_FLOAT_EQ(c.eye.y, 1000.0f);
+  EXPECT_NEAR(Horizontal(c.eye), 250.0f * std::numbers::sqrt2_v<float>, 1e-3f);
+  EXPECT_NEAR(std::atan2(c.eye.z, c.eye.x) * 180 / std::numbers::pi, 45.0 + 90.0, 1e-3);
+
+  c = RailCameraFor(2, 1.0f);
+  EXPECT_NEAR(Horizontal(c.eye), 1000.0f * std::numbers::sqrt2_v<float>, 1e-2f);
+  EXPECT_FLOAT_EQ(c.eye.y, static_cast<float>(1330 + 100 * std::sin(1.5)));
+  EXPECT_EQ(c.centre.y, 300.0f);
+  EXPECT_EQ(c.up.y, 1.0f);
+  c = RailCameraFor(3, 0.0f);
+  EXPECT_FLOAT_EQ(c.eye.x, 800.0f);
+  EXPECT_EQ(c.up.x, 0.7f);
+  // Variant 4 turns the other way round.
+  const RailCamera a = RailCameraFor(4, 0.5f), b = RailCameraFor(3, 0.5f);
+  EXPECT_FLOAT_EQ(a.eye.y, static_cast<float>(1830 + 100 * std::sin(0.75)));
+  EXPECT_LT(std::atan2(a.eye.z, a.eye.x) - std::atan2(500.0f, 500.0f), -0.5f);
+  EXPECT_GT(std::atan2(b.eye.z, b.eye.x) - std::atan2(800.0f, 800.0f), 0.5f);
+}
+
+TEST(RailFloor, LevelBowlAndWaterDrivenHeights) {
+  TWaterSim water;
+  water.Create();
+  water.Height[5][7] = -90.0f;
+  EXPECT_EQ(RailBrickHeight(1, 5, 7, 3.0f, water), 0.0f);
+  EXPECT_EQ(RailBrickHeight(2, 20, 20, 3.0f, water), 0.0f);
+  EXPECT_EQ(RailBrickHeight(3, 20, 30, 3.0f, water), 500.0f);
+  EXPECT_FLOAT_EQ(RailBrickHeight(2, 0, 0, 3.0f, water), 50.0f * std::sqrt(800.0f));
+  // Variant 4: no effect at scene time 1, inverted before it.
+  EXPECT_EQ(RailBrickHeight(4, 5, 7, 1.0f, water), 0.0f);
+  EXPECT_FLOAT_EQ(RailBrickHeight(4, 5, 7, 0.0f, water), 3.0f);
+  EXPECT_FLOAT_EQ(RailBrickHeight(4, 5, 7, 4.0f, water), -9.0f);
+  EXPECT_EQ(RailBrickHeight(4, 6, 7, 4.0f, water), 0.0f);
+}
+
+TEST(RailOverlayValues, WheelsStayFiniteInTheFirstFrameAndTheGlowSwings) {
+  float first = 1, second = 1;
+  RailWheelAngles(1, 0.0f, first, second);
+  EXPECT_EQ(first, 0.0f);
+  EXPECT_EQ(second, 0.0f);
+  RailWheelAngles(1, 2.0f, first, second);
+  EXPECT_EQ(first, 2500.0f);
+  EXPECT_EQ(second, -2470.0f);
+  RailWheelAngles(3, 2.0f, first, second);
+  EXPECT_EQ(first, 200.0f);
+  EXPECT_EQ(second, -170.0f);
+  const float quarter = std::numbers::pi_v<float> / 8;  // sin(4 st) = 1
+  EXPECT_NEAR(RailGlowAlpha(quarter), 2.2f, 1e-5f);
+  EXPECT_NEAR(RailGlowAlpha(3 * quarter), -0.4f, 1e-5f);
+}
+
+TEST(RailWater, SplashesDrawStrengthColumnAndRowInThatOrder) {
+  const uint32_t saved = RandomSeed;
+  uint32_t splashing = 0, calm = 0;
+  for (uint32_t candidate = 1; splashing == 0 || calm == 0; ++candidate) {
+    RandomSeed = candidate;
+    (Random() < 0.03f ? splashing : calm) = candidate;
+  }
+  RandomSeed = splashing;
+  Random();
+  const float strength = Random() * 1500.0f;
+  const int column = static_cast<int>(std::nearbyint(Random() * 40.0f));
+  const int row = static_cast<int>(std::nearbyint(Random() * 40.0f));
+  const uint32_t after = RandomSeed;
+
+  TWaterSim water;
+  water.Create();
+  RandomSeed = splashing;
+  AdvanceRailWater(water, 0.0f);
+  EXPECT_EQ(RandomSeed, after);
+  EXPECT_EQ(water.Velocity[row][column], strength);
+  if (row + 1 < 64) {
+    EXPECT_EQ(water.Velocity[row + 1][column], strength / 2);
+  }
+
+  // A calm frame draws once and only steps: a fresh splash sinks by velocity x 70 x frame time.
+  water.Create();
+  water.Splash(20, 20, 10.0f);
+  RandomSeed = calm;
+  AdvanceRailWater(water, 0.5f);
+  EXPECT_EQ(water.Height[20][20], -10.0f * 35.0f);
+  RandomSeed = calm;
+  Random();
+  EXPECT_EQ(RandomSeed, calm * 134775813u + 1u);
+  RandomSeed = saved;
+}
+
+class RailSceneFrame : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    EnsureGLContext();
+    // The generated data set when the build has one; otherwise the loaders report each missing
+    // file and the scene draws what it has.
+    const std::filesystem::path data = GeneratedDataPath("");
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    MessageLog log;
+    if (std::filesystem::is_directory(data, error) && chdir(data.c_str()) == 0) {
+      LoadRailScene();
+      if (chdir(here.c_str()) != 0) ADD_FAILURE() << "could not return to " << here;
+    } else {
+      LoadRailScene();
+    }
+  }
+  void SetUp() override { saved = RandomSeed; }
+  void TearDown() override {
+    RandomSeed = saved;
+    ShowTime = FrameDelta = 0;
+  }
+  uint32_t saved = 0;
+};
+
+TEST_F(RailSceneFrame, LeavesFogAndClientArraysOffAndTheMatrixStackBalanced) {
+  ShowTime = 3.0f;
+  FrameDelta = 1.0f / 60;
+  for (int variant = 1; variant <= 4; ++variant) {
+    GLint depthBefore = 0, depthAfter = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+    DrawRailScene(variant, 1.5f, 0.0f);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+    EXPECT_EQ(depthAfter, depthBefore) << variant;
+    EXPECT_FALSE(glIsEnabled(GL_FOG)) << variant;
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY)) << variant;
+    EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY)) << variant;
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S)) << variant;
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << variant;
+  }
+}
+
+TEST_F(RailSceneFrame, FirstFrameOfVariantOneDrawsTheWheelUnturned) {
+  // Scene time 0: the first wheel's angle would be infinite. It is drawn as an upright square,
+  // so a point near its corner is covered and one just outside the square is not.
+  ShowTime = 0.0f;
+  FrameDelta = 0.0f;
+  DrawRailScene(1, 0.0f, 0.0f);
+  const Pixel centre = ReadPixel(30, 130), nearCorner = ReadPixel(150, 250),
+              beyond = ReadPixel(30, 262);
+  EXPECT_GT(centre.r, 60);
+  EXPECT_GT(nearCorner.r, 60);
+  EXPECT_LT(beyond.r, centre.r);
+}
+
+TEST_F(RailSceneFrame, GlowPictureAppearsOnlyWhileItsAlphaIsPositive) {
+  ShowTime = 3.0f;
+  FrameDelta = 1.0f / 60;
+  const float quarter = std::numbers::pi_v<float> / 8;
+  DrawRailScene(2, quarter, 0.0f);
+  const Pixel bright = ReadPixel(556, 486);
+  DrawRailScene(2, 3 * quarter, 0.0f);
+  const Pixel dark = ReadPixel(556, 486);
+  EXPECT_GT(bright.r + bright.g + bright.b, dark.r + dark.g + dark.b + 150);
+}
