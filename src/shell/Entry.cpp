@@ -4,6 +4,7 @@
 #include <SDL2/SDL.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,20 @@ constexpr int ProgressFrames = 51;
 constexpr float ShowLength = 207.0f;
 
 std::string ChosenDataDirectory = "data";
+const auto ProgramStart = std::chrono::steady_clock::now();
+double HoldSeconds = 0;
+
+// Measures the time spent in one of the fixed hold loops.
+class HoldTimer {
+ public:
+  HoldTimer() : start_(std::chrono::steady_clock::now()) {}
+  ~HoldTimer() {
+    HoldSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_;
+};
 
 // "data" in the current directory as the show expects; otherwise the one beside the program.
 std::string FindDataDirectory(const char* argv0) {
@@ -67,6 +82,10 @@ void RunTimedShow() {
 }  // namespace
 
 const std::string& DataDirectory() { return ChosenDataDirectory; }
+double FixedHoldSeconds() { return HoldSeconds; }
+double SecondsSinceProgramStart() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - ProgramStart).count();
+}
 
 bool HasSwitch(int argc, const char* const* argv, const char* name) {
   for (int i = 0; i < 3; ++i) {
@@ -143,6 +162,7 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
 }
 
 void ShowLoadingProgress(int stages) {
+  HoldTimer hold;
   for (int frame = 0; frame < ProgressFrames; ++frame) {
     BeginFrame();
     Begin2D();
@@ -196,7 +216,11 @@ int RunProgram(int argc, char** argv) {
     return 0;
   }
   const bool offscreen = options.mode != ProgramOptions::Mode::Show;
-  if (offscreen) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  if (offscreen) {
+    // Nothing on screen and nothing out of the speakers: the offscreen modes run unattended.
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+  }
   ChosenDataDirectory = FindDataDirectory(argc > 0 ? argv[0] : nullptr);
 
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
@@ -221,11 +245,14 @@ int RunProgram(int argc, char** argv) {
   glClearColor(0, 0, 0, 1);
 
   const TextureId splash = LoadTexture(ChosenDataDirectory + "/load.jpg");
-  for (int frame = 0; frame < SplashFrames; ++frame) {
-    Begin2D();
-    DrawPicture(splash, 0, 0, 800, 600);
-    End2D();
-    PresentFrame(MainWindow);
+  {
+    HoldTimer hold;
+    for (int frame = 0; frame < SplashFrames; ++frame) {
+      Begin2D();
+      DrawPicture(splash, 0, 0, 800, 600);
+      End2D();
+      PresentFrame(MainWindow);
+    }
   }
   FontListBase = BuildFont("Verdana", 12, true);
 

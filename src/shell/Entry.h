@@ -25,5 +25,9 @@ int RunProgram(int argc, char** argv);
 void LoadAssets();
 // The progress picture with one icon per finished stage, held for 51 presented frames.
 void ShowLoadingProgress(int stages);
+// Seconds since RunProgram began, and the part of them spent holding the splash and progress
+// pictures on screen (fixed frame counts, not work).
+double SecondsSinceProgramStart();
+double FixedHoldSeconds();
 // The data directory chosen at start-up: "data" in the current directory or beside the program.
 const std::string& DataDirectory();

@@ -1,9 +1,298 @@
-// Offscreen modes (capture, frames, timedemo): not written yet.
+// Offscreen modes: the show at a fixed step, read back into a video, PNG files or timing figures.
 #include "shell/OffscreenModes.h"
 
-#include <cstdio>
+#include <png.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
-int RunOffscreenMode(const ProgramOptions&) {
-  std::fprintf(stderr, "vantrel: this mode is not available yet\n");
-  return 1;
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "render/GL.h"
+#include "shell/Globals.h"
+#include "shell/Input.h"
+#include "shell/Window.h"
+#include "timeline/BeatClock.h"
+#include "timeline/Random.h"
+#include "timeline/Schedule.h"
+
+namespace {
+constexpr int FrameWidth = 800;
+constexpr int FrameHeight = 600;
+constexpr float ShowLength = 207.0f;
+constexpr float EndingStart = 198.0f;
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The frame buffer as RGBA rows, top row first (the order video and PNG files want).
+void ReadFrameTopDown(std::vector<uint8_t>& pixels) {
+  const size_t rowBytes = FrameWidth * 4;
+  std::vector<uint8_t> bottomUp(rowBytes * FrameHeight);
+  pixels.resize(bottomUp.size());
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, FrameWidth, FrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+  for (int row = 0; row < FrameHeight; ++row)
+    std::copy_n(&bottomUp[(FrameHeight - 1 - row) * rowBytes], rowBytes, &pixels[row * rowBytes]);
+  // The alpha channel of the frame buffer holds whatever blending left there; a picture is opaque.
+  for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+}
+
+bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  bool ok = png && info;
+  if (ok && setjmp(png_jmpbuf(png))) ok = false;
+  if (ok) {
+    png_init_io(png, file);
+    png_set_IHDR(png, info, FrameWidth, FrameHeight, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 3);
+    png_write_info(png, info);
+    for (int row = 0; row < FrameHeight; ++row)
+      png_write_row(png, const_cast<png_bytep>(&rgbaTopDown[row * FrameWidth * 4]));
+    png_write_end(png, nullptr);
+  }
+  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+  return std::fclose(file) == 0 && ok;
+}
+
+bool ProgramOnPath(const char* name) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    const size_t end = std::min(dirs.find(':', start), dirs.size());
+    const std::string candidate = dirs.substr(start, end - start) + "/" + name;
+    if (access(candidate.c_str(), X_OK) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Duration(double seconds) {
+  const int total = static_cast<int>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%d:%02d", total / 60, total % 60);
+  return text;
+}
+
+// Draws the show at a fixed step of 1 / fps and calls onFrame(frame) after each frame that lies
+// within the show (ShowTime <= 207 s) until it returns false; the frame in which ShowTime passes
+// 207 s is drawn, as in the run loop, but not handed on.
+template <typename OnFrame>
+void RunFixedStepShow(int fps, OnFrame onFrame) {
+  for (long frame = 0;; ++frame) {
+    ShowTime = static_cast<float>(static_cast<double>(frame) / fps);
+    FrameDelta = 1.0f / fps;
+    FramesPerSecond = static_cast<float>(fps);
+    DrawShowFrame();
+    if (ShowTime > ShowLength || !onFrame(frame)) break;
+  }
+}
+
+class ProgressLine {
+ public:
+  ProgressLine(const char* what, long total)
+      : what_(what), total_(total), start_(Clock::now()), terminal_(isatty(STDERR_FILENO)) {}
+  // On a terminal the line is rewritten twice a second; into a file, one line every 30 s.
+  void Update(long done, bool last = false) {
+    const double elapsed = SecondsSince(start_);
+    if (!last && elapsed - lastPrint_ < (terminal_ ? 0.5 : 30.0)) return;
+    lastPrint_ = elapsed;
+    const double rate = elapsed > 0 ? done / elapsed : 0;
+    const double left = rate > 0 ? (total_ - done) / rate : 0;
+    std::fprintf(stderr, "%s%s: %5.1f%%  frame %ld/%ld  %5.1f fps  %s left   %s",
+                 terminal_ ? "\r" : "", what_, 100.0 * done / total_, done, total_, rate,
+                 Duration(left).c_str(), terminal_ && !last ? "" : "\n");
+    std::fflush(stderr);
+  }
+
+ private:
+  const char* what_;
+  long total_;
+  Clock::time_point start_;
+  bool terminal_;
+  double lastPrint_ = -1;
+};
+
+long FramesInShow(int fps) { return static_cast<long>(std::floor(ShowLength * fps)) + 1; }
+
+// Checked before loading, so a capture that cannot succeed fails at once.
+bool CaptureCanStart(const ProgramOptions& options) {
+  if (!ProgramOnPath("ffmpeg")) {
+    std::fprintf(stderr,
+                 "vantrel: capture needs ffmpeg, which was not found on PATH "
+                 "(install it with: apt-get install ffmpeg)\n");
+    return false;
+  }
+  FILE* probe = std::fopen(options.output.c_str(), "wb");
+  if (!probe) {
+    std::fprintf(stderr, "vantrel: cannot write the capture file \"%s\"\n", options.output.c_str());
+    return false;
+  }
+  std::fclose(probe);
+  return true;
+}
+
+int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
+  std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgba -s 800x600 -r " +
+                        std::to_string(options.fps) + " -i -";
+  const bool haveMusic = access(musicPath.c_str(), R_OK) == 0;
+  if (haveMusic) command += " -i " + ShellQuote(musicPath) + " -map 0:v -map 1:a -c:a aac -b:a 192k -shortest";
+  command += " -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -movflags +faststart " +
+             ShellQuote(options.output);
+  FILE* pipe = popen(command.c_str(), "w");
+  if (!pipe) {
+    std::fprintf(stderr, "vantrel: could not start ffmpeg\n");
+    return 1;
+  }
+  std::vector<uint8_t> pixels;
+  bool writeFailed = false;
+  ProgressLine progress("capture", FramesInShow(options.fps));
+  long written = 0;
+  RunFixedStepShow(options.fps, [&](long frame) {
+    ReadFrameTopDown(pixels);
+    if (std::fwrite(pixels.data(), 1, pixels.size(), pipe) != pixels.size()) writeFailed = true;
+    written = frame + 1;
+    progress.Update(written);
+    return !writeFailed;
+  });
+  progress.Update(written, true);
+  const int status = pclose(pipe);
+  if (writeFailed || status != 0) {
+    std::fprintf(stderr, "\nvantrel: ffmpeg failed to write \"%s\"\n", options.output.c_str());
+    return 1;
+  }
+  std::fprintf(stderr, "vantrel: wrote %s\n", options.output.c_str());
+  return 0;
+}
+
+int RunFrames(const ProgramOptions& options) {
+  std::error_code error;
+  std::filesystem::create_directories(options.output, error);
+  if (!std::filesystem::is_directory(options.output, error)) {
+    std::fprintf(stderr, "vantrel: cannot create the frames directory \"%s\"\n", options.output.c_str());
+    return 1;
+  }
+  std::vector<uint8_t> pixels;
+  long written = 0;
+  bool failed = false;
+  // Frames before the range are drawn too, so every simulation reaches it in the same state;
+  // nothing after the range is drawn.
+  const long total = std::min(FramesInShow(options.fps),
+                              static_cast<long>(std::floor(options.to * options.fps)) + 1);
+  ProgressLine progress("frames", std::max(total, 1L));
+  RunFixedStepShow(options.fps, [&](long frame) {
+    progress.Update(frame + 1);
+    if (ShowTime > options.to) return false;
+    if (ShowTime < options.from) return true;
+    ReadFrameTopDown(pixels);
+    char name[64];
+    std::snprintf(name, sizeof name, "/frame_%06ld_%08.3fs.png", frame, ShowTime);
+    if (!WritePng(options.output + name, pixels)) {
+      std::fprintf(stderr, "\nvantrel: cannot write %s%s\n", options.output.c_str(), name);
+      failed = true;
+      return false;
+    }
+    ++written;
+    return true;
+  });
+  progress.Update(std::max(total, 1L), true);
+  if (failed) return 1;
+  std::fprintf(stderr, "vantrel: wrote %ld frames into %s\n", written, options.output.c_str());
+  return 0;
+}
+
+struct SceneTimes {
+  std::vector<double> milliseconds;
+};
+
+double Percentile(std::vector<double> values, double fraction) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t index = static_cast<size_t>(std::ceil(fraction * values.size())) - 1;
+  return values[std::min(index, values.size() - 1)];
+}
+
+int RunTimedemo(double loadSeconds) {
+  constexpr int Fps = 60;
+  std::map<int, SceneTimes> scenes;  // scene number; -1 stands for the ending
+  std::vector<double> all;
+  Clock::time_point frameStart = Clock::now();
+  SetFrameHook([] { glFinish(); });
+  RunFixedStepShow(Fps, [&](long) {
+    const double ms = SecondsSince(frameStart) * 1000.0;
+    const int scene = ShowTime >= EndingStart ? -1 : CurrentScene;
+    scenes[scene].milliseconds.push_back(ms);
+    all.push_back(ms);
+    frameStart = Clock::now();
+    return true;
+  });
+  SetFrameHook({});
+
+  std::printf("%-8s %8s %12s %12s\n", "scene", "frames", "median ms", "p95 ms");
+  int worstScene = 0;
+  double worstMedian = -1;
+  for (const auto& [scene, times] : scenes) {
+    const double median = Percentile(times.milliseconds, 0.5);
+    const double p95 = Percentile(times.milliseconds, 0.95);
+    const std::string name = scene < 0 ? "ending" : std::to_string(scene);
+    std::printf("%-8s %8zu %12.2f %12.2f\n", name.c_str(), times.milliseconds.size(), median, p95);
+    if (median > worstMedian) {
+      worstMedian = median;
+      worstScene = scene;
+    }
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("loading: %.2f s (without the fixed splash and progress frames)\n", loadSeconds);
+  std::printf("peak memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
+  const std::string worstName = worstScene < 0 ? "ending" : std::to_string(worstScene);
+  std::printf("timedemo: median %.1f ms, p95 %.1f ms, worst scene %s (%.1f ms)\n",
+              Percentile(all, 0.5), Percentile(all, 0.95), worstName.c_str(), worstMedian);
+  return 0;
+}
+}  // namespace
+
+int RunOffscreenMode(const ProgramOptions& options) {
+  // File names on the command line are relative to where the program was started; loading
+  // changes into the data directory.
+  ProgramOptions resolved = options;
+  if (!resolved.output.empty()) resolved.output = std::filesystem::absolute(resolved.output).string();
+  const std::string musicPath = std::filesystem::absolute(DataDirectory() + "/music.mp3").string();
+
+  if (resolved.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(resolved)) return 1;
+
+  SetShowTimeReseeding(true);
+  LoadAssets();
+  const double loadSeconds = SecondsSinceProgramStart() - FixedHoldSeconds();
+
+  switch (resolved.mode) {
+    case ProgramOptions::Mode::Capture:
+      return RunCapture(resolved, musicPath);
+    case ProgramOptions::Mode::Frames:
+      return RunFrames(resolved);
+    case ProgramOptions::Mode::Timedemo:
+      return RunTimedemo(loadSeconds);
+    default:
+      return 1;
+  }
 }

@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# The live mode end to end: vantrel -pds -w under Xvfb, played by vantrel-stream --sweep over
+# loopback for 20 seconds; checks the tool window's captions, that the live picture moves and that
+# the program stays responsive and ends cleanly.
+# Usage: live.sh <path-to-vantrel> <build-dir>
+set -u
+
+vantrel="$(realpath "${1:?path to vantrel}")"
+build="$(realpath "${2:?build directory}")"
+stream="$build/tools/vantrel-stream"
+
+if [ "${LIVE_E2E_INSIDE:-}" != 1 ]; then
+  if ! command -v xvfb-run > /dev/null; then
+    echo "live.sh: skipped: xvfb-run is not installed"
+    exit 0
+  fi
+  export LIVE_E2E_INSIDE=1
+  # The whole run is bounded; xvfb-run ends its server when the inner script returns.
+  exec timeout -k 5 110 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$vantrel" "$build"
+fi
+
+work="$(mktemp -d /tmp/vantrel-live-e2e.XXXXXX)"
+program=""
+client=""
+cleanup() {
+  [ -n "$client" ] && kill "$client" 2> /dev/null
+  [ -n "$program" ] && kill -KILL "$program" 2> /dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "live.sh: FAIL: $*"
+  [ -f "$work/program.log" ] && sed 's/^/  vantrel: /' "$work/program.log" | tail -20
+  exit 1
+}
+alive() { kill -0 "$program" 2> /dev/null; }
+
+# Differing pixels between two images (0 when identical).
+differing() { compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1; }
+# Mean brightness of an image in percent.
+brightness() { convert "$1" -colorspace Gray -format '%[fx:int(100*mean)]' info:; }
+# A region of an image: crop <in> <geometry> <out>.
+crop() { convert "$1" -crop "$2" +repage "$3"; }
+
+[ -x "$stream" ] || fail "no stream client at $stream"
+for tool in xdotool import compare convert; do
+  command -v "$tool" > /dev/null || fail "$tool is missing (scripts/setup.sh installs it)"
+done
+
+cd "$build" || fail "cannot enter $build"
+SDL_AUDIODRIVER=dummy "$vantrel" -pds -w > "$work/program.log" 2>&1 &
+program=$!
+
+# Loading takes a few seconds; the tool window appears when the server is listening.
+tool=""
+for _ in $(seq 1 120); do
+  alive || fail "vantrel -pds ended during loading"
+  tool="$(xdotool search --name '^PDSServerObject$' 2> /dev/null | head -1)"
+  [ -n "$tool" ] && break
+  sleep 0.5
+done
+[ -n "$tool" ] || fail "the tool window PDSServerObject did not appear within 60 s"
+sleep 1
+import -window "$tool" "$work/tool-offline.png" || fail "cannot capture the tool window"
+
+"$stream" --sweep --rate 25 --count 500 > "$work/client.log" 2>&1 &
+client=$!
+sleep 1.5
+import -window "$tool" "$work/tool-online.png" || fail "cannot capture the tool window"
+
+# Four pictures of the GL window across the sweep (it sits at the top left of the screen).
+for shot in 1 2 3 4; do
+  alive || fail "vantrel ended while a client was sending"
+  import -window root "$work/root$shot.png" || fail "cannot capture the screen"
+  crop "$work/root$shot.png" 800x600+0+0 "$work/live$shot.png"
+  sleep 4
+done
+
+wait "$client"
+client_status=$?
+client=""
+[ "$client_status" -eq 0 ] || fail "vantrel-stream failed: $(cat "$work/client.log")"
+grep -q "sent 500 packets" "$work/client.log" || fail "the client did not send all its packets"
+sleep 1.5
+alive || fail "vantrel ended when the client left"
+import -window "$tool" "$work/tool-after.png" || fail "cannot capture the tool window"
+
+# Captions: label one reads "Offline", then "ONLINE", then "Offline" again once the client has
+# left; label two changes from "Reading 0 streams" to the sweep's count and keeps it.
+for name in offline online after; do
+  crop "$work/tool-$name.png" 178x24+0+4 "$work/label1-$name.png"
+  crop "$work/tool-$name.png" 178x24+0+28 "$work/label2-$name.png"
+done
+[ "$(differing "$work/label1-offline.png" "$work/label1-online.png")" -gt 20 ] ||
+  fail "the first caption did not change when the client connected"
+[ "$(differing "$work/label1-offline.png" "$work/label1-after.png")" -eq 0 ] ||
+  fail "the first caption did not return to Offline when the client left"
+[ "$(differing "$work/label2-offline.png" "$work/label2-online.png")" -gt 10 ] ||
+  fail "the second caption did not change when packets arrived"
+[ "$(differing "$work/label2-online.png" "$work/label2-after.png")" -eq 0 ] ||
+  fail "the second caption did not keep the packet count"
+
+# The live picture moves with the values: the four pictures differ from each other and show
+# something besides the letterbox bars.
+changes=0
+lit=0
+for a in 1 2 3 4; do
+  [ "$(brightness "$work/live$a.png")" -ge 2 ] && lit=$((lit + 1))
+  for b in 1 2 3 4; do
+    [ "$a" -lt "$b" ] || continue
+    [ "$(differing "$work/live$a.png" "$work/live$b.png")" -gt 10000 ] && changes=$((changes + 1))
+  done
+done
+[ "$changes" -ge 5 ] || fail "the live picture hardly changed ($changes of 6 pairs differ)"
+[ "$lit" -ge 3 ] || fail "the live picture stayed dark ($lit of 4 pictures lit)"
+
+# Still responsive after the sweep: a terminate request ends the live mode with exit code 0.
+kill -TERM "$program"
+for _ in $(seq 1 50); do
+  alive || break
+  sleep 0.1
+done
+alive && fail "vantrel did not end within 5 s of a terminate request"
+wait "$program"
+status=$?
+program=""
+[ "$status" -eq 0 ] || fail "vantrel -pds ended with exit code $status"
+
+echo "live.sh: ok: captions Offline/ONLINE/Offline, $changes of 6 picture pairs differ, $lit of 4 lit, clean exit"
+exit 0

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The real program in a real X window: it opens "Vantrel Kelvara", runs, and Escape ends it with 0.
+set -u
+program="$1"
+if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
+  echo "skipped: xvfb-run or xdotool missing"; exit 0
+fi
+export SDL_AUDIODRIVER=dummy
+xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$program" <<'INNER'
+set -u
+program="$1"
+"$program" -w &
+pid=$!
+window=""
+for _ in $(seq 1 100); do
+  window=$(xdotool search --name "^Vantrel Kelvara$" 2>/dev/null | head -n 1)
+  [ -n "$window" ] && break
+  sleep 0.2
+done
+if [ -z "$window" ]; then echo "FAIL: no window titled Vantrel Kelvara"; kill $pid; exit 1; fi
+echo "window $window: $(xdotool getwindowname "$window")"
+xdotool windowfocus "$window" 2>/dev/null
+# Escape counts only when held during a keyboard poll of the show loop (after loading).
+for _ in $(seq 1 240); do
+  kill -0 $pid 2>/dev/null || break
+  xdotool keydown Escape; sleep 0.25; xdotool keyup Escape
+done
+if kill -0 $pid 2>/dev/null; then echo "FAIL: still running after Escape"; kill -9 $pid; exit 1; fi
+wait $pid
+code=$?
+echo "exit code $code"
+[ $code -eq 0 ] || { echo "FAIL: exit code $code"; exit 1; }
+echo "PASS"
+INNER
