@@ -1,0 +1,170 @@
+// Render-to-texture, blur and feedback on real textures and frame buffer, and the fog switch.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "ToolkitFixture.h"
+#include "render/Effects.h"
+
+namespace {
+std::vector<uint8_t> TexturePixels(TextureId texture, int size) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(size) * size * 4);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  return pixels;
+}
+
+// An opaque texture with a colour gradient, made through the frame buffer as the scenes do.
+TextureId GradientTexture(int size) {
+  const TextureId texture = CreateRenderTexture(size);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glDisable(GL_DEPTH_TEST);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  BeginRenderToTexture(size);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glBegin(GL_QUADS);
+  glColor4f(1, 0, 0, 1); glVertex2f(-1, -1);
+  glColor4f(0, 1, 0, 1); glVertex2f(1, -1);
+  glColor4f(0, 0, 1, 1); glVertex2f(1, 1);
+  glColor4f(1, 1, 1, 1); glVertex2f(-1, 1);
+  glEnd();
+  EndRenderToTexture(texture, size);
+  return texture;
+}
+
+// Largest difference of the colour channels. Alpha is left out: what a copy from the frame
+// buffer gives there depends on whether the window has an alpha channel.
+int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  int worst = 0;
+  for (size_t k = 0; k < a.size(); ++k)
+    if (k % 4 != 3) worst = std::max(worst, std::abs(a[k] - b[k]));
+  return worst;
+}
+
+void ExpectFullViewport() {
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 800);
+  EXPECT_EQ(viewport[3], 600);
+}
+
+GLint Integer(GLenum which) {
+  GLint value = 0;
+  glGetIntegerv(which, &value);
+  return value;
+}
+}  // namespace
+
+using Effects = GLStateTest;
+
+TEST_F(Effects, RenderTexturesStartBlackAndTakeTheCornerSquare) {
+  const TextureId texture = CreateRenderTexture(128);
+  EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(texture));
+  GLint filter = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+  EXPECT_EQ(filter, GL_LINEAR);
+  for (uint8_t value : TexturePixels(texture, 128)) ASSERT_EQ(value, 0);
+
+  BeginRenderToTexture(128);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 128);
+  glClearColor(1, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  EndRenderToTexture(texture, 128);
+  ExpectFullViewport();
+  const auto pixels = TexturePixels(texture, 128);
+  EXPECT_EQ(pixels[0], 255);
+  EXPECT_EQ(pixels[pixels.size() - 4], 255);
+  EXPECT_EQ(pixels[pixels.size() - 3], 0);
+
+  // Ending a pass that drew nothing still gives the whole window back.
+  BeginRenderToTexture(256);
+  EndRenderToTexture(texture, 128);
+  ExpectFullViewport();
+  glDeleteTextures(1, &texture);
+}
+
+TEST_F(Effects, FeedbackWithoutMotionLeavesAnOpaqueTextureUnchanged) {
+  const TextureId texture = GradientTexture(128);
+  const auto before = TexturePixels(texture, 128);
+  ZoomRotateFeedback(128, texture, 4, 0, 0, 1);
+  EXPECT_LE(MaxDifference(TexturePixels(texture, 128), before), 3);
+  // Each case starts from a freshly made texture: with an alpha channel in the frame buffer the
+  // copy back carries the blended alpha (1/4 here), which the next pass would multiply in.
+  const TextureId single = GradientTexture(128);
+  ZoomRotateFeedback(128, single, 1, 0, 0, 1);
+  EXPECT_LE(MaxDifference(TexturePixels(single, 128), before), 3);
+  glDeleteTextures(1, &single);
+
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  ExpectFullViewport();
+
+  // With growth and rotation the copies spread outwards: the picture changes.
+  ZoomRotateFeedback(128, texture, 4, 30, 40, 1);
+  EXPECT_GT(MaxDifference(TexturePixels(texture, 128), before), 20);
+  glDeleteTextures(1, &texture);
+}
+
+TEST_F(Effects, BlurSpreadsAlongTheCrossAndLeavesItsState) {
+  const TextureId texture = CreateRenderTexture(128);
+  BeginRenderToTexture(128);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glColor4f(1, 1, 1, 1);
+  glRectf(-2.0f / 128, -2.0f / 128, 2.0f / 128, 2.0f / 128);  // a 2 x 2 texel spot at 63..64
+  EndRenderToTexture(texture, 128);
+  const auto before = TexturePixels(texture, 128);
+
+  BlurTexture(128, texture, 0);
+  EXPECT_EQ(TexturePixels(texture, 128), before);
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+  EXPECT_EQ(Integer(GL_BLEND_SRC), GL_SRC_ALPHA);
+  EXPECT_EQ(Integer(GL_BLEND_DST), GL_ONE);
+  ExpectFullViewport();
+  GLfloat projection[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  EXPECT_FLOAT_EQ(projection[11], -1);  // a perspective projection
+
+  BlurTexture(128, texture, 1);
+  const auto after = TexturePixels(texture, 128);
+  const auto red = [&](const std::vector<uint8_t>& p, int x, int y) { return p[(y * 128 + x) * 4]; };
+  EXPECT_LT(red(after, 63, 63), red(before, 63, 63));
+  EXPECT_GT(red(after, 65, 63), 0);  // beside the spot
+  EXPECT_GT(red(after, 63, 65), 0);  // above it
+  EXPECT_EQ(red(after, 72, 63), 0);  // well beyond the blur's reach
+  EXPECT_EQ(red(after, 66, 66), 0);  // off the cross
+  glDeleteTextures(1, &texture);
+}
+
+TEST_F(Effects, FogModesAndSettings) {
+  EnableFog({0.1f, 0.2f, 0.3f, 1}, 2, 0.5f, 10, 20);
+  EXPECT_TRUE(glIsEnabled(GL_FOG));
+  EXPECT_EQ(Integer(GL_FOG_MODE), GL_EXP2);
+  EnableFog({0.4f, 0.5f, 0.6f, 1}, 3, 0.25f, 5, 50);
+  EXPECT_EQ(Integer(GL_FOG_MODE), GL_EXP2);
+  GLfloat value[4];
+  glGetFloatv(GL_FOG_COLOR, value);
+  EXPECT_FLOAT_EQ(value[1], 0.5f);
+  glGetFloatv(GL_FOG_DENSITY, value);
+  EXPECT_FLOAT_EQ(value[0], 0.25f);
+  glGetFloatv(GL_FOG_END, value);
+  EXPECT_FLOAT_EQ(value[0], 50);
+  EXPECT_FLOAT_EQ(FogColour.b, 0.6f);
+  EnableFog({}, 0, 1, 0, 1);
+  EXPECT_EQ(Integer(GL_FOG_MODE), GL_LINEAR);
+  EnableFog({}, 1, 1, 0, 1);
+  EXPECT_EQ(Integer(GL_FOG_MODE), GL_EXP);
+  DisableFog();
+  EXPECT_FALSE(glIsEnabled(GL_FOG));
+}
