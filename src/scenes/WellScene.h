@@ -20,3 +20,14 @@ void AdvanceWellCamera(WellCamera& camera, float t, float dt, float spinRate);
 
 // A loaded blob position at time t: doubled in size, then moved by nine layered sines.
 Vector3 WobbleBlobVertex(const Vector3& position, float t);
+
+class TOrvDeformBrush;
+
+// One frame of the blob from its loaded positions: buffer 0 the wobbled surface with spikes
+// (70 * spike along the normals of the spike vertices), buffer 1 the shell 16 units outside it,
+// the mesh's normals and texture coordinates rebuilt. Allocates nothing; the positions stay.
+void DeformBlob(TOrvDeformBrush& blob, float t, float spike);
+
+// The scene's persistent state, for inspection.
+const WellCamera& WellSceneCamera();
+TOrvDeformBrush& WellSceneBlob();

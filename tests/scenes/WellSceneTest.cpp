@@ -2,9 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <memory>
 #include <vector>
 
+#include "render/DeformBrush.h"
+#include "render/GL.h"
+#include "render/Mesh.h"
+#include "render/RenderState.h"
+#include "scenes/Scenes.h"
 #include "scenes/WellScene.h"
+#include "shell/Globals.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -70,6 +79,191 @@ TEST(WellBlob, WobbleDoublesTheModelWithinBoundedSines) {
   EXPECT_NEAR(q.x, 20 * 1 * 1 * (1 + 0.2 * std::sin(0.8)), 1e-3);
   EXPECT_EQ(q.y, 0.0f);
   EXPECT_EQ(q.z, 0.0f);
+}
+
+// A latitude-longitude ball whose seam column and pole rows are duplicated with identical
+// positions, as a modelling tool exports it; the blob is loaded like the scene's, then welded.
+std::unique_ptr<TMeshDataNM> SplitSeamBall(int rows, int segments, float radius) {
+  auto mesh = std::make_unique<TMeshDataNM>();
+  for (int r = 0; r <= rows; ++r) {
+    const double polar = M_PI * r / rows;
+    for (int s = 0; s <= segments; ++s) {
+      const double azimuth = 2 * M_PI * (s % segments) / segments;
+      const Vector3 p{static_cast<float>(radius * std::sin(polar) * std::cos(azimuth)),
+                      static_cast<float>(radius * std::cos(polar)),
+                      static_cast<float>(radius * std::sin(polar) * std::sin(azimuth))};
+      mesh->AddVertex(p, TexCoord{});
+    }
+  }
+  for (int r = 0; r < rows; ++r)
+    for (int s = 0; s < segments; ++s) {
+      const int a = r * (segments + 1) + s, c = a + segments + 1;
+      mesh->Faces.push_back(MeshFace{a, a + 1, c});
+      mesh->Faces.push_back(MeshFace{a + 1, c + 1, c});
+    }
+  mesh->FaceCount = static_cast<int32_t>(mesh->Faces.size());
+  ComputeNormals(*mesh);
+  return mesh;
+}
+
+class WellBlobFrame : public testing::Test {
+ protected:
+  void SetUp() override {
+    blob.Brush.Meshes.push_back(SplitSeamBall(10, 16, 30.0f));
+    blob.Brush.MeshCount = 1;
+    WeldVertices(blob.Brush.Mesh(0));
+    blob.SelectMesh(0);
+    const TMeshDataNM& mesh = blob.Brush.Mesh(0);
+    loaded = mesh.Vertices;
+    used.assign(mesh.VertexCount, false);
+    for (const MeshFace& face : mesh.Faces)
+      for (int corner : face) used[corner] = true;
+  }
+  TOrvDeformBrush blob{5, 0};
+  std::vector<Vector3> loaded;
+  std::vector<bool> used;  // vertices the welded faces still refer to (the others are never drawn)
+};
+
+TEST_F(WellBlobFrame, EveryFrameStartsFromTheLoadedModel) {
+  DeformBlob(blob, 1.3f, 0.0f);
+  const std::vector<Vector3> first = blob.Buffers[0];
+  for (size_t i = 0; i < loaded.size(); ++i) {
+    const Vector3 expected = WobbleBlobVertex(loaded[i], 1.3f);
+    EXPECT_EQ(first[i].x, expected.x);
+    EXPECT_EQ(first[i].y, expected.y);
+    EXPECT_EQ(first[i].z, expected.z);
+  }
+  DeformBlob(blob, 7.9f, 2.0f);
+  DeformBlob(blob, 1.3f, 0.0f);
+  const TMeshDataNM& mesh = blob.Brush.Mesh(0);
+  for (size_t i = 0; i < loaded.size(); ++i) {
+    EXPECT_EQ(mesh.Vertices[i].x, loaded[i].x);
+    EXPECT_EQ(mesh.Vertices[i].y, loaded[i].y);
+    EXPECT_EQ(blob.Buffers[0][i].x, first[i].x);
+    EXPECT_EQ(blob.Buffers[0][i].z, first[i].z);
+  }
+}
+
+TEST_F(WellBlobFrame, ShellLiesSixteenUnitsOutsideTheSpikedSurface) {
+  for (float spike : {0.0f, 0.8f}) {
+    DeformBlob(blob, 42.0f, spike);
+    const TMeshDataNM& mesh = blob.Brush.Mesh(0);
+    for (size_t i = 0; i < used.size(); ++i) {
+      if (!used[i]) continue;
+      const Vector3& n = mesh.Normals[i];
+      EXPECT_NEAR(std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z), 1.0f, 1e-4f) << i;
+      EXPECT_NEAR(blob.Buffers[1][i].x - blob.Buffers[0][i].x, 16 * n.x, 1e-3f) << i;
+      EXPECT_NEAR(blob.Buffers[1][i].y - blob.Buffers[0][i].y, 16 * n.y, 1e-3f) << i;
+      EXPECT_NEAR(blob.Buffers[1][i].z - blob.Buffers[0][i].z, 16 * n.z, 1e-3f) << i;
+      // The shell's texture coordinates come from the deformed surface's normals.
+      EXPECT_FLOAT_EQ(mesh.TexCoords[i].u, 0.5f * n.x + 0.5f);
+      EXPECT_FLOAT_EQ(mesh.TexCoords[i].v, 0.5f * n.z + 0.5f);
+      // A ball's normals point away from its centre, also across the welded seam.
+      const Vector3& p = blob.Buffers[0][i];
+      EXPECT_GT(p.x * n.x + p.y * n.y + p.z * n.z, 0.0f) << i;
+    }
+  }
+}
+
+TEST_F(WellBlobFrame, SpikesPushOnlyTheSubsetAlongTheirNormals) {
+  DeformBlob(blob, 3.0f, 0.0f);
+  const std::vector<Vector3> smooth = blob.Buffers[0];
+  DeformBlob(blob, 3.0f, 0.5f);
+  const TMeshDataNM& mesh = blob.Brush.Mesh(0);
+  int spikes = 0;
+  for (size_t i = 0; i < used.size(); ++i) {
+    if (!used[i]) continue;
+    const float reach = IsSpikeVertex(static_cast<int>(i)) ? 35.0f : 0.0f;
+    spikes += reach > 0;
+    EXPECT_NEAR(blob.Buffers[0][i].x, smooth[i].x + reach * mesh.Normals[i].x, 1e-3f) << i;
+    EXPECT_NEAR(blob.Buffers[0][i].y, smooth[i].y + reach * mesh.Normals[i].y, 1e-3f) << i;
+    EXPECT_NEAR(blob.Buffers[0][i].z, smooth[i].z + reach * mesh.Normals[i].z, 1e-3f) << i;
+  }
+  EXPECT_GT(spikes, 5);
+}
+
+TEST(WellBlobWithoutModel, DeformsAndDrawsNothing) {
+  EnsureGLContext();
+  TOrvDeformBrush blob(5, 0);
+  DeformBlob(blob, 1.0f, 1.0f);  // before SelectMesh
+  blob.SelectMesh(0);            // a brush whose model could not be read
+  EXPECT_EQ(blob.BufferLength, 0);
+  DeformBlob(blob, 1.0f, 1.0f);
+  blob.DrawBuffer(0);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// Runs the scene's loader with the given directory as the current one, as the show does.
+void LoadWellSceneFrom(const std::string& directory) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(directory);
+  LoadWellScene();
+  std::filesystem::current_path(previous);
+}
+
+// One frame of scene 9 the way the schedule draws it, on a cleared black frame.
+void DrawWellFrame(float t, float spinRate, float spike) {
+  ShowTime = t;
+  FrameDelta = 1.0f / 60;
+  glClearColor(0, 0, 0, 1);
+  BeginFrame();
+  SetPlainColour(ColorRGBA{1, 1, 1, 1});
+  glDisable(GL_LIGHTING);
+  DrawWellScene(4.0f, spinRate, 12.0f, 20 * std::sin(t * 3.1f), spike);
+}
+
+void ExpectStandardProjection() {
+  float projection[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  EXPECT_NEAR(projection[5], 1 / std::tan(22.5 * M_PI / 180), 1e-4);
+}
+
+TEST(WellSceneFrame, MissingFilesLeaveAnEmptyButSafeScene) {
+  EnsureGLContext();
+  TempDir empty;
+  MessageLog log;
+  LoadWellSceneFrom(empty.path);
+  EXPECT_FALSE(log.messages.empty());  // each missing picture says so
+  EXPECT_EQ(WellSceneBlob().BufferLength, 0);
+  WellCamera expected;
+  AdvanceWellCamera(expected, 100.0f, 1.0f / 60, 90.0f);
+  DrawWellFrame(100.0f, 90.0f, 30.0f);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  EXPECT_EQ(WellSceneCamera().eye.x, expected.eye.x);
+  EXPECT_EQ(WellSceneCamera().up.z, expected.up.z);
+  ExpectStandardProjection();
+}
+
+TEST(WellSceneFrame, GeneratedDataDrawsTheShaftAndKeepsTurning) {
+  if (!std::filesystem::exists(GeneratedDataPath("geo3.3ds"))) GTEST_SKIP() << "no generated data";
+  EnsureGLContext();
+  LoadWellSceneFrom(GeneratedDataPath(""));
+  ASSERT_GT(WellSceneBlob().BufferLength, 0);
+  // The camera continues from where the last frame left it.
+  WellCamera expected;
+  float t = 98.1f;
+  for (int frame = 0; frame < 5; ++frame, t += 1.0f / 60) {
+    AdvanceWellCamera(expected, t, 1.0f / 60, 120.0f);
+    DrawWellFrame(t, 120.0f, frame == 4 ? 60.0f : 0.0f);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  }
+  EXPECT_EQ(WellSceneCamera().eye.x, expected.eye.x);
+  EXPECT_EQ(WellSceneCamera().eye.z, expected.eye.z);
+  EXPECT_EQ(WellSceneCamera().up.y, expected.up.y);
+  ExpectStandardProjection();
+  // Something lit in the middle of the shaft, and the icon column at the right edge.
+  const std::vector<uint8_t> frame = ReadFramePixels();
+  auto brightness = [&](int x0, int y0, int x1, int y1) {
+    long sum = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) {
+        const size_t at = (static_cast<size_t>(y) * 800 + x) * 4;
+        sum += frame[at] + frame[at + 1] + frame[at + 2];
+      }
+    return sum / ((x1 - x0) * (y1 - y0));
+  };
+  EXPECT_GT(brightness(300, 200, 500, 400), 10);
+  EXPECT_GT(brightness(700, 60, 746, 540), 10);
 }
 
 }  // namespace
