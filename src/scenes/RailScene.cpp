@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "render/Brush.h"
+#include "render/Effects.h"
 #include "render/GL.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
@@ -35,22 +36,6 @@ void LoadBrush(TOrvBrush& brush, const char* fileName) {
     brush.LoadFile(fileName);
   } catch (const E3DSError&) {
   }
-}
-
-// Linear black fog over the floor in variant 1, none otherwise.
-void SetFloorFog(bool on) {
-  if (!on) {
-    glDisable(GL_FOG);
-    return;
-  }
-  const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-  glEnable(GL_FOG);
-  glFogi(GL_FOG_MODE, GL_LINEAR);
-  glFogfv(GL_FOG_COLOR, black);
-  glFogf(GL_FOG_DENSITY, 0.05f);
-  glHint(GL_FOG_HINT, GL_DONT_CARE);
-  glFogf(GL_FOG_START, 1000.0f);
-  glFogf(GL_FOG_END, 2400.0f);
 }
 
 float FiniteOrZero(double angle) { return std::isfinite(angle) ? static_cast<float>(angle) : 0.0f; }
@@ -208,7 +193,10 @@ void DrawRailScene(int variant, float sceneTime, float pulse) {
   EnableSphereMap();
   const float shift = -RailBrickSpacing / 2 * RailFloorSize;
   glTranslatef(shift, 0.0f, shift);
-  SetFloorFog(variant == 1);
+  if (variant == 1)
+    EnableFog({0.0f, 0.0f, 0.0f, 1.0f}, 0, 0.05f, 1000.0f, 2400.0f);
+  else
+    DisableFog();
   DrawFloor(variant, sceneTime);
   DisableSphereMap();
   glPopMatrix();
