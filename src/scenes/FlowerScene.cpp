@@ -3,8 +3,78 @@
 
 #include <cmath>
 
+#include "render/Brush.h"
+#include "render/Effects.h"
+#include "render/File3DS.h"
+#include "render/GL.h"
+#include "render/Mesh.h"
+#include "render/Overlay.h"
+#include "render/RenderState.h"
+#include "render/Texture.h"
 #include "render/VectorMath.h"
 #include "scenes/Scenes.h"
+#include "shell/Globals.h"
+#include "shell/Window.h"
+
+namespace {
+
+constexpr int GlowSize = 128;
+
+struct FlowerState {
+  TOrvBrush flower;
+  TOrvBrush backdrop;
+  TextureId flowerTextureA = NoTexture;
+  TextureId flowerTextureB = NoTexture;
+  TextureId overlayPicture = NoTexture;
+  TextureId title = NoTexture;
+  TextureId glow = NoTexture;
+  Vector3 eye = FlowerEyeStart;
+};
+FlowerState Flower;
+
+// Loads a model into the brush; a file that cannot be read leaves it empty (it draws nothing).
+void LoadModelOrNothing(TOrvBrush& brush, const char* fileName) {
+  try {
+    brush.LoadFile(fileName);
+  } catch (const E3DSError&) {
+  }
+}
+
+// Both flowers, additive and sphere-mapped, seen from the drifting eye; turns the eye once.
+void DrawFlowerPass(float t, float dt) {
+  TurnFlowerEye(Flower.eye, t, dt);
+  SetFieldOfView(60);
+  glLoadIdentity();
+  LookAt(Flower.eye, Vector3{100, 0, 0}, Vector3{0, 1, 0});
+  const TMeshDataNM& flower = Flower.flower.Mesh(0);
+
+  glPushMatrix();
+  glDisable(GL_LIGHTING);
+  BindTexture(Flower.flowerTextureA);
+  glRotatef(50 * t, 0, 1, 0);
+  SetBlendAdd();
+  glDisable(GL_DEPTH_TEST);
+  EnableSphereMap();
+  flower.DrawArrays();
+  DisableSphereMap();
+  glPopMatrix();
+
+  glPushMatrix();
+  glDisable(GL_LIGHTING);
+  BindTexture(Flower.flowerTextureB);
+  glTranslatef(200, 0, 0);
+  glRotatef(30 - 50 * t, 0, 1, 0);
+  SetBlendAdd();
+  glDisable(GL_DEPTH_TEST);
+  EnableSphereMap();
+  flower.DrawArrays();
+  DisableSphereMap();
+  glPopMatrix();
+
+  SetFieldOfView(45);
+}
+
+}  // namespace
 
 void TurnFlowerEye(Vector3& eye, float t, float dt) {
   const double s = t;
@@ -12,5 +82,53 @@ void TurnFlowerEye(Vector3& eye, float t, float dt) {
                             static_cast<float>(9.0 * dt * std::sin(1.3 * s)), 21.0f * dt});
 }
 
-void LoadFlowerScene() {}
-void DrawFlowerScene() {}
+Vector3 FlowerSceneEye() { return Flower.eye; }
+
+void LoadFlowerScene() {
+  LoadModelOrNothing(Flower.flower, "flower.3ds");
+  LoadModelOrNothing(Flower.backdrop, "geo3.3ds");
+  // The backdrop repeats its texture five times across the model.
+  ScaleTexCoords(Flower.backdrop.Mesh(0), 5, 5);
+  Flower.flowerTextureA = LoadTexture("lazer.jpg");
+  Flower.flowerTextureB = LoadTexture("3.jpg");
+  LoadTexture("6.jpg");
+  Flower.overlayPicture = LoadTexture("us_b.jpg");
+  Flower.title = LoadTexture("engineering.jpg");
+  Flower.flowerTextureB = LoadTexture("3.jpg");
+  Flower.glow = CreateRenderTexture(GlowSize);
+  Flower.eye = FlowerEyeStart;
+}
+
+void DrawFlowerScene() {
+  const float t = ShowTime;
+  const float dt = FrameDelta;
+
+  // The glow: the flowers drawn small into the block the frame start cleared, then blurred.
+  BeginRenderToTexture(GlowSize);
+  DrawFlowerPass(t, dt);
+  EndRenderToTexture(Flower.glow, GlowSize);
+  BlurTexture(GlowSize, Flower.glow, 5);
+
+  BeginFrame();
+  glDisable(GL_DEPTH_TEST);
+  // Beyond 180 degrees the projection's scale turns negative: an extremely wide view turned over.
+  SetFieldOfView(190);
+  BindTexture(Flower.flowerTextureB);
+  SetBlendAdd();
+  glPushMatrix();
+  glRotatef(100 * t, 1.1f, 1.2f, 1.3f);
+  Flower.backdrop.Mesh(0).DrawArrays();
+  glPopMatrix();
+
+  Begin2D();
+  DrawRect(ColorRGBA{0, 0, 0, 0.6f}, 0, 0, 800, 600);
+  End2D();
+
+  DrawFlowerPass(t, dt);
+
+  Begin2D();
+  DrawImage(Flower.glow, ColorRGBA{1, 1, 1, 0.7f}, 0, 0, 800, 600);
+  DrawImageAdditive(Flower.overlayPicture, ColorRGBA{1, 1, 1, 1}, 0, 0, 800, 600);
+  DrawImageAdditive(Flower.title, ColorRGBA{1, 1, 1, 1}, 288, 235, 512, 512);
+  End2D();
+}

@@ -2,7 +2,7 @@
 #include "scenes/WellScene.h"
 
 #include <cmath>
-#include <memory>
+#include <vector>
 
 #include "render/Brush.h"
 #include "render/DeformBrush.h"

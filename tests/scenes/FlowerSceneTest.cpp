@@ -2,8 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
 
+#include "render/GL.h"
+#include "render/RenderState.h"
 #include "scenes/FlowerScene.h"
+#include "scenes/Scenes.h"
+#include "shell/Globals.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -31,6 +39,79 @@ TEST(FlowerEye, KeepsItsDistanceOverAWholeVisit) {
   EXPECT_NEAR(Length(eye), expected, 0.01f);
   // It did drift: 21 degrees a second about z alone moves it far from where it began.
   EXPECT_GT(std::fabs(eye.x - start.x) + std::fabs(eye.y - start.y), 50.0f);
+}
+
+// Runs the scene's loader with the given directory as the current one, as the show does.
+void LoadFlowerSceneFrom(const std::string& directory) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(directory);
+  LoadFlowerScene();
+  std::filesystem::current_path(previous);
+}
+
+// One frame of scene 10 the way the schedule draws it, on a cleared black frame.
+void DrawFlowerFrame(float t, float dt) {
+  ShowTime = t;
+  FrameDelta = dt;
+  glClearColor(0, 0, 0, 1);
+  BeginFrame();
+  SetPlainColour(ColorRGBA{1, 1, 1, 1});
+  glDisable(GL_LIGHTING);
+  DrawFlowerScene();
+}
+
+// The scene leaves the full window, the standard perspective and no GL error behind.
+void ExpectCleanAfterState() {
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 800);
+  EXPECT_EQ(viewport[3], 600);
+  float projection[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  EXPECT_NEAR(projection[5], 1 / std::tan(22.5 * M_PI / 180), 1e-4);
+}
+
+TEST(FlowerSceneFrame, MissingFilesLeaveAnEmptyButSafeScene) {
+  EnsureGLContext();
+  TempDir empty;
+  MessageLog log;
+  LoadFlowerSceneFrom(empty.path);
+  EXPECT_FALSE(log.messages.empty());
+  // The eye turns twice a frame: once for the glow, once for the picture.
+  Vector3 expected = FlowerEyeStart;
+  TurnFlowerEye(expected, 120.0f, 0.02f);
+  TurnFlowerEye(expected, 120.0f, 0.02f);
+  DrawFlowerFrame(120.0f, 0.02f);
+  EXPECT_EQ(FlowerSceneEye().x, expected.x);
+  EXPECT_EQ(FlowerSceneEye().y, expected.y);
+  EXPECT_EQ(FlowerSceneEye().z, expected.z);
+  ExpectCleanAfterState();
+}
+
+TEST(FlowerSceneFrame, GeneratedDataGlowsAndContinuesOnLaterVisits) {
+  if (!std::filesystem::exists(GeneratedDataPath("flower.3ds"))) GTEST_SKIP() << "no generated data";
+  EnsureGLContext();
+  LoadFlowerSceneFrom(GeneratedDataPath(""));
+  EXPECT_EQ(FlowerSceneEye().x, FlowerEyeStart.x);
+  Vector3 expected = FlowerEyeStart;
+  float t = 118.7f;
+  for (int frame = 0; frame < 4; ++frame, t += 1.0f / 30) {
+    TurnFlowerEye(expected, t, 1.0f / 30);
+    TurnFlowerEye(expected, t, 1.0f / 30);
+    DrawFlowerFrame(t, 1.0f / 30);
+  }
+  ExpectCleanAfterState();
+  // The ending picks the camera up where scene 10 left it.
+  TurnFlowerEye(expected, 198.0f, 1.0f / 30);
+  TurnFlowerEye(expected, 198.0f, 1.0f / 30);
+  DrawFlowerFrame(198.0f, 1.0f / 30);
+  EXPECT_EQ(FlowerSceneEye().x, expected.x);
+  EXPECT_EQ(FlowerSceneEye().z, expected.z);
+  const std::vector<uint8_t> frame = ReadFramePixels();
+  long lit = 0;
+  for (size_t at = 0; at < frame.size(); at += 4) lit += frame[at] + frame[at + 1] + frame[at + 2] > 60;
+  EXPECT_GT(lit, 800 * 600 / 20);
 }
 
 }  // namespace
