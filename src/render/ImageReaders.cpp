@@ -129,6 +129,9 @@ bool DecodeJpegInto(std::span<const uint8_t> bytes, DecodedImage& image,
     return false;
   }
   jpeg_create_decompress(&info);
+  // Bounds what a hostile header can make libjpeg allocate (whole-image buffers of
+  // progressive files) beyond the picture itself.
+  info.mem->max_memory_to_use = 512L * 1024 * 1024;
   jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
   if (!SizeAcceptable(info.image_width, info.image_height)) {

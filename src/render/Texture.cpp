@@ -57,6 +57,22 @@ TextureId Upload(const DecodedImage& image) {
                        image.channels == 4 ? GL_RGBA : GL_RGB, image.pixels.data());
 }
 
+// Reads, decodes and uploads a BMP or TGA file; an unreadable file gives the reader's own
+// caption and text.
+bool LoadDecoded(const std::string& fileName, TextureId& id,
+                 ImageReadResult (*decode)(std::span<const uint8_t>, const std::string&),
+                 const char* missingCaption, const std::string& missingText) {
+  const auto bytes = ReadWholeFile(fileName);
+  if (!bytes) {
+    ShowMessage(missingCaption, missingText);
+    return false;
+  }
+  const ImageReadResult result = decode(*bytes, fileName);
+  if (!Report(result)) return false;
+  id = Upload(result.image);
+  return true;
+}
+
 std::optional<DecodedImage> ReadJpeg(const std::string& fileName) {
   const std::string message = "Couldn't load JPG - \"" + fileName + "\"";
   const auto bytes = ReadWholeFile(fileName);
@@ -118,28 +134,12 @@ void BindTexture(TextureId id) {
 
 bool LoadBmpTexture(const std::string& fileName, TextureId& id, bool fromResource) {
   if (fromResource) return ResourceMissing(fileName, "BMP Texture");
-  const auto bytes = ReadWholeFile(fileName);
-  if (!bytes) {
-    ShowMessage("BMP Unit", "Error opening " + fileName);
-    return false;
-  }
-  const ImageReadResult result = DecodeBmp(*bytes, fileName);
-  if (!Report(result)) return false;
-  id = Upload(result.image);
-  return true;
+  return LoadDecoded(fileName, id, DecodeBmp, "BMP Unit", "Error opening " + fileName);
 }
 
 bool LoadTgaTexture(const std::string& fileName, TextureId& id, bool fromResource) {
   if (fromResource) return ResourceMissing(fileName, "TGA Texture");
-  const auto bytes = ReadWholeFile(fileName);
-  if (!bytes) {
-    ShowMessage("TGA Texture", "File not found  - " + fileName);
-    return false;
-  }
-  const ImageReadResult result = DecodeTga(*bytes, fileName);
-  if (!Report(result)) return false;
-  id = Upload(result.image);
-  return true;
+  return LoadDecoded(fileName, id, DecodeTga, "TGA Texture", "File not found  - " + fileName);
 }
 
 bool LoadJpgTexture(const std::string& fileName, TextureId& id, bool fromResource) {

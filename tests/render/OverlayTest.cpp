@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ToolkitFixture.h"
 #include "render/GL.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
@@ -15,28 +16,12 @@
 
 namespace {
 
-// Draws in the full 800 x 600 window and puts every GL setting back afterwards.
-class OverlayTest : public testing::Test {
+// The toolkit's clean GL fixture (every setting restored afterwards); the drawers set their own
+// projections.
+class OverlayTest : public GLStateTest {
  protected:
-  void SetUp() override {
-    EnsureGLContext();
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glViewport(0, 0, 800, 600);
-    glDisable(GL_FOG);
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  }
   void TearDown() override {
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glPopAttrib();
+    GLStateTest::TearDown();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   }
 };
