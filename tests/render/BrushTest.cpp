@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "ToolkitFixture.h"
 #include "Write3DS.h"
@@ -51,6 +52,32 @@ TEST(Brush, LoadFileKeepsFileOrderAndStandsModelsUp) {
   EXPECT_NEAR(brush.Mesh(0).Normals[0].y, k, 1e-5);
   EXPECT_NEAR(brush.Mesh(0).Normals[0].z, -k, 1e-5);
   EXPECT_EQ(ModelLoader, nullptr);
+}
+
+TEST(Brush, EveryRealModelLoadsOrIsRefused) {
+  int loaded = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(TestDataPath("3ds"))) {
+    SCOPED_TRACE(entry.path().string());
+    TOrvBrush brush;
+    try {
+      brush.LoadFile(entry.path().string());
+      ++loaded;
+    } catch (const E3DSError&) {
+      EXPECT_EQ(entry.path().filename(), "empty.3ds");
+    }
+    // Every vertex a face uses has a unit normal.
+    for (int32_t i = 0; i < brush.MeshCount; ++i)
+      for (const MeshFace& face : brush.Mesh(i).Faces)
+        for (int32_t corner : face) {
+          const Vector3& n = brush.Mesh(i).Normals[corner];
+          const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+          // Only a vertex used by nothing but zero-area faces may have no direction.
+          if (!std::isnan(length)) {
+            ASSERT_NEAR(length, 1, 1e-3);
+          }
+        }
+  }
+  EXPECT_EQ(loaded, 22);
 }
 
 TEST(Brush, RotateRecomputesNormalsScaleKeepsThem) {
