@@ -30,29 +30,21 @@ TMeshData SeamedTube() {
   return mesh;
 }
 
-void BM_WeldSorted(benchmark::State& state) {
+// Times one weld of a fresh copy of the tube per iteration.
+void WeldTube(benchmark::State& state, void (*weld)(TMeshData&)) {
   const TMeshData source = SeamedTube();
   for (auto _ : state) {
     state.PauseTiming();
     TMeshData mesh = source;
     state.ResumeTiming();
-    WeldVertices(mesh);
+    weld(mesh);
     benchmark::DoNotOptimize(mesh.Faces.data());
   }
 }
-BENCHMARK(BM_WeldSorted)->Unit(benchmark::kMillisecond);
-
-void BM_WeldAllPairs(benchmark::State& state) {
-  const TMeshData source = SeamedTube();
-  for (auto _ : state) {
-    state.PauseTiming();
-    TMeshData mesh = source;
-    state.ResumeTiming();
-    WeldVerticesAllPairs(mesh);
-    benchmark::DoNotOptimize(mesh.Faces.data());
-  }
-}
-BENCHMARK(BM_WeldAllPairs)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(WeldTube, sorted, WeldVertices)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WeldTube, all_pairs, WeldVerticesAllPairs)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // Process CPU time, so that other work on the machine does not skew the comparison.
 double CpuSeconds() {

@@ -10,6 +10,20 @@
 
 ColorRGBA FogColour{0.5f, 0.5f, 0.5f, 1.0f};
 
+namespace {
+// Unlit, depth-free texturing with the texture added at the given strength, as both effects
+// draw their copies.
+void BeginTextureLayers(TextureId texture, float strength) {
+  glDisable(GL_LIGHTING);
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  glColor4f(1.0f, 1.0f, 1.0f, strength);
+}
+}  // namespace
+
 TextureId CreateRenderTexture(int size) {
   GLuint id = 0;
   glGenTextures(1, &id);
@@ -36,13 +50,7 @@ void BlurTexture(int size, TextureId texture, int passes) {
   // Half a texel in from each edge, so the shifted copies do not wrap round the repeat.
   const float lo = 0.5f / size;
   const float hi = 1.0f - 0.5f / size;
-  glDisable(GL_LIGHTING);
-  glDisable(GL_DEPTH_TEST);
-  glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f / 22.0f);
+  BeginTextureLayers(texture, 1.0f / 22.0f);
   Begin2D();
   SetOrthoProjection();
   glViewport(0, 0, size, size);
@@ -76,13 +84,7 @@ void ZoomRotateFeedback(int size, TextureId texture, int layers, float rotation,
   for (int pass = 0; pass < passes; ++pass) {
     BeginRenderToTexture(size);
     BeginFrame();
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f / static_cast<float>(layers));
+    BeginTextureLayers(texture, 1.0f / static_cast<float>(layers));
     SetOrthoProjection();
     for (int f = 0; f < layers; ++f) {
       const float g = static_cast<float>(f) * growth;
