@@ -47,25 +47,6 @@ std::vector<uint8_t> DrawnPixels(const TMeshDataN& mesh, bool arrays) {
 }
 }  // namespace
 
-TEST(Mesh, AddVertexAndSetSizeKeepArraysInStep) {
-  TMeshDataN mesh;
-  EXPECT_EQ(mesh.AddVertex({1, 2, 3}, {0.5f, 0.25f}), 0);
-  ASSERT_EQ(mesh.Normals.size(), 1u);
-  EXPECT_EQ(mesh.Normals[0].x, 0.0f);
-  EXPECT_EQ(mesh.AddVertex({}, {}), 1);
-  EXPECT_EQ(mesh.VertexCount, 2);
-
-  TMeshDataN sized;
-  sized.SetSize(5, 2);
-  EXPECT_EQ(sized.Vertices.size(), 5u);
-  EXPECT_EQ(sized.TexCoords.size(), 5u);
-  EXPECT_EQ(sized.Normals.size(), 5u);
-  EXPECT_EQ(sized.Faces.size(), 2u);
-  sized.Clear();
-  EXPECT_EQ(sized.VertexCount, 0);
-  EXPECT_TRUE(sized.Normals.empty());
-}
-
 TEST(Mesh, SharedCubeGetsDiagonalNormalsSplitCubeFaceNormals) {
   TMeshDataN shared;
   BuildCube(shared, false);
@@ -107,25 +88,6 @@ TEST(Mesh, WeldMatchesTheAllPairsForm) {
     WeldVerticesAllPairs(direct);
     ASSERT_EQ(fast.Faces, direct.Faces) << "seed " << seed;
   }
-}
-
-TEST(Mesh, WholeMeshOperations) {
-  TMeshDataN mesh;
-  BuildCube(mesh, false);
-  ComputeNormals(mesh);
-  const auto normals = mesh.Normals;
-  ScaleMesh(mesh, {2, 3, 4});
-  EXPECT_EQ(mesh.Vertices[6].x, 2);
-  EXPECT_EQ(mesh.Vertices[6].y, 3);
-  EXPECT_EQ(mesh.Vertices[6].z, 4);
-  RotateMesh(mesh, {0, 0, 90});
-  EXPECT_NEAR(mesh.Vertices[6].x, -3, 1e-5);
-  EXPECT_NEAR(mesh.Vertices[6].y, 2, 1e-5);
-  // Neither touches the normals: callers recompute them.
-  EXPECT_EQ(mesh.Normals[6].x, normals[6].x);
-  ScaleTexCoords(mesh, 5, -2);
-  EXPECT_EQ(mesh.TexCoords[6].u, 5);
-  EXPECT_EQ(mesh.TexCoords[6].v, -2);
 }
 
 using MeshDrawing = GLStateTest;
@@ -190,37 +152,4 @@ TEST_F(MeshDrawing, ScaledTexCoordsRepeatTheTexture) {
     if (pixels[(300 * 800 + x) * 4] != pixels[(300 * 800 + x - 1) * 4]) ++changes;
   EXPECT_EQ(changes, 9);
   glDeleteTextures(1, &texture);
-}
-
-TEST_F(MeshDrawing, MaterialSetsTheSurfaceState) {
-  TMeshDataNM mesh;
-  mesh.MeshMaterial.Colour = {0.25f, 0.5f, 0.75f, 1};
-  glEnable(GL_BLEND);
-  mesh.Draw();
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  GLfloat colour[4];
-  glGetFloatv(GL_CURRENT_COLOR, colour);
-  EXPECT_FLOAT_EQ(colour[1], 0.5f);
-
-  mesh.MeshMaterial.Blended = true;
-  mesh.MeshMaterial.BlendColour = {0.1f, 0.2f, 0.3f, 0.4f};
-  mesh.Draw();
-  EXPECT_TRUE(glIsEnabled(GL_BLEND));
-  glGetFloatv(GL_CURRENT_COLOR, colour);
-  EXPECT_FLOAT_EQ(colour[3], 0.4f);
-  GLint src = 0, dst = 0;
-  glGetIntegerv(GL_BLEND_SRC, &src);
-  glGetIntegerv(GL_BLEND_DST, &dst);
-  EXPECT_EQ(src, GL_ONE);
-  EXPECT_EQ(dst, GL_ONE);
-
-  mesh.MeshMaterial.Kind = 1;
-  mesh.MeshMaterial.AlphaBlend = true;
-  mesh.MeshMaterial.SphereMap = true;
-  mesh.Draw();
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S));
-  glGetIntegerv(GL_BLEND_SRC, &src);
-  glGetIntegerv(GL_BLEND_DST, &dst);
-  EXPECT_EQ(src, GL_SRC_ALPHA);
-  EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
 }
