@@ -1,13 +1,12 @@
 // Cloth scene: the circling eye, the bars' range, the scene's script on its cloth and the drawn
 // frame in the real GL context.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <filesystem>
 
 #include "render/GL.h"
 #include "scenes/ClothScene.h"
+#include "scenes/SceneLoading.h"
 #include "scenes/Scenes.h"
 #include "shell/Globals.h"
 #include "support/TestSupport.h"
@@ -36,22 +35,14 @@ class ClothSceneFrame : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     EnsureGLContext();
-    const std::filesystem::path data = GeneratedDataPath("");
-    std::error_code error;
-    const std::filesystem::path here = std::filesystem::current_path(error);
     MessageLog log;
-    if (std::filesystem::is_directory(data, error) && chdir(data.c_str()) == 0) {
-      LoadClothScene();
-      if (chdir(here.c_str()) != 0) ADD_FAILURE() << "could not return to " << here;
-    } else {
-      LoadClothScene();
-      // Without a data set the missing surface is reported and the scene goes on.
-      bool reported = false;
-      for (const auto& message : log.messages)
-        reported |= message.second.find("surface.hit") != std::string::npos;
-      EXPECT_TRUE(reported);
-      EXPECT_EQ(ClothModelMeshesDrawn(), 0);
-    }
+    const bool haveData = LoadInDataDirectory(LoadClothScene);
+    // Without a data set the missing surface is reported and the scene goes on without it.
+    bool reported = false;
+    for (const auto& message : log.messages)
+      reported |= message.second.find("surface.hit") != std::string::npos;
+    EXPECT_EQ(reported, !haveData);
+    EXPECT_EQ(ClothModelMeshesDrawn(), haveData ? 4 : 0);
   }
   void TearDown() override { ShowTime = FrameDelta = 0; }
 };

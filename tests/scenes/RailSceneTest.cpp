@@ -1,16 +1,15 @@
 // Rail and water scene: camera paths, floor heights, the wheels' first frame, the water's splashes
 // and the drawn frame's overlays and after-state in the real GL context.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <filesystem>
 #include <numbers>
 #include <vector>
 
 #include "render/GL.h"
 #include "render/Overlay.h"
 #include "scenes/RailScene.h"
+#include "scenes/SceneLoading.h"
 #include "scenes/Scenes.h"
 #include "shell/Globals.h"
 #include "support/TestSupport.h"
@@ -95,18 +94,8 @@ class RailSceneFrame : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     EnsureGLContext();
-    // The generated data set when the build has one; otherwise the loaders report each missing
-    // file and the scene draws what it has.
-    const std::filesystem::path data = GeneratedDataPath("");
-    std::error_code error;
-    const std::filesystem::path here = std::filesystem::current_path(error);
-    MessageLog log;
-    if (std::filesystem::is_directory(data, error) && chdir(data.c_str()) == 0) {
-      LoadRailScene();
-      if (chdir(here.c_str()) != 0) ADD_FAILURE() << "could not return to " << here;
-    } else {
-      LoadRailScene();
-    }
+    MessageLog log;  // without a data set every missing file is reported; the scene goes on
+    LoadInDataDirectory(LoadRailScene);
   }
   void SetUp() override { saved = RandomSeed; }
   void TearDown() override {
