@@ -3,16 +3,12 @@
 
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "live/LiveTestSupport.h"
 #include "live/StreamPackets.h"
 
 namespace {
-bool SameBits(const std::array<float, MaxStreamCount>& a, const std::array<float, MaxStreamCount>& b) {
-  return std::memcmp(a.data(), b.data(), sizeof a) == 0;
-}
 
 void Feed(TStreamAssembler& assembler, const std::vector<uint8_t>& bytes) {
   ASSERT_EQ(assembler.Append(bytes.data(), bytes.size()), bytes.size());
@@ -48,50 +44,21 @@ TEST(StreamPackets, WholePacketFillsItsSlotsAndLeavesTheRestAbsent) {
   EXPECT_EQ(events[0].values[2], 1e30f);
   for (int i = 3; i < MaxStreamCount; ++i) EXPECT_TRUE(IsAbsent(events[0].values[i])) << i;
   EXPECT_EQ(assembler.Buffered(), 0u);
-}
 
-TEST(StreamPackets, CountsZeroAndSixtyFourAreWholePackets) {
-  TStreamAssembler assembler;
-  std::vector<float> full(64);
-  for (int i = 0; i < 64; ++i) full[i] = static_cast<float>(i);
-  Feed(assembler, CountBytes(0));
-  Feed(assembler, PacketBytes(full));
-  const auto events = Drain(assembler);
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].count, 0);
-  for (float value : events[0].values) EXPECT_TRUE(IsAbsent(value));
-  EXPECT_EQ(events[1].count, 64);
-  for (int i = 0; i < 64; ++i) EXPECT_EQ(events[1].values[i], static_cast<float>(i));
-}
-
-TEST(StreamPackets, PacketSplitByteByByteComesOutWholeOnlyAtItsLastByte) {
-  const std::vector<uint8_t> bytes = PacketBytes({1, 2, 3, 4, 5});
-  TStreamAssembler whole, pieces;
-  Feed(whole, bytes);
-  const auto expected = Drain(whole);
-  ASSERT_EQ(expected.size(), 1u);
+  // A packet waits for its last byte; counts 0 and 64 are whole packets.
+  std::vector<float> full(64, 2.0f);
+  const auto bytes = PacketBytes(full);
   StreamEvent event;
-  for (size_t i = 0; i + 1 < bytes.size(); ++i) {
-    ASSERT_EQ(pieces.Append(&bytes[i], 1), 1u);
-    ASSERT_FALSE(pieces.Next(event)) << "event after byte " << i;
-  }
-  ASSERT_EQ(pieces.Append(&bytes.back(), 1), 1u);
-  ASSERT_TRUE(pieces.Next(event));
-  EXPECT_EQ(event.count, 5);
-  EXPECT_TRUE(SameBits(event.values, expected[0].values));
-}
-
-TEST(StreamPackets, SeveralPacketsInOneReadComeOutInOrder) {
-  std::vector<uint8_t> bytes;
-  for (int i = 0; i < 10; ++i) {
-    const auto packet = PacketBytes({static_cast<float>(i), static_cast<float>(-i)});
-    bytes.insert(bytes.end(), packet.begin(), packet.end());
-  }
-  TStreamAssembler assembler;
-  Feed(assembler, bytes);
-  const auto events = Drain(assembler);
-  ASSERT_EQ(events.size(), 10u);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(events[i].values[0], static_cast<float>(i));
+  ASSERT_EQ(assembler.Append(bytes.data(), bytes.size() - 1), bytes.size() - 1);
+  EXPECT_FALSE(assembler.Next(event));
+  Feed(assembler, {bytes.back()});
+  Feed(assembler, PacketBytes({}));
+  const auto more = Drain(assembler);
+  ASSERT_EQ(more.size(), 2u);
+  EXPECT_EQ(more[0].count, 64);
+  EXPECT_EQ(more[0].values[63], 2.0f);
+  EXPECT_EQ(more[1].count, 0);
+  for (float value : more[1].values) EXPECT_TRUE(IsAbsent(value));
 }
 
 TEST(StreamPackets, CountOutsideRangeConsumesOnlyItsFourBytes) {
@@ -132,19 +99,4 @@ TEST(StreamPackets, BufferIsBoundedAndMakesRoomAsEventsAreTaken) {
   const auto events = Drain(assembler);
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].values[0], 3.0f);
-}
-
-TEST(StreamPackets, ClearDropsOnlyThePartialPacket) {
-  TStreamAssembler assembler;
-  auto bytes = PacketBytes({1.0f});
-  const auto partial = PacketBytes({2.0f, 3.0f});
-  bytes.insert(bytes.end(), partial.begin(), partial.end() - 3);
-  Feed(assembler, bytes);
-  StreamEvent event;
-  ASSERT_TRUE(assembler.Next(event));
-  EXPECT_EQ(event.values[0], 1.0f);
-  EXPECT_FALSE(assembler.Next(event));
-  EXPECT_GT(assembler.Buffered(), 0u);
-  assembler.Clear();
-  EXPECT_EQ(assembler.Buffered(), 0u);
 }

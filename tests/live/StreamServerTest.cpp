@@ -90,24 +90,6 @@ TEST(StreamServer, CountOutsideRangeShowsOutOfSyncAndDrawsNothing) {
   }
 }
 
-TEST(StreamServer, PacketSplitByteByByteIsHandledOnceWhole) {
-  RecordingServer r;
-  LoopbackClient client(r.server.Port());
-  std::vector<float> values(64);
-  for (int i = 0; i < 64; ++i) values[i] = 0.25f * i - 3;
-  const auto bytes = PacketBytes(values);
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    client.Send({bytes[i]});
-    r.server.Step(1);
-    if (i + 1 < bytes.size()) {
-      ASSERT_EQ(r.frames.size(), 0u) << "frame after byte " << i;
-    }
-  }
-  ASSERT_TRUE(StepUntil(r.server, [&] { return r.frames.size() == 1; }));
-  for (int i = 0; i < 64; ++i) EXPECT_EQ(r.frames[0][i], values[i]);
-  EXPECT_EQ(r.server.Label1Caption(), "Reading 64 streams");
-}
-
 TEST(StreamServer, ManyPacketsInOneWriteAreEachHandledInOrder) {
   RecordingServer r;
   LoopbackClient client(r.server.Port());
