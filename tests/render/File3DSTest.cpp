@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "Write3DS.h"
 #include "render/File3DS.h"
@@ -242,6 +243,22 @@ TEST(File3DS, BrokenFilesRaiseErrorsNeverCrash) {
     const std::string message = LoadError(Written(dir, bytes));
     EXPECT_NE(message, "");
     EXPECT_NE(message.find(dir.path), std::string::npos) << message;
+  }
+}
+
+TEST(File3DS, DamagedRealFilesLoadOrRaiseErrors) {
+  // Deterministic byte damage to real files: every outcome is a mesh set or an E3DSError.
+  TempDir dir;
+  std::mt19937 rng(7);
+  for (const char* name : {"jeep1.3ds", "qt3d_lunar-lander.3ds", "cube_hierarchy.3ds"}) {
+    const auto original = ReadFile(TestDataPath(std::string("3ds/") + name));
+    std::uniform_int_distribution<size_t> at(0, original.size() - 1);
+    for (int round = 0; round < 150; ++round) {
+      auto bytes = original;
+      for (int k = 0; k < 4; ++k) bytes[at(rng)] = static_cast<uint8_t>(rng());
+      if (round % 10 == 0) bytes.resize(at(rng));
+      LoadError(Written(dir, bytes));
+    }
   }
 }
 
