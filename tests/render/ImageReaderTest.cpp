@@ -69,38 +69,6 @@ void ExpectRefused(const Refusal& refusal) {
   EXPECT_TRUE(result.image.pixels.empty());
 }
 
-std::vector<uint8_t> Bmp24(int width, int height, uint32_t colouredUsed = 0) {
-  const uint32_t stride = (width * 3 + 3) & ~3;
-  const uint32_t absHeight = height < 0 ? -height : height;
-  const uint32_t dataSize = stride * absHeight;
-  const uint32_t offset = 54 + colouredUsed * 4;
-  std::vector<uint8_t> bytes(offset + dataSize, 0);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  put32(2, static_cast<uint32_t>(bytes.size()));
-  put32(10, offset);
-  put32(14, 40);
-  put32(18, static_cast<uint32_t>(width));
-  put32(22, static_cast<uint32_t>(height));
-  bytes[26] = 1;
-  bytes[28] = 24;
-  put32(34, 0);
-  put32(46, colouredUsed);
-  // Pixel (x, y) in file order holds B = x, G = y, R = 200.
-  for (uint32_t y = 0; y < absHeight; ++y) {
-    for (int x = 0; x < width; ++x) {
-      uint8_t* p = bytes.data() + offset + y * stride + x * 3;
-      p[0] = static_cast<uint8_t>(x);
-      p[1] = static_cast<uint8_t>(y);
-      p[2] = 200;
-    }
-  }
-  return bytes;
-}
-
 std::vector<uint8_t> TgaHeader(uint8_t type, uint16_t width, uint16_t height, uint8_t depth,
                                uint8_t descriptor = 0) {
   std::vector<uint8_t> bytes(18, 0);
@@ -128,14 +96,6 @@ TEST(ImageReaders, RealBmpFilesDecodeLikeImageMagick) {
   }
 }
 
-TEST(ImageReaders, BmpTopDownAndBottomUpGiveTheSamePicture) {
-  const ImageReadResult up = Decode("bmp/Info_R8_G8_B8.bmp");
-  const ImageReadResult down = Decode("bmp/Info_R8_G8_B8_Top_Down.bmp");
-  ASSERT_TRUE(up.Ok());
-  ASSERT_TRUE(down.Ok());
-  EXPECT_EQ(up.image.pixels, down.image.pixels);
-}
-
 TEST(ImageReaders, UnsupportedBmpKindsAreRefusedByName) {
   for (const char* file : {"bmp/rgb24jpeg.bmp", "bmp/rgb24png.bmp", "bmp/rgb24rle24.bmp",
                            "bmp/pal8.bmp", "bmp/rgb16.bmp", "bmp/rgb32.bmp", "bmp/pal8os2.bmp"}) {
@@ -145,49 +105,23 @@ TEST(ImageReaders, UnsupportedBmpKindsAreRefusedByName) {
   ExpectRefused({"bmp/reallybig.bmp", "BMP Unit", "Bitmap too large - bmp/reallybig.bmp"});
 }
 
-TEST(ImageReaders, BmpOddWidthsKeepTheirRowsApart) {
-  const std::vector<uint8_t> file = Bmp24(5, 3);
-  const ImageReadResult result = DecodeBmp(file, "b.bmp");
-  ASSERT_TRUE(result.Ok());
-  // Bottom row first, R G B order: pixel (x, y) = (200, y, x).
-  for (int y = 0; y < 3; ++y) {
-    for (int x = 0; x < 5; ++x) {
-      const uint8_t* p = result.image.pixels.data() + (y * 5 + x) * 3;
-      EXPECT_EQ(p[0], 200);
-      EXPECT_EQ(p[1], y);
-      EXPECT_EQ(p[2], x);
-    }
-  }
-  const ImageReadResult topDown = DecodeBmp(Bmp24(5, -3), "b.bmp");
-  ASSERT_TRUE(topDown.Ok());
-  EXPECT_EQ(topDown.image.pixels[1], 2);  // first file row is the top one
-}
-
 TEST(ImageReaders, BrokenBmpHeadersGiveMessagesWithoutReadingPastTheFile) {
-  // Every truncation of a valid file: short header or short pixel data, never a crash.
-  const std::vector<uint8_t> file = Bmp24(7, 4);
-  for (size_t length = 0; length < file.size(); ++length) {
-    const ImageReadResult result =
-        DecodeBmp(std::span<const uint8_t>(file.data(), length), "b.bmp");
-    EXPECT_FALSE(result.Ok()) << length;
-    EXPECT_EQ(result.caption, "BMP Unit");
-    EXPECT_EQ(result.message, "Error reading bitmap data") << length;
+  // 6 x 6 pixels, rows padded to 20 bytes: every truncation is a short header or short data.
+  const std::vector<uint8_t> file = ReadFile(TestDataPath("bmp/Info_R8_G8_B8.bmp"));
+  for (size_t length = 0; length < 54 + 6 * 20; ++length) {
+    EXPECT_EQ(DecodeBmp(std::span<const uint8_t>(file.data(), length), "b.bmp").message,
+              "Error reading bitmap data")
+        << length;
   }
-  // A colour count far past the end of the file.
-  std::vector<uint8_t> badPalette = Bmp24(2, 2);
-  badPalette[46] = badPalette[47] = badPalette[48] = badPalette[49] = 0xFF;
-  EXPECT_EQ(DecodeBmp(badPalette, "b.bmp").message, "Error reading palette");
-  // Huge dimensions with a tiny file, and a negative width.
-  std::vector<uint8_t> huge = Bmp24(2, 2);
-  huge[20] = 0x7F;
-  huge[24] = 0x7F;
-  EXPECT_EQ(DecodeBmp(huge, "b.bmp").message, "Bitmap too large - b.bmp");
-  std::vector<uint8_t> wide = Bmp24(2, 2);
-  wide[19] = 0x01;  // 258 x 2: needs more data than the file has
-  EXPECT_EQ(DecodeBmp(wide, "b.bmp").message, "Error reading bitmap data");
-  std::vector<uint8_t> negative = Bmp24(2, 2);
-  negative[21] = negative[20] = negative[19] = negative[18] = 0xFF;
-  EXPECT_EQ(DecodeBmp(negative, "b.bmp").message, "Error reading bitmap data");
+  auto patched = [&](size_t at, std::vector<uint8_t> values) {
+    std::vector<uint8_t> bytes = file;
+    std::copy(values.begin(), values.end(), bytes.begin() + at);
+    return DecodeBmp(bytes, "b.bmp").message;
+  };
+  EXPECT_EQ(patched(46, {0xFF, 0xFF, 0xFF, 0xFF}), "Error reading palette");
+  EXPECT_EQ(patched(18, {0xFF, 0xFF, 0xFF, 0x7F}), "Bitmap too large - b.bmp");
+  EXPECT_EQ(patched(18, {0x00, 0x01, 0x00, 0x00}), "Error reading bitmap data");  // 256 wide
+  EXPECT_EQ(patched(18, {0xFA, 0xFF, 0xFF, 0xFF}), "Error reading bitmap data");  // -6 wide
 }
 
 TEST(ImageReaders, RealTgaFilesDecodeLikeImageMagick) {
@@ -210,22 +144,8 @@ TEST(ImageReaders, TgaOriginsAndRunLengthGiveTheSamePicture) {
                            "tga/200x32_rgba_tl_raw.tga"}) {
     EXPECT_EQ(Decode(twin).image.pixels, raw.image.pixels) << twin;
   }
-  const ImageReadResult rgb = Decode("tga/200x32_rgb_bl_raw.tga");
-  EXPECT_EQ(rgb.image.channels, 3);
-  EXPECT_EQ(Decode("tga/200x32_rgb_tl_rle.tga").image.pixels, rgb.image.pixels);
-  // The same bytes under another origin: flipped top to bottom, then also left to right.
-  DecodedImage bottomLeft = Decode("tga/bottom_left.tga").image;
-  const DecodedImage topLeft = Decode("tga/top_left.tga").image;
-  const DecodedImage topRight = Decode("tga/top_right.tga").image;
-  const size_t rowBytes = 75 * 4;
-  for (int row = 0; row < 70; ++row) {
-    const uint8_t* flipped = topLeft.pixels.data() + (69 - row) * rowBytes;
-    EXPECT_TRUE(std::equal(flipped, flipped + rowBytes, bottomLeft.pixels.data() + row * rowBytes));
-    for (int x = 0; x < 75; ++x) {
-      const uint8_t* mirrored = topRight.pixels.data() + row * rowBytes + (74 - x) * 4;
-      EXPECT_TRUE(std::equal(mirrored, mirrored + 4, topLeft.pixels.data() + row * rowBytes + x * 4));
-    }
-  }
+  EXPECT_EQ(Decode("tga/200x32_rgb_tl_rle.tga").image.pixels,
+            Decode("tga/200x32_rgb_bl_raw.tga").image.pixels);
 }
 
 TEST(ImageReaders, UnsupportedTgaKindsAreRefusedWithTheirMessage) {
@@ -262,18 +182,14 @@ TEST(ImageReaders, BrokenTgaFilesGiveTheReadMessage) {
     EXPECT_EQ(DecodeTga(std::span<const uint8_t>(raw.data(), length), "t.tga").message, TgaRead)
         << length;
   }
-  // Huge size in a small file, raw and run-length.
-  std::vector<uint8_t> huge = TgaHeader(2, 65535, 65535, 32);
-  huge.resize(100);
-  EXPECT_EQ(DecodeTga(huge, "t.tga").message, TgaRead);
-  std::vector<uint8_t> hugeRle = TgaHeader(10, 16000, 4000, 32);
-  hugeRle.resize(2000, 0xFF);
-  EXPECT_EQ(DecodeTga(hugeRle, "t.tga").message, TgaRead);
-  // An image-ID longer than the file.
-  std::vector<uint8_t> longId = TgaHeader(2, 1, 1, 24);
-  longId[0] = 200;
-  longId.resize(30);
-  EXPECT_EQ(DecodeTga(longId, "t.tga").message, TgaRead);
+  // Huge sizes in small files, raw and run-length, and an image-ID longer than the file.
+  for (std::vector<uint8_t> header : {TgaHeader(2, 65535, 65535, 32), TgaHeader(10, 16000, 4000, 32),
+                                      TgaHeader(2, 1, 1, 24)}) {
+    header[0] = header[12] == 1 ? 200 : 0;
+    header.resize(2000, 0xFF);
+    EXPECT_EQ(DecodeTga(std::span<const uint8_t>(header.data(), header[12] == 1 ? 30 : 2000), "t.tga").message,
+              TgaRead);
+  }
   // A raw packet whose pixels run past the input.
   std::vector<uint8_t> overrun = TgaHeader(10, 4, 1, 24);
   overrun.insert(overrun.end(), {0x7F, 1, 2, 3, 4, 5, 6});
@@ -282,9 +198,7 @@ TEST(ImageReaders, BrokenTgaFilesGiveTheReadMessage) {
   std::vector<uint8_t> shortRun = TgaHeader(10, 4, 1, 24);
   shortRun.insert(shortRun.end(), {0x81, 1, 2, 3});
   EXPECT_EQ(DecodeTga(shortRun, "t.tga").message, TgaRead);
-  // Zero width.
-  std::vector<uint8_t> empty = TgaHeader(2, 0, 5, 24);
-  EXPECT_EQ(DecodeTga(empty, "t.tga").message, TgaRead);
+  EXPECT_EQ(DecodeTga(TgaHeader(2, 0, 5, 24), "t.tga").message, TgaRead);  // zero width
 }
 
 TEST(ImageReaders, TgaRunsLongerThanThePictureAreCutOff) {
