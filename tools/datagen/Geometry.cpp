@@ -78,6 +78,9 @@ void Append(std::vector<uint8_t>& out, const std::vector<uint8_t>& more) { out.i
 std::vector<uint8_t> MeshObject(const ModelMesh& mesh) {
   if (mesh.vertices.size() > 65535 || mesh.faces.size() > 65535)
     throw std::runtime_error("mesh " + mesh.name + " is too large for a 3DS file");
+  for (const auto& v : mesh.vertices)
+    if (!std::isfinite(v.p.x) || !std::isfinite(v.p.y) || !std::isfinite(v.p.z) || !std::isfinite(v.u) || !std::isfinite(v.v))
+      throw std::runtime_error("mesh " + mesh.name + " has a vertex that is not a number");
   std::vector<uint8_t> points, mapping, matrix, faces;
   Put16(points, static_cast<uint32_t>(mesh.vertices.size()));
   Put16(mapping, static_cast<uint32_t>(mesh.vertices.size()));

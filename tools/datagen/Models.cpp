@@ -101,7 +101,7 @@ Model Flower() {
       const V3 d{std::cos(theta), 0, -std::sin(theta)}, side{-std::sin(theta), 0, -std::cos(theta)};
       ModelMesh petal = Surface("petal", 12, 6, [&](float s, float w) {
         const float across = 2 * w - 1;
-        const float span = width * std::pow(std::sin(Pi * (0.08f + 0.92f * s)), 0.7f) * (1 - 0.25f * s);
+        const float span = width * std::pow(std::max(0.0f, std::sin(Pi * (0.08f + 0.92f * s))), 0.7f) * (1 - 0.25f * s);
         const float up = rise + lift * s * s + 0.35f * width * across * across * std::sin(Pi * s);
         return d * (6 + length * s) + side * (across * span) + V3{0, up, 0};
       });
@@ -269,7 +269,7 @@ Model ClothSculpture() {
   // Cloth space is z up; the cloth (x -6..5.4, y 6..17.4) falls from z = 18 onto a plinth with
   // a reclining figure, a head and an upright ring, all within x -5..5 and y 7..17, at most
   // about 5 high, so that it drapes over them and settles on the ground around them.
-  const V3 plinthHalf{5.2f, 5.2f, 0.6f};
+  const V3 plinthHalf{5.0f, 5.0f, 0.6f};
   ModelMesh plinth = BeveledBox("plinth", plinthHalf, 0.25f, 4, [&](V3 p, V3 n) { return PlanarUV(p, n, plinthHalf); });
   Transform(plinth, [](V3 p) { return p + V3{0, 12, 0.6f}; });
   ModelMesh figure = Surface("figure", 40, 24, [](float u, float v) {
@@ -278,12 +278,12 @@ Model ClothSculpture() {
     const float k = 1 + std::cos(b) * (0.1f * std::sin(3 * a) + 0.06f * std::cos(5 * a)) + 0.08f * std::sin(2 * b);
     // Along y the body narrows towards a waist and lifts at the hip.
     const float waist = 1 - 0.22f * std::exp(-std::pow(d.y * 2.2f - 0.3f, 2.0f) * 4);
-    return V3{-0.6f + 3.0f * d.x * k * waist, 12.8f + 4.0f * d.y * k, 2.4f + 1.4f * d.z * k * waist + 0.5f * d.y};
+    return V3{-0.6f + 3.0f * d.x * k * waist, 12.4f + 3.6f * d.y * k, 2.4f + 1.4f * d.z * k * waist + 0.5f * d.y};
   });
   // The sphere helper is y-up; here the figure lies along y with its height in z.
   Orient(figure, true);
   ModelMesh head = Ellipsoid("head", {1.9f, 8.2f, 2.1f}, {1.25f, 1.25f, 1.25f}, 24, 16);
-  ModelMesh ring = Torus("ring", {2.2f, 15.2f, 2.6f}, {1, 0, 0}, {0, 1, 0}, 2.0f, 0.45f, 40, 12);
+  ModelMesh ring = Torus("ring", {2.2f, 14.6f, 2.6f}, {1, 0, 0}, {0, 1, 0}, 2.0f, 0.45f, 40, 12);
   return {plinth, figure, head, ring};
 }
 

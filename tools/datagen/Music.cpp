@@ -144,7 +144,7 @@ auto Kick(uint32_t seed) {
 }
 
 auto Snare(uint32_t seed) {
-  return [noise = Noise(seed), hp = HighPass(), tone = Fall(0.06), rattle = Fall(0.14)](double t) mutable {
+  return [noise = Noise(seed), hp = HighPass(), tone = Fall(0.06), rattle = Fall(0.1)](double t) mutable {
     const float body = static_cast<float>(std::sin(2 * Pi * 185 * t) + 0.5 * std::sin(2 * Pi * 330 * t)) * tone.Next();
     return body * 0.55f + hp.Next(noise.Next(), 0.8f) * rattle.Next() * 1.1f;
   };
@@ -157,8 +157,15 @@ auto Hat(uint32_t seed, double length) {
 }
 
 auto Crash(uint32_t seed) {
-  return [noise = Noise(seed), hp = HighPass(), tail = Fall(0.8), strike = Fall(0.05)](double) mutable {
+  return [noise = Noise(seed), hp = HighPass(), tail = Fall(0.6), strike = Fall(0.05)](double) mutable {
     return hp.Next(noise.Next(), 0.75f) * (tail.Next() + strike.Next() * 0.8f);
+  };
+}
+
+// The sharp front of an accent: a burst of bright noise.
+auto Snap(uint32_t seed) {
+  return [noise = Noise(seed), hp = HighPass(), fall = Fall(0.015)](double) mutable {
+    return hp.Next(noise.Next(), 0.5f) * fall.Next();
   };
 }
 
@@ -339,7 +346,7 @@ void Arrange(Mix& mix, int steps) {
       mix.Add(t, length + 1.2, 0.32f * style.pad, -0.2f, 0.35f, Pad(chord, length, style.padTone));
       mix.Add(t, length + 1.2, 0.22f * style.pad, 0.3f, 0.35f, Pad({chord[0] + 12, chord[1], chord[2] + 12}, length, style.padTone * 1.3));
     }
-    if (s == phraseStart && s > 0 && s < EndingStep) mix.Add(t, 2.0, 0.3f, 0.2f, 0, Crash(seed));
+    if (s == phraseStart && s > 0 && s < EndingStep) mix.Add(t, 2.0, 0.22f, 0.2f, 0, Crash(seed));
 
     // The groove.
     if (style.kick && s % 4 == 0) mix.Add(t, 0.6, 0.8f, 0, 0, Kick(seed));
@@ -376,10 +383,12 @@ void Arrange(Mix& mix, int steps) {
     // The sync track's events: every flash an accent, every inversion a snare.
     if (pulse == 1) {
       mix.Add(t, 0.6, 0.85f, 0, 0, Kick(seed + 7));
+      mix.Add(t, 0.1, 1.1f, 0.1f, 0, Snap(seed + 5));
       const bool runEnds = PulseAt(s + 1) != 1;
-      if (runEnds) mix.Add(t, 2.0, 0.34f, -0.25f, 0, Crash(seed + 11));
+      if (runEnds) mix.Add(t, 2.0, 0.25f, -0.25f, 0, Crash(seed + 11));
     } else if (pulse == 2) {
       mix.Add(t, 0.5, 0.6f, 0.1f, 0.15f, Snare(seed + 13));
+      mix.Add(t, 0.1, 0.7f, -0.1f, 0, Snap(seed + 3));
     } else if (pulse == 3) {
       mix.Add(t, 0.3, 0.16f, -0.3f, 0.3f, Ping(seed + 17));
       if (style.stabs) mix.Add(t, 0.4, 0.18f, 0.2f, 0.3f, Stab(chord));
@@ -420,7 +429,8 @@ std::vector<float> SynthesiseMusic(int lead) {
   const int steps = static_cast<int>(std::ceil((MusicSeconds + 1.0) / StepSeconds));
   Arrange(mix, steps);
   ApplyEcho(mix);
-  // Gentle saturation, the fade to silence as the picture fades to black, and a peak at -1 dB.
+  // Gentle saturation, the fade to silence as the picture fades to black, and a peak at -2 dB
+  // (the encoder's ringing adds a little on decoding).
   std::vector<float> out(frames * 2);
   float peak = 0;
   for (size_t n = 0; n < frames; ++n) {
@@ -430,14 +440,14 @@ std::vector<float> SynthesiseMusic(int lead) {
       gain = 0;
     else if (time > FadeStart)
       gain = 0.5 + 0.5 * std::cos(Pi * (time - FadeStart) / (FadeEnd - FadeStart));
-    const float l = static_cast<float>(std::tanh(mix.left[n] * 1.1) * gain);
-    const float r = static_cast<float>(std::tanh(mix.right[n] * 1.1) * gain);
+    const float l = static_cast<float>(std::tanh(mix.left[n] * 0.7) * gain);
+    const float r = static_cast<float>(std::tanh(mix.right[n] * 0.7) * gain);
     out[2 * n] = l;
     out[2 * n + 1] = r;
     peak = std::max({peak, std::fabs(l), std::fabs(r)});
   }
   if (peak > 0) {
-    const float scale = 0.891f / peak;
+    const float scale = 0.794f / peak;
     for (float& v : out) v *= scale;
   }
   return out;

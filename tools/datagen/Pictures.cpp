@@ -105,7 +105,7 @@ Image Splash() {
       const float fade = std::exp(-std::pow((x - 400) / 260.0f, 2.0f)) * std::exp(-std::pow((y - 340) / 3.0f, 2.0f));
       image.Add(x, y, {0.6f, 0.8f, 1.0f}, fade);
     }
-  PaintText(image, Bold, 92, "Vantrel Kelvara", 400, 272, {0.95f, 0.97f, 1.0f}, {0.3f, 0.5f, 1.0f}, 10);
+  PaintText(image, Bold, 72, "Vantrel Kelvara", 400, 276, {0.95f, 0.97f, 1.0f}, {0.3f, 0.5f, 1.0f}, 10);
   PaintText(image, Light, 26, "a real-time production in 207 seconds", 400, 385, {0.65f, 0.7f, 0.85f}, {}, 0);
   PaintText(image, Regular, 16, "loading", 400, 540, {0.45f, 0.45f, 0.55f}, {}, 0);
   Vignette(image, 0.6f);
@@ -218,19 +218,19 @@ Image GlowSprite(int size, Colour inner, Colour outer) {
 
 Image FlowerOverlay() {
   Image image(800, 600);
-  // Added over the flowers: dark in the middle, warm light leaking in at the edges and a few
-  // horizontal streaks near the top and bottom.
+  // Added at full strength over the flowers: black in the middle so they keep their colours, a
+  // faint warm light creeping in at the edges and a few thin streaks near the top and bottom.
   Shade(image, [](float u, float v) {
-    const float edge = SmoothStep(0.25f, 0.75f, std::hypot(u - 0.5f, (v - 0.5f) * 0.75f) * 1.6f);
-    return Mix(Colour{}, Colour{0.35f, 0.18f, 0.3f}, edge) + Colour{0.25f, 0.12f, 0.02f} * std::pow(1 - v, 6.0f);
+    const float edge = SmoothStep(0.45f, 0.95f, std::hypot(u - 0.5f, (v - 0.5f) * 0.75f) * 1.6f);
+    return Colour{0.16f, 0.07f, 0.12f} * edge + Colour{0.12f, 0.06f, 0.01f} * std::pow(1 - v, 8.0f);
   });
   Rng rng(31);
   for (int i = 0; i < 14; ++i) {
-    const float y = i < 7 ? 20 + 60 * rng.Unit() : 520 + 60 * rng.Unit();
+    const float y = i < 7 ? 20 + 50 * rng.Unit() : 530 + 50 * rng.Unit();
     const float x0 = 800 * rng.Unit() - 200, len = 150 + 300 * rng.Unit();
-    DrawLine(image, x0, y, x0 + len, y, 1.0f, Colour{0.25f, 0.3f, 0.45f} * (0.5f + rng.Unit()), true);
+    DrawLine(image, x0, y, x0 + len, y, 1.0f, Colour{0.12f, 0.14f, 0.22f} * (0.5f + rng.Unit()), true);
   }
-  PaintText(image, Light, 14, "vantrel kelvara  /  flowers", 130, 585, {0.35f, 0.35f, 0.45f}, {}, 0);
+  PaintText(image, Light, 14, "vantrel kelvara  /  flowers", 130, 585, {0.3f, 0.3f, 0.4f}, {}, 0);
   return image;
 }
 
@@ -306,7 +306,7 @@ Image GreetText() {
                                "Orbital Hamster  *  Lumen Arcade  *  Pixel Orchard",
                                "Saffron Relay  *  Moss & Mortar  *  Tin Kettle Crew"};
   for (int i = 0; i < 3; ++i)
-    PaintText(image, Condensed, 38, lines[i], 448, 125 + 70.0f * i, {1.0f, 0.95f, 0.85f}, {0.6f, 0.3f, 0.1f}, 4);
+    PaintText(image, Condensed, 31, lines[i], 448, 125 + 70.0f * i, {1.0f, 0.95f, 0.85f}, {0.6f, 0.3f, 0.1f}, 4);
   return image;
 }
 
@@ -444,14 +444,7 @@ Image Ripples() {
     DrawRing(image, cx, cy, r, 2.5f, Colour{0.25f, 0.6f, 1.0f} * (1.1f - k / 10.0f), true);
   }
   AddGlow(image, cx, cy, 40, {0.3f, 0.5f, 0.9f});
-  PaintText(image, Light, 30, "n o t   w a t e r", cx, cy + 215, {0.7f, 0.85f, 1.0f}, {}, 0);
-  for (int y = 0; y < 512; ++y)
-    for (int x = 0; x < 512; ++x) {
-      float* p = image.At(x, y);
-      const float fade = 1 - SmoothStep(200, 250, std::hypot(x - cx, y - cy));
-      if (y < cy + 190)
-        for (int c = 0; c < 3; ++c) p[c] *= fade;
-    }
+  PaintText(image, Light, 26, "n o t   w a t e r", cx, cy - 120, {0.7f, 0.85f, 1.0f}, {}, 0);
   return image;
 }
 
