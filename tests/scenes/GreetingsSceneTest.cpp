@@ -1,9 +1,16 @@
 // The greetings scene: the sliding greetings, the cube scales and its pictures.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
+#include <vector>
 
+#include "render/GL.h"
 #include "scenes/GreetingsScene.h"
+#include "scenes/Scenes.h"
+#include "shell/Globals.h"
+#include "support/TestSupport.h"
 
 TEST(GreetingsMotion, GreetingsSlideInHoldAndFlyOff) {
   EXPECT_EQ(GreetingsSlideX(0.0f), -800.0f);
@@ -23,4 +30,89 @@ TEST(GreetingsMotion, BurstCubesGrowWithTheSceneClock) {
   EXPECT_EQ(BurstCubeScale(v, 6.0f, t), 0.0f);
   const float atSeven = BurstCubeScale(v, 7.0f, t);
   EXPECT_NEAR(BurstCubeScale(v, 8.0f, t), 2.0f * atSeven, 1e-5f);
+}
+
+namespace {
+// Runs the loader with the given directory as the current one, as the program's loader does.
+void LoadGreetingsSceneIn(const std::filesystem::path& directory) {
+  std::error_code error;
+  const std::filesystem::path here = std::filesystem::current_path(error);
+  if (std::filesystem::is_directory(directory, error) && chdir(directory.c_str()) == 0) {
+    LoadGreetingsScene();
+    if (chdir(here.c_str()) != 0) ADD_FAILURE() << "could not return to " << here;
+  } else {
+    LoadGreetingsScene();
+  }
+}
+
+// Mean of r + g + b over a rectangle of the frame buffer.
+double MeanBrightness(int x0, int y0, int x1, int y1) {
+  const std::vector<uint8_t> pixels = ReadFramePixels();
+  double sum = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) {
+      const uint8_t* p = &pixels[(static_cast<size_t>(y) * 800 + x) * 4];
+      sum += p[0] + p[1] + p[2];
+    }
+  return sum / ((x1 - x0) * (y1 - y0));
+}
+
+// One frame as the show draws it: cleared, identity modelview, then the scene.
+void DrawFrame(float s, float p) {
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  DrawGreetingsScene(s, p);
+}
+
+class GreetingsSceneFrame : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    EnsureGLContext();
+    MessageLog quiet;
+    LoadGreetingsSceneIn(GeneratedDataPath(""));
+  }
+  void TearDown() override { ShowTime = FrameDelta = 0; }
+};
+}  // namespace
+
+TEST_F(GreetingsSceneFrame, GreetingsAppearOnlyOnceSlidIn) {
+  ShowTime = 50.0f;
+  // The upper band of the greetings picture, above the sculpture.
+  DrawFrame(0.0f, 0.0f);
+  const double away = MeanBrightness(60, 460, 700, 540);
+  DrawFrame(4.0f, 0.0f);
+  const double shown = MeanBrightness(60, 460, 700, 540);
+  EXPECT_GT(shown, away + 10.0) << shown << " vs " << away;
+  EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+  EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(GreetingsSceneFrame, BurstCloudBrightensTheWholeFrame) {
+  ShowTime = 55.0f;
+  GLint depthBefore = 0, depthAfter = 0;
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+  DrawFrame(5.9f, 0.0f);
+  const double before = MeanBrightness(0, 0, 800, 600);
+  DrawFrame(8.0f, 0.0f);
+  const double after = MeanBrightness(0, 0, 800, 600);
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+  EXPECT_EQ(depthAfter, depthBefore);
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_GT(after, before + 100.0) << after << " vs " << before;
+}
+
+TEST_F(GreetingsSceneFrame, MissingModelsAndPicturesStillDraw) {
+  TempDir empty;
+  {
+    MessageLog log;
+    LoadGreetingsSceneIn(empty.path);
+  }
+  ShowTime = 55.0f;
+  DrawFrame(7.0f, 0.5f);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  MessageLog quiet;
+  LoadGreetingsSceneIn(GeneratedDataPath(""));
 }

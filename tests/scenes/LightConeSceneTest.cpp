@@ -1,0 +1,123 @@
+// The light-cone scene: cone colours and glows, the drawn frame's after-state, missing models.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "render/GL.h"
+#include "scenes/LightConeScene.h"
+#include "scenes/Scenes.h"
+#include "shell/Globals.h"
+#include "support/TestSupport.h"
+
+namespace {
+// Runs the loader with the given directory as the current one, as the program's loader does.
+void LoadLightConeSceneIn(const std::filesystem::path& directory) {
+  std::error_code error;
+  const std::filesystem::path here = std::filesystem::current_path(error);
+  if (std::filesystem::is_directory(directory, error) && chdir(directory.c_str()) == 0) {
+    LoadLightConeScene();
+    if (chdir(here.c_str()) != 0) ADD_FAILURE() << "could not return to " << here;
+  } else {
+    LoadLightConeScene();
+  }
+}
+
+// A model file holding one triangle mesh: a single upright triangle (z up, as models are made).
+std::vector<uint8_t> OneMeshModel() {
+  std::vector<uint8_t> out;
+  auto u16 = [&](uint16_t v) { out.push_back(v & 0xFF), out.push_back(v >> 8); };
+  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+  auto f32 = [&](float f) { uint32_t v; std::memcpy(&v, &f, 4); u32(v); };
+  // Chunk lengths include the 6-byte header: vertices 6+2+36, texcoords 6+2+24, faces 6+2+8.
+  const uint32_t vertices = 44, texCoords = 32, faces = 16;
+  const uint32_t mesh = 6 + vertices + texCoords + faces, object = 6 + 5 + mesh;
+  const uint32_t editor = 6 + object, root = 6 + editor;
+  u16(0x4D4D), u32(root);
+  u16(0x3D3D), u32(editor);
+  u16(0x4000), u32(object);
+  for (char c : {'c', 'o', 'n', 'e', '\0'}) out.push_back(static_cast<uint8_t>(c));
+  u16(0x4100), u32(mesh);
+  u16(0x4110), u32(vertices), u16(3);
+  for (float v : {-50.0f, 0.0f, -50.0f, 50.0f, 0.0f, -50.0f, 0.0f, 0.0f, 50.0f}) f32(v);
+  u16(0x4140), u32(texCoords), u16(3);
+  for (float v : {0.0f, 0.0f, 1.0f, 0.0f, 0.5f, 1.0f}) f32(v);
+  u16(0x4120), u32(faces), u16(1), u16(0), u16(1), u16(2), u16(0);
+  return out;
+}
+
+class LightConeSceneFrame : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    EnsureGLContext();
+    MessageLog quiet;
+    LoadLightConeSceneIn(GeneratedDataPath(""));
+  }
+  void TearDown() override { ShowTime = FrameDelta = 0; }
+};
+}  // namespace
+
+TEST(LightConeValues, ConeRedStaysInItsBandAndGlowsSwellFromNothingToFull) {
+  for (int ring = 0; ring < LightConeRings; ++ring)
+    for (int cone = 0; cone < ConesPerRing; ++cone)
+      for (float t = 0.0f; t < 3.0f; t += 0.37f) {
+        const ColorRGBA c = LightConeColour(ring, cone, t);
+        EXPECT_GE(c.r, 0.2f - 1e-6f);
+        EXPECT_LE(c.r, 0.6f + 1e-6f);
+        EXPECT_EQ(c.g, 0.5f);
+        EXPECT_EQ(c.b, 0.9f);
+      }
+  // Ring 0 starts at full size; a twelfth of pi seconds later its glow has shrunk to nothing.
+  EXPECT_FLOAT_EQ(LightConeGlowSize(0, 0.0f), 120.0f);
+  EXPECT_NEAR(LightConeGlowSize(0, 3.14159265f / 12.0f), 0.0f, 1e-4f);
+}
+
+TEST_F(LightConeSceneFrame, FrameCoversTheWindowAndLeavesTheLightOn) {
+  ShowTime = 27.0f;
+  GLint depthBefore = 0, depthAfter = 0;
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+  DrawLightConeScene();
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+  EXPECT_EQ(depthAfter, depthBefore);
+  EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+  EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  GLboolean depthWrites = GL_FALSE;
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+  EXPECT_TRUE(depthWrites);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  // The backdrop fills the window: no corner is left at the clear colour.
+  for (const auto& [x, y] : {std::pair{2, 2}, {797, 2}, {2, 597}, {797, 597}}) {
+    const Pixel p = ReadPixel(x, y);
+    EXPECT_GT(p.r + p.g + p.b, 0) << x << ", " << y;
+  }
+}
+
+TEST_F(LightConeSceneFrame, ModelWithOneMeshDrawsItAndMissingPicturesAreReported) {
+  TempDir directory;
+  WriteFile(directory.File("lightcone.3ds"), OneMeshModel());
+  {
+    MessageLog log;
+    LoadLightConeSceneIn(directory.path);
+    // Pictures loaded before come from the cache; the title is built afresh and reported.
+    ASSERT_FALSE(log.messages.empty());
+    EXPECT_EQ(log.messages.back().second, "Couldn't load JPG - \"tivalen_ih.jpg\"");
+  }
+  ShowTime = 1.0f;
+  DrawLightConeScene();
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  // A model that cannot be read at all leaves the rings with their glows alone.
+  WriteFile(directory.File("lightcone.3ds"), {0x4D, 0x4D, 0x02});
+  {
+    MessageLog log;
+    LoadLightConeSceneIn(directory.path);
+  }
+  DrawLightConeScene();
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  MessageLog quiet;
+  LoadLightConeSceneIn(GeneratedDataPath(""));
+}
