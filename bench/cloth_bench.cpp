@@ -1,10 +1,21 @@
-// Step times of the two simulations: the cloth's per-particle spring lists against the scan over
-// the whole spring list, and the water surface.
+// Step times of the two simulations (the cloth's per-particle spring lists against the scan over
+// the whole spring list, the water surface) and frame times of the two scenes they drive.
+#include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
 
 #include "../tests/scenes/ClothReference.h"
+#include "render/GL.h"
+#include "render/RenderState.h"
 #include "scenes/Cloth.h"
+#include "scenes/Scenes.h"
 #include "scenes/Water.h"
+#include "shell/Globals.h"
+#include "shell/Messages.h"
+#include "shell/Window.h"
 
 namespace {
 
@@ -66,6 +77,60 @@ void BM_WaterStep(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_WaterStep)->Unit(benchmark::kMicrosecond);
+
+// Opens the offscreen 800 x 600 context and loads both scenes from VANTREL_DATA (or ./data) once.
+bool SceneReady(benchmark::State& state) {
+  static bool ready = false, tried = false;
+  if (!tried) {
+    tried = true;
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    SetInteractiveDisplay(false);
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0)
+      MainWindow = OpenWindow(800, 600, 32, false, "sims bench");
+    const char* data = std::getenv("VANTREL_DATA");
+    if (MainWindow.RenderContext && chdir(data ? data : "data") == 0) {
+      LoadRailScene();
+      LoadClothScene();
+      ready = true;
+    }
+  }
+  if (!ready) state.SkipWithError("no GL context or no data directory (set VANTREL_DATA)");
+  return ready;
+}
+
+// Scenes 1 to 4 at 60 frames a second, finished on the GL side; argument: the variant.
+void BM_RailSceneFrame(benchmark::State& state) {
+  if (!SceneReady(state)) return;
+  const int variant = static_cast<int>(state.range(0));
+  long frame = 0;
+  FrameDelta = 1.0f / 60;
+  for (auto _ : state) {
+    const float sceneTime = (frame++ % 600) / 60.0f;
+    ShowTime = 10.0f + sceneTime;
+    BeginFrame();
+    DrawRailScene(variant, sceneTime, 0.3f);
+    glFinish();
+  }
+}
+BENCHMARK(BM_RailSceneFrame)->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
+
+// Scenes 99 and 11 to 13: the cloth frame with its script; argument: the scene number.
+void BM_ClothSceneFrame(benchmark::State& state) {
+  if (!SceneReady(state)) return;
+  const int scene = static_cast<int>(state.range(0));
+  FrameDelta = 1.0f / 60;
+  ShowTime = 140.0f;
+  for (auto _ : state) {
+    ShowTime += FrameDelta;
+    BeginFrame();
+    if (scene == 12) PullClothFarCorners(FrameDelta * 6);
+    if (scene == 13) PullClothFarCorners(FrameDelta * 4);
+    if (scene == 11 || scene == 13) ReleaseClothCorners();
+    DrawClothScene(std::sin(20 * ShowTime) + 0.8f);
+    glFinish();
+  }
+}
+BENCHMARK(BM_ClothSceneFrame)->Arg(99)->Arg(11)->Arg(12)->Arg(13)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
