@@ -215,6 +215,7 @@ int RunProgram(int argc, char** argv) {
     std::fputs(UsageText().c_str(), stdout);
     return 0;
   }
+  if (options.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(options)) return 1;
   const bool offscreen = options.mode != ProgramOptions::Mode::Show;
   if (offscreen) {
     // Nothing on screen and nothing out of the speakers: the offscreen modes run unattended.

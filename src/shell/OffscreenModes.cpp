@@ -26,7 +26,6 @@ namespace {
 constexpr int FrameWidth = 800;
 constexpr int FrameHeight = 600;
 constexpr float ShowLength = 207.0f;
-constexpr float EndingStart = 198.0f;
 
 using Clock = std::chrono::steady_clock;
 
@@ -135,7 +134,8 @@ class ProgressLine {
 
 long FramesInShow(int fps) { return static_cast<long>(std::floor(ShowLength * fps)) + 1; }
 
-// Checked before loading, so a capture that cannot succeed fails at once.
+}  // namespace
+
 bool CaptureCanStart(const ProgramOptions& options) {
   if (!ProgramOnPath("ffmpeg")) {
     std::fprintf(stderr,
@@ -151,6 +151,8 @@ bool CaptureCanStart(const ProgramOptions& options) {
   std::fclose(probe);
   return true;
 }
+
+namespace {
 
 int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
   std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgba -s 800x600 -r " +
@@ -240,7 +242,7 @@ int RunTimedemo(double loadSeconds) {
   SetFrameHook([] { glFinish(); });
   RunFixedStepShow(Fps, [&](long) {
     const double ms = SecondsSince(frameStart) * 1000.0;
-    const int scene = ShowTime >= EndingStart ? -1 : CurrentScene;
+    const int scene = ShowTime >= EndingStartTime ? -1 : CurrentScene;
     scenes[scene].milliseconds.push_back(ms);
     all.push_back(ms);
     frameStart = Clock::now();
@@ -278,8 +280,6 @@ int RunOffscreenMode(const ProgramOptions& options) {
   ProgramOptions resolved = options;
   if (!resolved.output.empty()) resolved.output = std::filesystem::absolute(resolved.output).string();
   const std::string musicPath = std::filesystem::absolute(DataDirectory() + "/music.mp3").string();
-
-  if (resolved.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(resolved)) return 1;
 
   SetShowTimeReseeding(true);
   LoadAssets();

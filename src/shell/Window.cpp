@@ -24,7 +24,9 @@ bool EnsureVideo() {
 }
 
 void HandleEvent(const SDL_Event& event) {
-  if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+  // Only the GL window's size sets the viewport; the live mode's tool window has its own.
+  if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
+      event.window.windowID == SDL_GetWindowID(static_cast<SDL_Window*>(ActiveWindow.Handle)))
     ResizeViewport(event.window.data1, event.window.data2);
   // Key events are consumed; the keyboard is read through its polled state.
 }
