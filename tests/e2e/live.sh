@@ -16,7 +16,7 @@ if [ "${LIVE_E2E_INSIDE:-}" != 1 ]; then
   fi
   export LIVE_E2E_INSIDE=1
   # The whole run is bounded; xvfb-run ends its server when the inner script returns.
-  exec timeout -k 5 110 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$vantrel" "$build"
+  exec timeout -k 5 300 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$vantrel" "$build"
 fi
 
 work="$(mktemp -d /tmp/vantrel-live-e2e.XXXXXX)"
@@ -57,13 +57,13 @@ program=$!
 
 # Loading takes a few seconds; the tool window appears when the server is listening.
 tool=""
-for _ in $(seq 1 120); do
+for _ in $(seq 1 360); do
   alive || fail "vantrel -pds ended during loading"
   tool="$(xdotool search --name '^PDSServerObject$' 2> /dev/null | head -1)"
   [ -n "$tool" ] && break
   sleep 0.5
 done
-[ -n "$tool" ] || fail "the tool window PDSServerObject did not appear within 60 s"
+[ -n "$tool" ] || fail "the tool window PDSServerObject did not appear within 180 s"
 note "loaded; the tool window is up"
 sleep 1
 import -window "$tool" "$work/tool-offline.png" || fail "cannot capture the tool window"
