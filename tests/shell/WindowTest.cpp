@@ -29,6 +29,11 @@ TEST(Window, OpensTheTitledWindowWithItsInitialState) {
   glGetIntegerv(GL_DEPTH_BITS, &depthBits);
   EXPECT_EQ(depthFunc, GL_LEQUAL);
   EXPECT_GE(depthBits, 24);
+  // Without destination alpha a frame copied into a texture is opaque, so feedback and blur
+  // passes cannot fade it.
+  glClearColor(0.5f, 0.5f, 0.5f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  EXPECT_EQ(ReadPixel(10, 10).a, 255);
 }
 
 TEST(Window, ResizeViewportWithHeightZeroUsesHeightOne) {
