@@ -4,11 +4,102 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/Brush.h"
+#include "render/Effects.h"
+#include "render/File3DS.h"
+#include "render/GL.h"
+#include "render/Overlay.h"
+#include "render/RenderState.h"
+#include "render/Texture.h"
 #include "render/VectorMath.h"
 #include "scenes/Scenes.h"
+#include "shell/Globals.h"
+#include "shell/Window.h"
 
 namespace {
+constexpr int CaptureSize = 256;
+constexpr int CapturedPasses = 3;
+
+TOrvBrush Domino;
+TextureId DominoTexture = NoTexture;
+TextureId FloorTexture = NoTexture;
+TextureId ArrowTexture = NoTexture;
+TextureId LogoPicture = NoTexture;
+TextureId Captures[CapturedPasses] = {NoTexture, NoTexture, NoTexture};
+// Turned a little every drawn frame and never reset: the camera keeps rolling across visits.
 Vector3 RollVector{0.0f, 1.0f, 0.0f};
+
+// One domino in its caller's matrix bracket: placed along the snaking line, then tipped over.
+void DrawDomino(const TMeshDataNM& mesh, int index, float x) {
+  const float along = static_cast<float>(index) / 5.0f;
+  glTranslatef(30.0f * std::sin(along), 0.0f, 6.0f * static_cast<float>(index));
+  glRotatef(30.0f * std::cos(along), 0.0f, 1.0f, 0.0f);
+  glRotatef(DominoTilt(index, x), 1.0f, 0.0f, 0.0f);
+  mesh.DrawArrays();
+}
+
+void DrawLine(const TMeshDataNM& mesh, float x, bool mirrored) {
+  for (int i = 0; i < DominoCount; ++i) {
+    glPushMatrix();
+    if (mirrored) glScalef(1.0f, -1.0f, 1.0f);
+    DrawDomino(mesh, i, x);
+    glPopMatrix();
+  }
+}
+
+// 21 x 81 tiles of 20 x 20 units, each carrying the whole texture; blended so that the floor
+// brightens the reflections under it instead of covering them.
+void DrawFloor() {
+  BindTexture(FloorTexture);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
+  glBegin(GL_QUADS);
+  for (int a = -10; a <= 10; ++a) {
+    for (int b = -25; b <= 55; ++b) {
+      const float x0 = static_cast<float>(a - 1) * 20.0f, x1 = static_cast<float>(a) * 20.0f;
+      const float z0 = static_cast<float>(b - 1) * 20.0f, z1 = static_cast<float>(b) * 20.0f;
+      glNormal3f(0.0f, 1.0f, 0.0f);
+      glTexCoord2f(0.0f, 0.0f);
+      glVertex3f(x0, 0.0f, z0);
+      glTexCoord2f(1.0f, 0.0f);
+      glVertex3f(x1, 0.0f, z0);
+      glTexCoord2f(1.0f, 1.0f);
+      glVertex3f(x1, 0.0f, z1);
+      glTexCoord2f(0.0f, 1.0f);
+      glVertex3f(x0, 0.0f, z1);
+    }
+  }
+  glEnd();
+  glDisable(GL_BLEND);
+}
+
+void DrawPass(int pass, float x) {
+  static const Vector3 rollOffsets[4] = {
+      {0.2f, 0.0f, 0.0f}, {-0.2f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.2f}, {0.0f, 0.0f, -0.2f}};
+  const bool captured = pass < CapturedPasses;
+  if (captured) BeginRenderToTexture(CaptureSize);
+  SetFieldOfView(105.0f);
+  BeginFrame();  // clears the whole window: only the last pass stays on screen
+
+  Vector3 up;
+  AddVectors(RollVector, rollOffsets[pass], up);
+  LookAt(DominoEye(x), DominoCentre(x), up);
+
+  SetCurrentLight(GL_LIGHT0);
+  SetupDefaultLight();
+  SetLightPosition({1.0f, 20.0f + std::sin(10.0f * x), 10.0f + 60.0f * x});
+  SetLightColours({1.0f, 1.0f, 1.0f, 1.0f}, {1.7f, 1.5f, 1.2f, 1.0f});
+  EnableFog({0.0f, 0.0f, 0.0f, 1.0f}, 0, 4.0f, 100.0f, 200.0f);
+
+  const TMeshDataNM& mesh = Domino.Mesh(0);
+  BindTexture(DominoTexture);
+  DrawLine(mesh, x, true);
+  DrawFloor();
+  BindTexture(DominoTexture);
+  DrawLine(mesh, x, false);
+
+  if (captured) EndRenderToTexture(Captures[pass], CaptureSize);
+}
 }  // namespace
 
 float DominoTilt(int index, float x) {
@@ -29,5 +120,33 @@ void TurnRollVector(Vector3& roll, float dt) {
 
 Vector3 DominoRollVector() { return RollVector; }
 
-void LoadDominoScene() { RollVector = {0.0f, 1.0f, 0.0f}; }
-void DrawDominoScene(float) {}
+void LoadDominoScene() {
+  try {
+    Domino.LoadFile("domino.3ds");
+  } catch (const E3DSError&) {
+    // The reader has beeped and left the brush empty; the floor and overlays still draw.
+  }
+  Domino.Scale({0.13f, 0.13f, 0.13f});
+  DominoTexture = LoadTexture("testb.jpg");
+  FloorTexture = LoadTexture("gloors.jpg");
+  LoadTexture("particle.jpg");  // cached already by the light-cone scene; not drawn here
+  ArrowTexture = LoadTextureWithAlpha("spinarrow_b.jpg", "spinarrow_a.jpg");
+  LogoPicture = LoadTexture("pwned.jpg");
+  for (TextureId& capture : Captures) capture = CreateRenderTexture(CaptureSize);
+  RollVector = {0.0f, 1.0f, 0.0f};
+}
+
+void DrawDominoScene(float x) {
+  TurnRollVector(RollVector, FrameDelta);
+  for (int pass = 0; pass < 4; ++pass) DrawPass(pass, x);
+
+  // The three small captures are stretched over the full-size last pass for a soft ghosting.
+  const float logoAlpha = 0.8f + 0.2f * std::sin(10.0f * x);
+  Begin2D();
+  for (TextureId capture : Captures)
+    DrawImageAdditive(capture, {1.0f, 1.0f, 1.0f, 0.3f}, 0.0f, 0.0f, 800.0f, 600.0f);
+  DrawImageAdditive(LogoPicture, {1.0f, 1.0f, 1.0f, logoAlpha}, -100.0f, -100.0f, 512.0f, 512.0f);
+  // Drawn in the colour the logo left current.
+  DrawSpriteBlended(ArrowTexture, 307.0f, 177.0f, 75.0f, 86.0f, 300.0f * x);
+  End2D();
+}

@@ -2,8 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
+#include "render/GL.h"
 #include "scenes/DominoScene.h"
+#include "scenes/Scenes.h"
+#include "shell/Globals.h"
+#include "SceneLoading.h"
+#include "support/TestSupport.h"
 
 TEST(DominoMotion, DominoesTopplePastTheirTurnAndStopAtSeventyDegrees) {
   for (int i = 0; i < DominoCount; ++i) EXPECT_EQ(DominoTilt(i, 0.0f), 0.0f) << i;
@@ -48,4 +54,62 @@ TEST(DominoMotion, RollVectorTurnsAboutYThenZ) {
   EXPECT_EQ(roll.y, before.y);
   for (int frame = 0; frame < 10000; ++frame) TurnRollVector(roll, 1.0f / 60.0f);
   EXPECT_NEAR(std::sqrt(roll.x * roll.x + roll.y * roll.y + roll.z * roll.z), 1.0f, 1e-3f);
+}
+
+namespace {
+using DominoSceneFrame = SceneFrameTest<LoadDominoScene>;
+}  // namespace
+
+TEST_F(DominoSceneFrame, RollVectorTurnsOncePerFrameAndCarriesOverToTheBackwardsRun) {
+  Vector3 expected = DominoRollVector();
+  FrameDelta = 0.1f;
+  for (int frame = 0; frame < 3; ++frame) {
+    DrawDominoScene(1.17f * 0.1f * static_cast<float>(frame));
+    TurnRollVector(expected, 0.1f);
+  }
+  // The backwards run is a later visit: the roll goes on from where the forward run left it.
+  FrameDelta = 0.05f;
+  DrawDominoScene(13.0f);
+  TurnRollVector(expected, 0.05f);
+  const Vector3 roll = DominoRollVector();
+  EXPECT_FLOAT_EQ(roll.x, expected.x);
+  EXPECT_FLOAT_EQ(roll.y, expected.y);
+  EXPECT_FLOAT_EQ(roll.z, expected.z);
+  EXPECT_LT(roll.y, 0.9f);  // 38 degrees about z by now
+}
+
+TEST_F(DominoSceneFrame, LastPassFillsTheWindowAndLeavesTheDocumentedState) {
+  FrameDelta = 1.0f / 60;
+  GLint depthBefore = 0, depthAfter = 0;
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+  DrawDominoScene(2.0f);
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+  EXPECT_EQ(depthAfter, depthBefore);
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 800);
+  EXPECT_EQ(viewport[3], 600);
+  // The arrow sprite switches fog off last; the light stays on for the next frame to turn off.
+  EXPECT_FALSE(glIsEnabled(GL_FOG));
+  EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+  EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  // The full-size pass reaches beyond the 256 x 256 capture square: the line and its floor show
+  // in the upper half of the window, away from the logo.
+  EXPECT_GT(MeanBrightness(300, 256, 800, 600), 5.0);
+}
+
+TEST_F(DominoSceneFrame, MissingFilesLeaveAFrameThatStillDraws) {
+  TempDir empty;
+  {
+    MessageLog log;
+    LoadSceneIn(empty.path, LoadDominoScene);
+    EXPECT_FALSE(log.messages.empty());  // each missing picture is reported
+  }
+  EXPECT_EQ(DominoRollVector().y, 1.0f);
+  FrameDelta = 1.0f / 60;
+  DrawDominoScene(0.5f);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  MessageLog quiet;
+  LoadSceneIn(GeneratedDataPath(""), LoadDominoScene);
 }

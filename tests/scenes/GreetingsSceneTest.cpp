@@ -1,15 +1,14 @@
 // The greetings scene: the sliding greetings, the cube scales and its pictures.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <filesystem>
 #include <vector>
 
 #include "render/GL.h"
 #include "scenes/GreetingsScene.h"
 #include "scenes/Scenes.h"
 #include "shell/Globals.h"
+#include "SceneLoading.h"
 #include "support/TestSupport.h"
 
 TEST(GreetingsMotion, GreetingsSlideInHoldAndFlyOff) {
@@ -33,30 +32,6 @@ TEST(GreetingsMotion, BurstCubesGrowWithTheSceneClock) {
 }
 
 namespace {
-// Runs the loader with the given directory as the current one, as the program's loader does.
-void LoadGreetingsSceneIn(const std::filesystem::path& directory) {
-  std::error_code error;
-  const std::filesystem::path here = std::filesystem::current_path(error);
-  if (std::filesystem::is_directory(directory, error) && chdir(directory.c_str()) == 0) {
-    LoadGreetingsScene();
-    if (chdir(here.c_str()) != 0) ADD_FAILURE() << "could not return to " << here;
-  } else {
-    LoadGreetingsScene();
-  }
-}
-
-// Mean of r + g + b over a rectangle of the frame buffer.
-double MeanBrightness(int x0, int y0, int x1, int y1) {
-  const std::vector<uint8_t> pixels = ReadFramePixels();
-  double sum = 0;
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) {
-      const uint8_t* p = &pixels[(static_cast<size_t>(y) * 800 + x) * 4];
-      sum += p[0] + p[1] + p[2];
-    }
-  return sum / ((x1 - x0) * (y1 - y0));
-}
-
 // One frame as the show draws it: cleared, identity modelview, then the scene.
 void DrawFrame(float s, float p) {
   glClearColor(0, 0, 0, 1);
@@ -66,15 +41,7 @@ void DrawFrame(float s, float p) {
   DrawGreetingsScene(s, p);
 }
 
-class GreetingsSceneFrame : public testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    EnsureGLContext();
-    MessageLog quiet;
-    LoadGreetingsSceneIn(GeneratedDataPath(""));
-  }
-  void TearDown() override { ShowTime = FrameDelta = 0; }
-};
+using GreetingsSceneFrame = SceneFrameTest<LoadGreetingsScene>;
 }  // namespace
 
 TEST_F(GreetingsSceneFrame, GreetingsAppearOnlyOnceSlidIn) {
@@ -104,15 +71,15 @@ TEST_F(GreetingsSceneFrame, BurstCloudBrightensTheWholeFrame) {
   EXPECT_GT(after, before + 100.0) << after << " vs " << before;
 }
 
-TEST_F(GreetingsSceneFrame, MissingModelsAndPicturesStillDraw) {
+TEST_F(GreetingsSceneFrame, MissingModelsLeaveTheCubesOutAndTheFrameStillDraws) {
   TempDir empty;
   {
     MessageLog log;
-    LoadGreetingsSceneIn(empty.path);
+    LoadSceneIn(empty.path, LoadGreetingsScene);
   }
   ShowTime = 55.0f;
   DrawFrame(7.0f, 0.5f);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   MessageLog quiet;
-  LoadGreetingsSceneIn(GeneratedDataPath(""));
+  LoadSceneIn(GeneratedDataPath(""), LoadGreetingsScene);
 }

@@ -1,31 +1,19 @@
 // The light-cone scene: cone colours and glows, the drawn frame's after-state, missing models.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
+#include "render/Brush.h"
 #include "render/GL.h"
 #include "scenes/LightConeScene.h"
 #include "scenes/Scenes.h"
 #include "shell/Globals.h"
+#include "SceneLoading.h"
 #include "support/TestSupport.h"
 
 namespace {
-// Runs the loader with the given directory as the current one, as the program's loader does.
-void LoadLightConeSceneIn(const std::filesystem::path& directory) {
-  std::error_code error;
-  const std::filesystem::path here = std::filesystem::current_path(error);
-  if (std::filesystem::is_directory(directory, error) && chdir(directory.c_str()) == 0) {
-    LoadLightConeScene();
-    if (chdir(here.c_str()) != 0) ADD_FAILURE() << "could not return to " << here;
-  } else {
-    LoadLightConeScene();
-  }
-}
-
 // A model file holding one triangle mesh: a single upright triangle (z up, as models are made).
 std::vector<uint8_t> OneMeshModel() {
   std::vector<uint8_t> out;
@@ -49,15 +37,7 @@ std::vector<uint8_t> OneMeshModel() {
   return out;
 }
 
-class LightConeSceneFrame : public testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    EnsureGLContext();
-    MessageLog quiet;
-    LoadLightConeSceneIn(GeneratedDataPath(""));
-  }
-  void TearDown() override { ShowTime = FrameDelta = 0; }
-};
+using LightConeSceneFrame = SceneFrameTest<LoadLightConeScene>;
 }  // namespace
 
 TEST(LightConeValues, ConeRedStaysInItsBandAndGlowsSwellFromNothingToFull) {
@@ -100,9 +80,10 @@ TEST_F(LightConeSceneFrame, FrameCoversTheWindowAndLeavesTheLightOn) {
 TEST_F(LightConeSceneFrame, ModelWithOneMeshDrawsItAndMissingPicturesAreReported) {
   TempDir directory;
   WriteFile(directory.File("lightcone.3ds"), OneMeshModel());
+  ASSERT_EQ(TOrvBrush(directory.File("lightcone.3ds")).MeshCount, 1);
   {
     MessageLog log;
-    LoadLightConeSceneIn(directory.path);
+    LoadSceneIn(directory.path, LoadLightConeScene);
     // Pictures loaded before come from the cache; the title is built afresh and reported.
     ASSERT_FALSE(log.messages.empty());
     EXPECT_EQ(log.messages.back().second, "Couldn't load JPG - \"tivalen_ih.jpg\"");
@@ -114,10 +95,10 @@ TEST_F(LightConeSceneFrame, ModelWithOneMeshDrawsItAndMissingPicturesAreReported
   WriteFile(directory.File("lightcone.3ds"), {0x4D, 0x4D, 0x02});
   {
     MessageLog log;
-    LoadLightConeSceneIn(directory.path);
+    LoadSceneIn(directory.path, LoadLightConeScene);
   }
   DrawLightConeScene();
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   MessageLog quiet;
-  LoadLightConeSceneIn(GeneratedDataPath(""));
+  LoadSceneIn(GeneratedDataPath(""), LoadLightConeScene);
 }
