@@ -252,6 +252,51 @@ TEST(DataSet, BlobSeamsAreSplitSoWeldingJoinsThem) {
     }
 }
 
+TEST(DataSet, HitSurfaceFollowsTheTopOfTheClothScenesSculptureAsTheSceneLoadsIt) {
+  // The sculpture as the cloth scene has it: the brush's turn, then lowered by 0.5 along z.
+  TOrvBrush dame;
+  dame.LoadFile(GeneratedDataPath("dame.3ds"));
+  dame.Rotate({0, 0, 0});
+  TCloth cloth;
+  ASSERT_TRUE(cloth.LoadHitSurface(GeneratedDataPath("surface.hit")));
+  float ground = std::numeric_limits<float>::max();
+  for (const auto& row : cloth.HitHeights)
+    for (float h : row) ground = std::min(ground, h - 15);
+  int covered = 0, wrong = 0;
+  for (int r = 1; r < TCloth::HitRows - 1; ++r)
+    for (int c = 1; c < TCloth::HitColumns - 1; ++c) {
+      const float x = (r - 50) / 5.0f, y = c / 5.0f;
+      // Samples exactly on a triangle's edge may or may not count as under it: the strict top
+      // counts only samples well inside, the loose one those on the edges too.
+      const float none = -std::numeric_limits<float>::max();
+      float strict = none, loose = none;
+      for (int m = 0; m < dame.MeshCount; ++m) {
+        const TMeshDataNM& mesh = dame.Mesh(m);
+        for (int f = 0; f < mesh.FaceCount; ++f) {
+          const Vector3& a = mesh.Vertices[mesh.Faces[f][0]];
+          const Vector3& b = mesh.Vertices[mesh.Faces[f][1]];
+          const Vector3& d = mesh.Vertices[mesh.Faces[f][2]];
+          const float area = (b.x - a.x) * (d.y - a.y) - (d.x - a.x) * (b.y - a.y);
+          if (std::fabs(area) < 1e-6f) continue;
+          const float wb = ((x - a.x) * (d.y - a.y) - (d.x - a.x) * (y - a.y)) / area;
+          const float wd = ((b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y)) / area;
+          const float z = (1 - wb - wd) * a.z + wb * b.z + wd * d.z - 0.5f;
+          if (wb > -1e-3f && wd > -1e-3f && wb + wd < 1 + 1e-3f) loose = std::max(loose, z);
+          if (wb > 1e-3f && wd > 1e-3f && wb + wd < 1 - 1e-3f) strict = std::max(strict, z);
+        }
+      }
+      const float surface = cloth.HitHeights[r][c] - 15;
+      if (loose == none) {
+        wrong += surface != ground;
+      } else if (strict != none) {
+        ++covered;
+        wrong += surface < strict || surface > loose + 0.3f;
+      }
+    }
+  EXPECT_GT(covered, 1500) << "the sculpture covers a good part of the cloth's landing area";
+  EXPECT_EQ(wrong, 0) << "samples that are not the sculpture's top or the ground around it";
+}
+
 TEST(DataSet, ClothFallsOntoTheSculptureAndSettlesOnTheGroundAroundIt) {
   MessageLog log;
   TCloth cloth;

@@ -2,10 +2,9 @@
 #include "Geometry.h"
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
-#include <map>
 #include <stdexcept>
+
+#include "Bytes.h"
 
 namespace datagen {
 namespace {
@@ -49,20 +48,6 @@ void AddGridFaces(ModelMesh& mesh, uint32_t base, int columns, int rows) {
       mesh.faces.push_back({a, b, c});
       mesh.faces.push_back({a, c, d});
     }
-}
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(v & 0xFF);
-  out.push_back((v >> 8) & 0xFF);
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-void PutFloat(std::vector<uint8_t>& out, float f) {
-  uint32_t bits;
-  std::memcpy(&bits, &f, 4);
-  Put32(out, bits);
 }
 
 std::vector<uint8_t> Chunk(uint16_t id, const std::vector<uint8_t>& body) {
@@ -240,10 +225,7 @@ std::vector<uint8_t> Encode3DS(const Model& model) {
 }
 
 void Write3DS(const std::string& path, const Model& model) {
-  const std::vector<uint8_t> bytes = Encode3DS(model);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
+  SaveFile(path, Encode3DS(model));
 }
 
 }  // namespace datagen

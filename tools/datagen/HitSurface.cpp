@@ -1,11 +1,9 @@
 // The cloth's hit surface: the top of the cloth scene's sculpture sampled on the cloth's grid.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <fstream>
-#include <stdexcept>
 #include <vector>
 
+#include "Bytes.h"
 #include "DataGen.h"
 #include "Geometry.h"
 #include "HitSurface.h"
@@ -49,16 +47,9 @@ std::vector<float> HitHeights() {
 
 void WriteHitSurface(const std::string& directory) {
   const std::vector<float> heights = HitHeights();
-  std::vector<uint8_t> bytes(heights.size() * 4);
-  for (size_t i = 0; i < heights.size(); ++i) {
-    uint32_t bits;
-    std::memcpy(&bits, &heights[i], 4);
-    for (int k = 0; k < 4; ++k) bytes[i * 4 + k] = static_cast<uint8_t>(bits >> (8 * k));  // little-endian
-  }
-  const std::string path = directory + "/surface.hit";
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
+  std::vector<uint8_t> bytes;
+  for (float h : heights) PutFloat(bytes, h);
+  SaveFile(directory + "/surface.hit", bytes);
 }
 
 }  // namespace datagen

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <stdexcept>
 
+#include "Bytes.h"
 #include "Paint.h"
 
 namespace datagen {
@@ -15,21 +15,6 @@ namespace {
 
 uint8_t Byte(float value) {
   return static_cast<uint8_t>(std::lround(std::clamp(value, 0.0f, 1.0f) * 255.0f));
-}
-
-void Save(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(v & 0xFF);
-  out.push_back((v >> 8) & 0xFF);
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
 }
 
 void JpegError(j_common_ptr info) {
@@ -69,7 +54,7 @@ void WriteJpeg(const std::string& path, const Image& image, int quality) {
   std::vector<uint8_t> bytes(buffer, buffer + size);
   jpeg_destroy_compress(&info);
   free(buffer);
-  Save(path, bytes);
+  SaveFile(path, bytes);
 }
 
 void WriteBmp(const std::string& path, const Image& image) {
@@ -103,7 +88,7 @@ void WriteBmp(const std::string& path, const Image& image) {
     }
     while (out.size() - start < rowBytes) out.push_back(0);
   }
-  Save(path, out);
+  SaveFile(path, out);
 }
 
 void WriteTga(const std::string& path, const Image& image, const Mask* alpha, bool runLength) {
@@ -146,7 +131,7 @@ void WriteTga(const std::string& path, const Image& image, const Mask* alpha, bo
       x += raw;
     }
   }
-  Save(path, out);
+  SaveFile(path, out);
 }
 
 }  // namespace datagen

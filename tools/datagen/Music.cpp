@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <fstream>
 #include <stdexcept>
 
+#include "Bytes.h"
 #include "DataGen.h"
 #include "timeline/SyncTracks.h"
 
@@ -494,10 +494,7 @@ void WriteMusic(const std::string& directory) {
   lame_close(lame);
   if (flushed < 0) throw std::runtime_error("lame_encode_flush failed");
   mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + flushed);
-  const std::string path = directory + "/music.mp3";
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(mp3.data()), static_cast<std::streamsize>(mp3.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
+  SaveFile(directory + "/music.mp3", mp3);
 }
 
 }  // namespace datagen

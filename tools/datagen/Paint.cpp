@@ -208,32 +208,23 @@ Mask BlurMask(const Mask& mask, int radius) {
   out.alpha.assign(static_cast<size_t>(out.width) * out.height, 0.0f);
   for (int y = 0; y < mask.height; ++y)
     for (int x = 0; x < mask.width; ++x) out.At(x + pad, y + pad) = mask.At(x, y);
+  // One box pass along every line: count lines of length `length`, `step` apart within a line.
   std::vector<float> line;
-  const float norm = 1.0f / (2 * radius + 1);
-  for (int pass = 0; pass < 3; ++pass) {
-    for (int y = 0; y < out.height; ++y) {
-      line.assign(out.alpha.begin() + static_cast<size_t>(y) * out.width, out.alpha.begin() + static_cast<size_t>(y + 1) * out.width);
-      for (int x = 0; x < out.width; ++x) {
+  auto pass = [&](int count, int length, size_t lineStride, size_t step) {
+    for (int l = 0; l < count; ++l) {
+      float* start = &out.alpha[l * lineStride];
+      line.resize(length);
+      for (int i = 0; i < length; ++i) line[i] = start[i * step];
+      for (int i = 0; i < length; ++i) {
         float sum = 0;
-        for (int k = -radius; k <= radius; ++k) {
-          const int i = x + k;
-          if (i >= 0 && i < out.width) sum += line[i];
-        }
-        out.At(x, y) = sum * norm;
+        for (int k = std::max(0, i - radius); k <= std::min(length - 1, i + radius); ++k) sum += line[k];
+        start[i * step] = sum / (2 * radius + 1);
       }
     }
-    for (int x = 0; x < out.width; ++x) {
-      line.resize(out.height);
-      for (int y = 0; y < out.height; ++y) line[y] = out.At(x, y);
-      for (int y = 0; y < out.height; ++y) {
-        float sum = 0;
-        for (int k = -radius; k <= radius; ++k) {
-          const int i = y + k;
-          if (i >= 0 && i < out.height) sum += line[i];
-        }
-        out.At(x, y) = sum * norm;
-      }
-    }
+  };
+  for (int round = 0; round < 3; ++round) {
+    pass(out.height, out.width, out.width, 1);
+    pass(out.width, out.height, 1, out.width);
   }
   return out;
 }

@@ -48,6 +48,17 @@ struct Sky {
   }
 };
 
+Sky MakeSky(Colour zenith, Colour horizon, Colour ground, Colour nadir, Colour sun, Colour horizonGlow) {
+  Sky sky;
+  sky.zenith = zenith;
+  sky.horizon = horizon;
+  sky.ground = ground;
+  sky.nadir = nadir;
+  sky.sun = sun;
+  sky.horizonGlow = horizonGlow;
+  return sky;
+}
+
 Image SphereMap(int size, const Sky& sky) {
   Image image(size, size);
   ShadeSphereMap(image, [&](float x, float y, float z) { return sky(x, y, z); });
@@ -492,47 +503,25 @@ void WritePictures(const std::string& directory) {
   Save(directory, "vantrel_a.jpg", LogoColour());
   Save(directory, "vantrel.jpg", MaskPicture(LogoAlpha()));
 
-  Sky chrome;
-  chrome.zenith = {0.55f, 0.7f, 1.0f};
-  chrome.horizon = {0.95f, 0.97f, 1.0f};
-  chrome.ground = {0.25f, 0.22f, 0.2f};
-  chrome.nadir = {0.05f, 0.05f, 0.06f};
-  chrome.sun = {1.0f, 1.0f, 0.95f};
-  chrome.horizonGlow = {0.3f, 0.3f, 0.3f};
+  Sky chrome = MakeSky({0.55f, 0.7f, 1.0f}, {0.95f, 0.97f, 1.0f}, {0.25f, 0.22f, 0.2f}, {0.05f, 0.05f, 0.06f}, {1.0f, 1.0f, 0.95f}, {0.3f, 0.3f, 0.3f});
   Save(directory, "Lightcrome.jpg", SphereMap(256, chrome));
   Save(directory, "particle.jpg", GlowSprite(128, {1.0f, 1.0f, 1.0f}, {0.5f, 0.5f, 0.55f}));
   Save(directory, "tivalen.jpg", ConeBackdrop());
   Save(directory, "tivalen_ih.jpg", ConeTitleColour());
   Save(directory, "tivalen_ah.jpg", MaskPicture(ConeTitleAlpha()));
 
-  Sky laser;
-  laser.zenith = {0.05f, 0.0f, 0.15f};
-  laser.horizon = {0.3f, 0.05f, 0.4f};
-  laser.ground = {0.1f, 0.0f, 0.2f};
-  laser.nadir = {0.0f, 0.0f, 0.02f};
-  laser.sun = {0.4f, 0.9f, 1.0f};
+  Sky laser = MakeSky({0.05f, 0.0f, 0.15f}, {0.3f, 0.05f, 0.4f}, {0.1f, 0.0f, 0.2f}, {0.0f, 0.0f, 0.02f}, {0.4f, 0.9f, 1.0f}, {1.0f, 0.3f, 0.7f});
   laser.sunSize = 0.08f;
-  laser.horizonGlow = {1.0f, 0.3f, 0.7f};
   laser.bands = 7;
   laser.band = {0.3f, 0.9f, 1.0f};
   Save(directory, "lazer.jpg", SphereMap(256, laser));
 
-  Sky sunset;
-  sunset.zenith = {0.08f, 0.12f, 0.35f};
-  sunset.horizon = {1.0f, 0.55f, 0.3f};
-  sunset.ground = {0.3f, 0.12f, 0.2f};
-  sunset.nadir = {0.04f, 0.02f, 0.08f};
-  sunset.sun = {1.0f, 0.8f, 0.5f};
+  Sky sunset = MakeSky({0.08f, 0.12f, 0.35f}, {1.0f, 0.55f, 0.3f}, {0.3f, 0.12f, 0.2f}, {0.04f, 0.02f, 0.08f}, {1.0f, 0.8f, 0.5f}, {0.6f, 0.35f, 0.2f});
   sunset.sunY = 0.15f;
-  sunset.horizonGlow = {0.6f, 0.35f, 0.2f};
   Save(directory, "3.jpg", SphereMap(256, sunset));
 
-  Sky lagoon = sunset;
-  lagoon.zenith = {0.0f, 0.2f, 0.25f};
-  lagoon.horizon = {0.5f, 0.95f, 0.8f};
-  lagoon.ground = {0.02f, 0.15f, 0.12f};
-  lagoon.sun = {0.8f, 1.0f, 0.9f};
-  lagoon.horizonGlow = {0.2f, 0.5f, 0.4f};
+  Sky lagoon = MakeSky({0.0f, 0.2f, 0.25f}, {0.5f, 0.95f, 0.8f}, {0.02f, 0.15f, 0.12f}, sunset.nadir, {0.8f, 1.0f, 0.9f}, {0.2f, 0.5f, 0.4f});
+  lagoon.sunY = sunset.sunY;
   Save(directory, "6.jpg", SphereMap(256, lagoon));
 
   Save(directory, "us_b.jpg", FlowerOverlay());
@@ -541,13 +530,7 @@ void WritePictures(const std::string& directory) {
   Save(directory, "notforeating.jpg", NotForEating());
   Save(directory, "prikk_c.jpg", DotIcon());
 
-  Sky amber;
-  amber.zenith = {1.0f, 0.85f, 0.3f};
-  amber.horizon = {1.0f, 0.55f, 0.05f};
-  amber.ground = {0.45f, 0.15f, 0.0f};
-  amber.nadir = {0.1f, 0.02f, 0.0f};
-  amber.sun = {1.0f, 1.0f, 0.7f};
-  amber.horizonGlow = {0.5f, 0.3f, 0.0f};
+  Sky amber = MakeSky({1.0f, 0.85f, 0.3f}, {1.0f, 0.55f, 0.05f}, {0.45f, 0.15f, 0.0f}, {0.1f, 0.02f, 0.0f}, {1.0f, 1.0f, 0.7f}, {0.5f, 0.3f, 0.0f});
   Save(directory, "yellglow.jpg", SphereMap(256, amber));
 
   Save(directory, "_greet_background.jpg", GreetBackground());
@@ -562,23 +545,15 @@ void WritePictures(const std::string& directory) {
   Save(directory, "wheel.jpg", Wheel());
   Save(directory, "notwater.jpg", Ripples());
 
-  Sky studio;
-  studio.zenith = {0.9f, 0.9f, 0.95f};
-  studio.horizon = {0.4f, 0.42f, 0.48f};
-  studio.ground = {0.15f, 0.15f, 0.17f};
-  studio.nadir = {0.05f, 0.05f, 0.06f};
-  studio.sun = {1.0f, 0.95f, 0.9f};
+  Sky studio = MakeSky({0.9f, 0.9f, 0.95f}, {0.4f, 0.42f, 0.48f}, {0.15f, 0.15f, 0.17f}, {0.05f, 0.05f, 0.06f}, {1.0f, 0.95f, 0.9f}, {0.2f, 0.2f, 0.25f});
   studio.sunSize = 0.25f;
-  studio.horizonGlow = {0.2f, 0.2f, 0.25f};
   studio.bands = 4;
   studio.band = {0.6f, 0.6f, 0.65f};
   Save(directory, "realityenv.jpg", SphereMap(256, studio));
   Save(directory, "hore1.jpg", Tartan());
 
-  Sky metal = studio;
-  metal.zenith = {0.7f, 0.75f, 0.85f};
-  metal.horizon = {1.0f, 1.0f, 1.0f};
-  metal.ground = {0.3f, 0.3f, 0.35f};
+  Sky metal = MakeSky({0.7f, 0.75f, 0.85f}, {1.0f, 1.0f, 1.0f}, {0.3f, 0.3f, 0.35f}, studio.nadir, studio.sun, studio.horizonGlow);
+  metal.sunSize = studio.sunSize;
   metal.bands = 12;
   metal.band = {0.5f, 0.5f, 0.55f};
   Save(directory, "conemetal.jpg", SphereMap(256, metal));
