@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "SceneLoading.h"
 #include "render/GL.h"
 #include "render/RenderState.h"
 #include "scenes/FlowerScene.h"
@@ -41,14 +42,6 @@ TEST(FlowerEye, KeepsItsDistanceOverAWholeVisit) {
   EXPECT_GT(std::fabs(eye.x - start.x) + std::fabs(eye.y - start.y), 50.0f);
 }
 
-// Runs the scene's loader with the given directory as the current one, as the show does.
-void LoadFlowerSceneFrom(const std::string& directory) {
-  const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(directory);
-  LoadFlowerScene();
-  std::filesystem::current_path(previous);
-}
-
 // One frame of scene 10 the way the schedule draws it, on a cleared black frame.
 void DrawFlowerFrame(float t, float dt) {
   ShowTime = t;
@@ -76,7 +69,7 @@ TEST(FlowerSceneFrame, MissingFilesLeaveAnEmptyButSafeScene) {
   EnsureGLContext();
   TempDir empty;
   MessageLog log;
-  LoadFlowerSceneFrom(empty.path);
+  LoadSceneIn(empty.path, LoadFlowerScene);
   EXPECT_FALSE(log.messages.empty());
   // The eye turns twice a frame: once for the glow, once for the picture.
   Vector3 expected = FlowerEyeStart;
@@ -92,7 +85,7 @@ TEST(FlowerSceneFrame, MissingFilesLeaveAnEmptyButSafeScene) {
 TEST(FlowerSceneFrame, GeneratedDataGlowsAndContinuesOnLaterVisits) {
   if (!std::filesystem::exists(GeneratedDataPath("flower.3ds"))) GTEST_SKIP() << "no generated data";
   EnsureGLContext();
-  LoadFlowerSceneFrom(GeneratedDataPath(""));
+  LoadSceneIn(GeneratedDataPath(""), LoadFlowerScene);
   EXPECT_EQ(FlowerSceneEye().x, FlowerEyeStart.x);
   Vector3 expected = FlowerEyeStart;
   float t = 118.7f;
