@@ -245,13 +245,21 @@ Image FlowerOverlay() {
   return image;
 }
 
+// A glowing serif title over a spaced-out subtitle and a thin rule, on black (added to the
+// picture): `top` is where the title's middle sits.
+Image SerifTitle(const char* title, int size, const char* subtitle, int subtitleSize, float cx, float top,
+                 Colour colour, Colour glow, Colour rule) {
+  Image image(512, 512);
+  PaintText(image, SerifItalic, size, title, cx, top, colour, glow, size / 8);
+  PaintText(image, Light, subtitleSize, subtitle, cx, top + 62, colour * 0.75f, {}, 0);
+  DrawLine(image, cx - 160, top + 89, cx + 160, top + 89, 1.5f, rule, true);
+  return image;
+}
+
 Image FlowerTitle() {
   // Shown at (288, 235), 512 x 512: only the lower 365 rows are on screen.
-  Image image(512, 512);
-  PaintText(image, SerifItalic, 64, "engineered", 250, 300, {0.9f, 0.75f, 1.0f}, {0.4f, 0.2f, 0.6f}, 8);
-  PaintText(image, Light, 26, "b l o o m s   o f   l i g h t", 250, 360, {0.6f, 0.6f, 0.8f}, {}, 0);
-  DrawLine(image, 80, 388, 420, 388, 1.5f, {0.4f, 0.35f, 0.6f}, true);
-  return image;
+  return SerifTitle("engineered", 64, "b l o o m s   o f   l i g h t", 26, 250, 300, {0.9f, 0.75f, 1.0f}, {0.4f, 0.2f, 0.6f},
+                    {0.4f, 0.35f, 0.6f});
 }
 
 // --- well scene -------------------------------------------------------------------------------
@@ -487,11 +495,8 @@ Image Tartan() {
 
 Image ClothLogo() {
   // Shown at (20, -175), 512 x 512: the top 337 rows are on screen.
-  Image image(512, 512);
-  PaintText(image, SerifItalic, 72, "Kelvara", 256, 190, {1.0f, 0.85f, 0.95f}, {0.55f, 0.15f, 0.45f}, 9);
-  PaintText(image, Light, 22, "d r a p e r y   d e p a r t m e n t", 256, 255, {0.8f, 0.7f, 0.85f}, {}, 0);
-  DrawLine(image, 110, 280, 402, 280, 1.5f, {0.6f, 0.3f, 0.5f}, true);
-  return image;
+  return SerifTitle("Kelvara", 72, "d r a p e r y   d e p a r t m e n t", 22, 256, 190, {1.0f, 0.85f, 0.95f},
+                    {0.55f, 0.15f, 0.45f}, {0.6f, 0.3f, 0.5f});
 }
 
 }  // namespace
