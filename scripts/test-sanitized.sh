@@ -7,14 +7,15 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build-asan}"
 start=$(date +%s)
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_SANITIZE=ON \
-  -DVANTREL_BENCH=OFF > /dev/null
-cmake --build "$build" -j"$(nproc)"
-
 # Leaks are reported only from our own code: the suppressions name third-party libraries alone.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$root/tests/ubsan.supp"
+
+# The build runs the data generator, so the options hold for it too.
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_SANITIZE=ON \
+  -DVANTREL_BENCH=OFF > /dev/null
+cmake --build "$build" -j"$(nproc)"
 
 exclude=()
 [ "${VANTREL_ASAN_E2E:-1}" = 0 ] && exclude=(-E '^e2e_')

@@ -165,8 +165,18 @@ void ShadeSphereMap(Image& image, const std::function<Colour(float x, float y, f
 
 namespace {
 
+// Fonts stay open for the whole run and are closed at exit, when the cache goes away.
+struct FontCache {
+  std::map<std::pair<std::string, int>, TTF_Font*> fonts;
+  ~FontCache() {
+    for (auto& entry : fonts) TTF_CloseFont(entry.second);
+    if (TTF_WasInit()) TTF_Quit();
+  }
+};
+
 TTF_Font* Font(const std::string& file, int size) {
-  static std::map<std::pair<std::string, int>, TTF_Font*> fonts;
+  static FontCache cache;
+  auto& fonts = cache.fonts;
   auto found = fonts.find({file, size});
   if (found != fonts.end()) return found->second;
   if (!TTF_WasInit() && TTF_Init() != 0) throw std::runtime_error("TTF_Init failed");

@@ -1,0 +1,175 @@
+// Soak client for the live mode: many loopback connections sending packets as fast as the server
+// takes them for a bounded time, a few of them reconnecting now and then, then waiting (bounded)
+// until the server has read everything. Prints what was sent.
+// Usage: soak-client PORT CLIENTS SECONDS DRAIN-SECONDS
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "live/StreamPackets.h"
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+// Every this many messages one is a count outside 0..64 (the server shows "Out of sync").
+constexpr long OutOfSyncEvery = 41;
+// The first few connections close and reconnect after this many messages.
+constexpr long ReconnectEvery = 3000;
+constexpr int Reconnecting = 4;
+
+struct Connection {
+  int fd = -1;
+  std::vector<uint8_t> pending;  // the message being written
+  size_t written = 0;
+  long sequence = 0;
+  bool pendingIsPacket = true;
+  bool shut = false;     // our side has finished sending
+  bool drained = false;  // the server closed its side: it has read all we sent
+};
+
+long Packets = 0, OutOfSync = 0, Reconnects = 0, Failures = 0;
+
+int Connect(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return -1;
+  // A small send buffer keeps the backlog that has to drain at the end short.
+  const int sendBuffer = 16 * 1024;
+  setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // loopback only
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    close(fd);
+    return -1;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+  return fd;
+}
+
+void NextMessage(Connection& c, int index) {
+  ++c.sequence;
+  c.written = 0;
+  if (c.sequence % OutOfSyncEvery == 0) {
+    const int32_t count = c.sequence % 2 ? 65 + static_cast<int32_t>(c.sequence % 1000) : -1;
+    c.pending = EncodeStreamPacket(nullptr, 0);
+    for (int k = 0; k < 4; ++k) c.pending[k] = static_cast<uint8_t>(static_cast<uint32_t>(count) >> (8 * k));
+    c.pendingIsPacket = false;
+    return;
+  }
+  float values[MaxStreamCount];
+  const int32_t count = static_cast<int32_t>((c.sequence * 7 + index) % (MaxStreamCount + 1));
+  for (int32_t i = 0; i < count; ++i)
+    values[i] = (i + c.sequence) % 9 == 0 ? AbsentStreamValue()
+                                         : static_cast<float>((c.sequence * 31 + i * 17) % 1000) / 100.0f;
+  c.pending = EncodeStreamPacket(values, count);
+  c.pendingIsPacket = true;
+}
+
+void Finished(Connection& c) {
+  if (c.pendingIsPacket) ++Packets; else ++OutOfSync;
+  c.pending.clear();
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: soak-client PORT CLIENTS SECONDS DRAIN-SECONDS\n");
+    return 2;
+  }
+  const int port = std::atoi(argv[1]);
+  const int clients = std::atoi(argv[2]);
+  const double seconds = std::atof(argv[3]);
+  const double drainSeconds = std::atof(argv[4]);
+  if (port <= 0 || clients <= 0 || clients > 64 || seconds <= 0 || seconds > 3600) return 2;
+
+  std::vector<Connection> connections(clients);
+  for (Connection& c : connections) {
+    c.fd = Connect(port);
+    if (c.fd < 0) {
+      std::fprintf(stderr, "soak-client: cannot connect to 127.0.0.1:%d\n", port);
+      return 1;
+    }
+  }
+  const auto start = Clock::now();
+  const auto stopSending = start + std::chrono::duration_cast<Clock::duration>(
+                                       std::chrono::duration<double>(seconds));
+  const auto giveUp = stopSending + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(drainSeconds));
+  std::vector<pollfd> fds(clients);
+  for (;;) {
+    const auto now = Clock::now();
+    const bool sending = now < stopSending;
+    bool allDrained = true;
+    for (int i = 0; i < clients; ++i) {
+      Connection& c = connections[i];
+      if (c.pending.empty() && sending) {
+        if (i < Reconnecting && c.sequence > 0 && c.sequence % ReconnectEvery == 0) {
+          // A client going away between whole packets, and coming back.
+          close(c.fd);
+          c.fd = Connect(port);
+          ++Reconnects;
+          if (c.fd < 0) {
+            ++Failures;
+            std::fprintf(stderr, "soak-client: reconnect failed\n");
+            return 1;
+          }
+        }
+        NextMessage(c, i);
+      }
+      if (c.pending.empty() && !sending && !c.shut) {
+        shutdown(c.fd, SHUT_WR);
+        c.shut = true;
+      }
+      allDrained = allDrained && c.drained;
+      fds[i] = {c.fd, static_cast<short>(c.drained ? 0 : (c.pending.empty() ? POLLIN : POLLOUT | POLLIN)), 0};
+    }
+    if (allDrained || now >= giveUp) break;
+    poll(fds.data(), fds.size(), 50);
+    for (int i = 0; i < clients; ++i) {
+      Connection& c = connections[i];
+      if (c.drained) continue;
+      if ((fds[i].revents & POLLOUT) && !c.pending.empty()) {
+        const ssize_t n = send(c.fd, c.pending.data() + c.written, c.pending.size() - c.written,
+                               MSG_NOSIGNAL);
+        if (n > 0) {
+          c.written += static_cast<size_t>(n);
+          if (c.written == c.pending.size()) Finished(c);
+        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+          std::fprintf(stderr, "soak-client: the server dropped a connection while it was sending\n");
+          ++Failures;
+          c.drained = true;
+        }
+      }
+      if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
+        uint8_t scratch[64];
+        const ssize_t n = recv(c.fd, scratch, sizeof scratch, 0);
+        if (n == 0 && c.shut) c.drained = true;
+        if (n == 0 && !c.shut) {
+          std::fprintf(stderr, "soak-client: the server closed a connection early\n");
+          ++Failures;
+          c.drained = true;
+        }
+      }
+    }
+  }
+  long undrained = 0;
+  for (Connection& c : connections) {
+    undrained += !c.drained;
+    close(c.fd);
+  }
+  const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+  std::printf("soak-client: %d clients, %ld packets sent, %ld out-of-sync counts sent, %ld reconnects, "
+              "%.1f s (sending %.0f s), %ld connections not drained, %ld failures\n",
+              clients, Packets, OutOfSync, Reconnects, elapsed, seconds, undrained, Failures);
+  return undrained == 0 && Failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Soak of the live mode: vantrel -pds -w offscreen, 32 loopback clients sending packets as fast as
+# it takes them for the given time while its timer draws show frames. Checks that it stays up,
+# that its memory stays flat and that every whole packet sent was drawn.
+# Usage: scripts/soak.sh [seconds (120)] [build-dir (build)]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+seconds="${1:-120}"
+build="$(realpath "${2:-$root/build}")"
+vantrel="$build/vantrel"
+port=1024
+clients=32
+drain=120
+[ -x "$vantrel" ] || { echo "soak.sh: $vantrel is missing: build it first"; exit 1; }
+
+work="$(mktemp -d /tmp/vantrel-soak.XXXXXX)"
+program=""
+cleanup() {
+  [ -n "$program" ] && kill -KILL "$program" 2> /dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+client="$build/soak-client"
+if [ ! -x "$client" ] || [ "$root/scripts/soak-client.cpp" -nt "$client" ]; then
+  g++ -std=c++20 -O2 -Wall -Wextra -I"$root/src" "$root/scripts/soak-client.cpp" -o "$client"
+fi
+
+listening() { grep -q ":$(printf '%04X' $port) 00000000:0000 0A" /proc/net/tcp; }
+if listening; then
+  echo "soak.sh: port $port is already in use; stop the other live mode first"
+  exit 1
+fi
+rss() { awk '/^VmRSS/ {print $2}' "/proc/$program/status" 2> /dev/null || echo 0; }
+
+# The program finds its data beside itself; offscreen GL and a silent audio device.
+cd "$work"
+SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "$vantrel" -pds -w > "$work/out.log" 2>&1 &
+program=$!
+for _ in $(seq 1 600); do
+  listening && break
+  kill -0 "$program" 2> /dev/null || { echo "soak.sh: vantrel ended during start-up"; cat "$work/out.log"; exit 1; }
+  sleep 0.2
+done
+listening || { echo "soak.sh: vantrel did not start listening on port $port"; exit 1; }
+rss_idle=$(rss)
+echo "soak.sh: vantrel $program listening; resident $rss_idle kB; $clients clients for $seconds s"
+
+"$client" $port $clients "$seconds" $drain > "$work/client.log" 2>&1 &
+driver=$!
+sleep 5
+rss_start=$(rss)
+samples="$rss_start"
+while kill -0 $driver 2> /dev/null; do
+  sleep 10
+  kill -0 "$program" 2> /dev/null || break
+  samples="$samples $(rss)"
+done
+client_status=0
+wait $driver || client_status=$?
+rss_end=$(rss)
+cat "$work/client.log"
+
+alive=1
+kill -0 "$program" 2> /dev/null || alive=0
+kill -TERM "$program" 2> /dev/null || true
+for _ in $(seq 1 150); do kill -0 "$program" 2> /dev/null || break; sleep 0.2; done
+exit_status=0
+wait "$program" || exit_status=$?
+program=""
+grep -v '^$' "$work/out.log" | tail -5
+
+sent=$(sed -n 's/.* \([0-9]*\) packets sent.*/\1/p' "$work/client.log")
+sent_bad=$(sed -n 's/.* \([0-9]*\) out-of-sync counts sent.*/\1/p' "$work/client.log")
+drawn=$(sed -n 's/.*live mode drew \([0-9]*\) packets.*/\1/p' "$work/out.log")
+timer=$(sed -n 's/.* and \([0-9]*\) timer frames.*/\1/p' "$work/out.log")
+drawn_bad=$(sed -n 's/.*; \([0-9]*\) out-of-sync counts.*/\1/p' "$work/out.log")
+echo "soak.sh: resident kB: idle $rss_idle, after 5 s of load $rss_start, end $rss_end (samples every 10 s: $samples)"
+echo "soak.sh: packets sent ${sent:-?}, drawn ${drawn:-?}; out-of-sync sent ${sent_bad:-?}, seen ${drawn_bad:-?}; timer frames ${timer:-?}; exit $exit_status"
+
+ok=1
+[ $alive = 1 ] || { echo "soak.sh: FAIL: vantrel died during the soak"; ok=0; }
+[ $client_status = 0 ] || { echo "soak.sh: FAIL: the clients did not finish cleanly"; ok=0; }
+[ $exit_status = 0 ] || { echo "soak.sh: FAIL: vantrel exited with $exit_status"; ok=0; }
+[ -n "$sent" ] && [ "$sent" = "$drawn" ] || { echo "soak.sh: FAIL: not every packet sent was drawn"; ok=0; }
+[ -n "$sent_bad" ] && [ "$sent_bad" = "$drawn_bad" ] || { echo "soak.sh: FAIL: out-of-sync counts differ"; ok=0; }
+# Flat memory: no more than 16 MB of growth from the warmed-up start to the end.
+[ $((rss_end - rss_start)) -le 16384 ] || { echo "soak.sh: FAIL: resident size grew by $((rss_end - rss_start)) kB"; ok=0; }
+[ $ok = 1 ] && echo "soak.sh: passed" || exit 1
