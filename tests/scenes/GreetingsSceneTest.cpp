@@ -1,7 +1,6 @@
-// The greetings scene: the sliding greetings, the cube scales and its pictures.
+// The greetings scene: the sliding greetings, the burst and the drawn frame.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "render/GL.h"
@@ -21,14 +20,6 @@ TEST(GreetingsMotion, GreetingsSlideInHoldAndFlyOff) {
   EXPECT_NEAR(GreetingsSlideX(0.5f), -385.0f, 1e-3f);
   // A scene clock just below zero keeps the picture off screen rather than producing NaN.
   EXPECT_EQ(GreetingsSlideX(-0.01f), -800.0f);
-}
-
-TEST(GreetingsMotion, BurstCubesGrowWithTheSceneClock) {
-  const Vector3 v{40.0f, -25.0f, 7.0f};
-  const float t = 50.3f;
-  EXPECT_EQ(BurstCubeScale(v, 6.0f, t), 0.0f);
-  const float atSeven = BurstCubeScale(v, 7.0f, t);
-  EXPECT_NEAR(BurstCubeScale(v, 8.0f, t), 2.0f * atSeven, 1e-5f);
 }
 
 namespace {

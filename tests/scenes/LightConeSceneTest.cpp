@@ -1,8 +1,8 @@
-// The light-cone scene: cone colours and glows, the drawn frame's after-state, missing models.
+// The light-cone scene: the drawn frame and its after-state, models with too few meshes.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "render/Brush.h"
@@ -39,21 +39,6 @@ std::vector<uint8_t> OneMeshModel() {
 
 using LightConeSceneFrame = SceneFrameTest<LoadLightConeScene>;
 }  // namespace
-
-TEST(LightConeValues, ConeRedStaysInItsBandAndGlowsSwellFromNothingToFull) {
-  for (int ring = 0; ring < LightConeRings; ++ring)
-    for (int cone = 0; cone < ConesPerRing; ++cone)
-      for (float t = 0.0f; t < 3.0f; t += 0.37f) {
-        const ColorRGBA c = LightConeColour(ring, cone, t);
-        EXPECT_GE(c.r, 0.2f - 1e-6f);
-        EXPECT_LE(c.r, 0.6f + 1e-6f);
-        EXPECT_EQ(c.g, 0.5f);
-        EXPECT_EQ(c.b, 0.9f);
-      }
-  // Ring 0 starts at full size; a twelfth of pi seconds later its glow has shrunk to nothing.
-  EXPECT_FLOAT_EQ(LightConeGlowSize(0, 0.0f), 120.0f);
-  EXPECT_NEAR(LightConeGlowSize(0, 3.14159265f / 12.0f), 0.0f, 1e-4f);
-}
 
 TEST_F(LightConeSceneFrame, FrameCoversTheWindowAndLeavesTheLightOn) {
   ShowTime = 27.0f;
