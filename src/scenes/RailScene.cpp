@@ -3,8 +3,6 @@
 #include "scenes/RailScene.h"
 
 #include <cmath>
-#include <exception>
-#include <memory>
 
 #include "render/Brush.h"
 #include "render/Effects.h"
@@ -42,7 +40,11 @@ float FiniteOrZero(double angle) { return std::isfinite(angle) ? static_cast<flo
 
 void DrawFloor(int variant, float sceneTime) {
   const TMeshDataNM& mesh = Brick.Mesh(0);
-  if (mesh.FaceCount <= 0) return;
+  // GL reads every array up to the highest face index: draw nothing unless all of them are there.
+  const size_t vertices = static_cast<size_t>(mesh.VertexCount);
+  if (mesh.FaceCount <= 0 || mesh.Vertices.size() < vertices || mesh.Normals.size() < vertices ||
+      mesh.TexCoords.size() < vertices)
+    return;
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_NORMAL_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "render/GL.h"
 #include "scenes/ClothScene.h"
@@ -36,7 +37,9 @@ class ClothSceneFrame : public testing::Test {
   static void SetUpTestSuite() {
     EnsureGLContext();
     MessageLog log;
-    const bool haveData = LoadInDataDirectory(LoadClothScene);
+    std::error_code error;
+    const bool haveData = std::filesystem::is_directory(GeneratedDataPath(""), error);
+    LoadSceneIn(GeneratedDataPath(""), LoadClothScene);
     // Without a data set the missing surface is reported and the scene goes on without it.
     bool reported = false;
     for (const auto& message : log.messages)

@@ -95,7 +95,7 @@ class RailSceneFrame : public testing::Test {
   static void SetUpTestSuite() {
     EnsureGLContext();
     MessageLog log;  // without a data set every missing file is reported; the scene goes on
-    LoadInDataDirectory(LoadRailScene);
+    LoadSceneIn(GeneratedDataPath(""), LoadRailScene);
   }
   void SetUp() override { saved = RandomSeed; }
   void TearDown() override {
