@@ -73,39 +73,25 @@ void DrawFloor(int variant, float sceneTime) {
 }  // namespace
 
 RailCamera RailCameraFor(int variant, float sceneTime) {
+  // Per variant: eye distance E (the eye starts at (E, 0, E)), turn about y in degrees a second,
+  // base height, centre and up. Variant 1 climbs 100 units a second from its base; the others
+  // bob 100 units around it.
+  struct Orbit {
+    float distance, turnRate, height;
+    Vector3 centre, up;
+  };
+  static const Orbit orbits[4] = {
+      {250.0f, 10.0f, 100.0f, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}},
+      {1000.0f, 80.0f, 1330.0f, {0.0f, 300.0f, 0.0f}, {0.0f, 1.0f, 0.0f}},
+      {800.0f, 110.0f, 1330.0f, {0.0f, 300.0f, 0.0f}, {0.7f, 0.4f, -0.2f}},
+      {500.0f, -110.0f, 1830.0f, {0.0f, 300.0f, 0.0f}, {0.7f, 0.4f, -0.2f}},
+  };
+  const Orbit& orbit = orbits[(variant >= 1 && variant <= 4) ? variant - 1 : 3];
   const double st = sceneTime;
-  float distance, turn, height;
-  RailCamera camera;
-  camera.centre = {0.0f, 300.0f, 0.0f};
-  camera.up = {0.7f, 0.4f, -0.2f};
-  switch (variant) {
-    case 1:
-      distance = 250.0f;
-      turn = static_cast<float>(10.0 * st);
-      height = static_cast<float>(100.0 + 100.0 * st);
-      camera.centre = {0.0f, 0.0f, 0.0f};
-      camera.up = {0.0f, 1.0f, 0.0f};
-      break;
-    case 2:
-      distance = 1000.0f;
-      turn = static_cast<float>(80.0 * st);
-      height = static_cast<float>(1330.0 + 100.0 * std::sin(1.5 * st));
-      camera.up = {0.0f, 1.0f, 0.0f};
-      break;
-    case 3:
-      distance = 800.0f;
-      turn = static_cast<float>(110.0 * st);
-      height = static_cast<float>(1330.0 + 100.0 * std::sin(1.5 * st));
-      break;
-    default:
-      distance = 500.0f;
-      turn = static_cast<float>(-110.0 * st);
-      height = static_cast<float>(1830.0 + 100.0 * std::sin(1.5 * st));
-      break;
-  }
-  camera.eye = {distance, 0.0f, distance};
-  RotateVector(camera.eye, {0.0f, turn, 0.0f});
-  camera.eye.y = height;
+  RailCamera camera{{orbit.distance, 0.0f, orbit.distance}, orbit.centre, orbit.up};
+  RotateVector(camera.eye, {0.0f, static_cast<float>(orbit.turnRate * st), 0.0f});
+  camera.eye.y = static_cast<float>(variant == 1 ? orbit.height + 100.0 * st
+                                                 : orbit.height + 100.0 * std::sin(1.5 * st));
   return camera;
 }
 
