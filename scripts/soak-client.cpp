@@ -1,6 +1,10 @@
 // Soak client for the live mode: many loopback connections sending packets as fast as the server
 // takes them for a bounded time, a few of them reconnecting now and then, then waiting (bounded)
 // until the server has read everything. Prints what was sent.
+// Each connection writes its next message as soon as the server has read the previous one (the
+// kernel's queues of that connection, seen in /proc/net/tcp, are empty): the server always has
+// a packet waiting from every client, yet the backlog stays small enough to drain at the end,
+// so that every packet sent can be checked against the packets drawn.
 // Usage: soak-client PORT CLIENTS SECONDS DRAIN-SECONDS
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -13,6 +17,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "live/StreamPackets.h"
@@ -22,12 +30,14 @@ using Clock = std::chrono::steady_clock;
 
 // Every this many messages one is a count outside 0..64 (the server shows "Out of sync").
 constexpr long OutOfSyncEvery = 41;
-// The first few connections close and reconnect after this many messages.
-constexpr long ReconnectEvery = 3000;
+// The first few connections close and reconnect this often.
+constexpr auto ReconnectEvery = std::chrono::seconds(15);
 constexpr int Reconnecting = 4;
 
 struct Connection {
   int fd = -1;
+  int localPort = 0;
+  Clock::time_point nextReconnect;
   std::vector<uint8_t> pending;  // the message being written
   size_t written = 0;
   long sequence = 0;
@@ -54,6 +64,37 @@ int Connect(int port) {
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
   return fd;
+}
+
+int LocalPort(int fd) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  return ntohs(address.sin_port);
+}
+
+// Bytes waiting in the kernel per client port: the client's send queue plus the server's
+// receive queue of the same connection.
+std::map<int, long> QueuedBytes(int serverPort) {
+  std::map<int, long> queued;
+  std::ifstream table("/proc/net/tcp");
+  std::string line;
+  std::getline(table, line);  // the heading
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string slot, local, remote, state, queues;
+    fields >> slot >> local >> remote >> state >> queues;
+    const auto port = [](const std::string& address) {
+      return static_cast<int>(std::strtol(address.substr(address.find(':') + 1).c_str(), nullptr, 16));
+    };
+    const size_t colon = queues.find(':');
+    if (colon == std::string::npos) continue;
+    const long tx = std::strtol(queues.substr(0, colon).c_str(), nullptr, 16);
+    const long rx = std::strtol(queues.substr(colon + 1).c_str(), nullptr, 16);
+    if (port(remote) == serverPort) queued[port(local)] += tx;
+    if (port(local) == serverPort) queued[port(remote)] += rx;
+  }
+  return queued;
 }
 
 void NextMessage(Connection& c, int index) {
@@ -106,14 +147,22 @@ int main(int argc, char** argv) {
   const auto giveUp = stopSending + std::chrono::duration_cast<Clock::duration>(
                                         std::chrono::duration<double>(drainSeconds));
   std::vector<pollfd> fds(clients);
+  for (int i = 0; i < clients; ++i) {
+    connections[i].localPort = LocalPort(connections[i].fd);
+    connections[i].nextReconnect = start + ReconnectEvery + std::chrono::seconds(i);
+  }
   for (;;) {
     const auto now = Clock::now();
     const bool sending = now < stopSending;
     bool allDrained = true;
+    const std::map<int, long> queued = QueuedBytes(port);
     for (int i = 0; i < clients; ++i) {
       Connection& c = connections[i];
-      if (c.pending.empty() && sending) {
-        if (i < Reconnecting && c.sequence > 0 && c.sequence % ReconnectEvery == 0) {
+      const auto waiting = queued.find(c.localPort);
+      const bool taken = waiting == queued.end() || waiting->second == 0;
+      if (c.pending.empty() && sending && taken) {
+        if (i < Reconnecting && now >= c.nextReconnect) {
+          c.nextReconnect = now + ReconnectEvery;
           // A client going away between whole packets, and coming back.
           close(c.fd);
           c.fd = Connect(port);
@@ -123,6 +172,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "soak-client: reconnect failed\n");
             return 1;
           }
+          c.localPort = LocalPort(c.fd);
         }
         NextMessage(c, i);
       }
@@ -134,7 +184,7 @@ int main(int argc, char** argv) {
       fds[i] = {c.fd, static_cast<short>(c.drained ? 0 : (c.pending.empty() ? POLLIN : POLLOUT | POLLIN)), 0};
     }
     if (allDrained || now >= giveUp) break;
-    poll(fds.data(), fds.size(), 50);
+    poll(fds.data(), fds.size(), 5);
     for (int i = 0; i < clients; ++i) {
       Connection& c = connections[i];
       if (c.drained) continue;

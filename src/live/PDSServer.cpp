@@ -122,6 +122,9 @@ void TPDSServerObject::Step(int maxWaitMs) {
     } else {
       ++i;
     }
+    // With many busy clients a turn draws many packets; the show's timer frames come between
+    // clients' shares so that they keep their pace.
+    if (!closed_ && std::chrono::steady_clock::now() >= nextTimer_) RunTimer();
   }
 
   if (!closed_ && std::chrono::steady_clock::now() >= nextTimer_) RunTimer();

@@ -1,7 +1,10 @@
 // Brush loading through the model reader, and the whole-brush rotation and scaling.
 #include "render/Brush.h"
 
+#include <algorithm>
+
 #include "render/VectorMath.h"
+#include "shell/Messages.h"
 
 std::unique_ptr<T3DSLoader> ModelLoader;
 
@@ -23,6 +26,12 @@ void TOrvBrush::Load3DS(const std::string& fileName) {
   Empty();
   try {
     ModelLoader->LoadFromFile(fileName);
+    // The reader takes a file of another kind (a picture, a text) as a model without meshes; the
+    // show goes on with it empty, but the user should know why it is missing.
+    const uint16_t root = ModelLoader->File->Root().Id;
+    if (root != Chunk3DS::ModelRoot && root != Chunk3DS::ProjectRoot &&
+        root != Chunk3DS::MaterialRoot)
+      ShowMessage(Model3DSCaption, "Couldn't load \"" + fileName + "\". It is not a 3DS file.");
     const int32_t count = ModelLoader->MeshCount;
     Meshes.reserve(count);
     for (int32_t i = 0; i < count; ++i) {
@@ -31,6 +40,15 @@ void TOrvBrush::Load3DS(const std::string& fileName) {
     }
     MeshCount = count;
     ModelLoader->FreeFile();
+  } catch (const E3DSError& error) {
+    Empty();
+    ModelLoader->FreeFile();
+    // The scene loaders go on with an empty brush; this is where the user learns which model
+    // is missing or damaged.
+    std::string text = "Couldn't load \"" + fileName + "\". " + error.what();
+    std::replace(text.begin(), text.end(), '\r', '\n');
+    ShowMessage(Model3DSCaption, text);
+    throw;
   } catch (...) {
     // A half-loaded brush would hand scenes meshes that do not match the file's order.
     Empty();

@@ -8,6 +8,9 @@
 #include "render/File3DS.h"
 #include "render/Mesh.h"
 
+// Caption of the message a brush shows when its model file cannot be loaded.
+inline constexpr const char* Model3DSCaption = "3DS File Error";
+
 // The model-file loader; exists only while one brush file is being loaded.
 extern std::unique_ptr<T3DSLoader> ModelLoader;
 
@@ -28,11 +31,11 @@ class TOrvBrush {
   // Runs LoadFile; throws E3DSError, so loaders that must go on use the empty form and LoadFile.
   explicit TOrvBrush(const std::string& fileName);
 
-  // Loads the file and turns it 270 degrees about X (z-up models become y-up); E3DSError on
-  // failure, leaving the brush empty.
+  // Loads the file and turns it 270 degrees about X (z-up models become y-up); on failure shows a
+  // message naming the file and throws E3DSError, leaving the brush empty.
   void LoadFile(const std::string& fileName);
-  // Loads the file's meshes with smooth normals, keeping the file's orientation; E3DSError on
-  // failure, leaving the brush empty.
+  // Loads the file's meshes with smooth normals, keeping the file's orientation; on failure shows
+  // a message naming the file and throws E3DSError, leaving the brush empty.
   void Load3DS(const std::string& fileName);
   // RotateMesh then ComputeNormals on every mesh.
   void Rotate(const Vector3& angles);

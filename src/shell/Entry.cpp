@@ -64,6 +64,15 @@ bool ParseNumber(const char* text, float& value) {
   return end != text && *end == '\0';
 }
 
+void ReportNoDisplay(const char* reason) {
+  std::fprintf(stderr,
+               "vantrel: no display could be opened (%s).\n"
+               "Start it on a desktop (add -w for a window), or render without a display:\n"
+               "  vantrel --capture show.mp4   writes the show as a video\n"
+               "  vantrel --timedemo           draws the show offscreen and prints frame times\n",
+               reason);
+}
+
 void RunTimedShow() {
   TETimer timer;
   timer.Reset();
@@ -224,16 +233,21 @@ int RunProgram(int argc, char** argv) {
   }
   ChosenDataDirectory = FindDataDirectory(argc > 0 ? argv[0] : nullptr);
 
+  // Read before SDL_Init: whether the user chose a video driver himself.
+  const char* requestedDriver = std::getenv("SDL_VIDEODRIVER");
+  const bool driverRequested = requestedDriver && *requestedDriver;
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-    std::fprintf(stderr,
-                 "vantrel: no display could be opened (%s).\n"
-                 "Start it on a desktop (add -w for a window), or render without a display:\n"
-                 "  vantrel --capture show.mp4   writes the show as a video\n"
-                 "  vantrel --timedemo           draws the show offscreen and prints frame times\n",
-                 SDL_GetError());
+    ReportNoDisplay(SDL_GetError());
     return 1;
   }
   const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  // With no display SDL falls back to its offscreen driver by itself; the show would then play
+  // unseen. Only the offscreen modes, or a user who asked for that driver, draw without a screen.
+  if (!offscreen && !driverRequested && (driver == "offscreen" || driver == "dummy")) {
+    SDL_Quit();
+    ReportNoDisplay("no desktop was found");
+    return 1;
+  }
   SetInteractiveDisplay(driver != "offscreen" && driver != "dummy" && !offscreen);
 
   MainWindow = OpenWindow(800, 600, 32, !options.windowed && !offscreen, "Vantrel Kelvara");

@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cmath>
 #include <functional>
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -125,6 +127,35 @@ TEST(StreamServer, InterleavingClientsAreBothServed) {
   }
   EXPECT_EQ(fromA, 20);
   EXPECT_EQ(fromB, 20);
+}
+
+TEST(StreamServer, TimerFramesKeepTheirPaceWhileManyClientsFlood) {
+  RecordingServer r;
+  // Each packet takes 2 ms to draw; the timer is due every 10 ms.
+  std::string order;
+  r.server.DrawPacketFrame = [&] {
+    order += 'P';
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  };
+  r.server.DrawTimerFrame = [&] { order += 'T'; };
+  r.server.TimerInterval = std::chrono::milliseconds(10);
+  std::vector<std::unique_ptr<LoopbackClient>> clients;
+  for (int c = 0; c < 8; ++c) clients.push_back(std::make_unique<LoopbackClient>(r.server.Port()));
+  ASSERT_TRUE(StepUntil(r.server, [&] { return r.server.ClientCount() == 8; }));
+  std::vector<uint8_t> burst;
+  for (int i = 0; i < 40; ++i) {
+    const auto packet = PacketBytes({static_cast<float>(i)});
+    burst.insert(burst.end(), packet.begin(), packet.end());
+  }
+  for (auto& client : clients) client->Send(burst);
+  ASSERT_TRUE(StepUntil(r.server, [&] { return r.server.PacketsHandled == 320; }, 20));
+  // No more than two clients' shares of packets are drawn without a timer frame between them.
+  size_t longest = 0, run = 0;
+  for (char event : order) {
+    run = event == 'P' ? run + 1 : 0;
+    longest = std::max(longest, run);
+  }
+  EXPECT_LE(longest, 16u) << order;
 }
 
 TEST(StreamServer, GarbageFromOneClientDoesNotStopAnother) {

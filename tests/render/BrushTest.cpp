@@ -195,3 +195,36 @@ TEST_F(DeformDrawing, BufferOfThePositionsDrawsWhatDrawArraysDraws) {
   EXPECT_FALSE(glIsEnabled(GL_NORMAL_ARRAY));
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
 }
+
+TEST(Brush, AModelThatCannotBeLoadedIsReportedOnceByName) {
+  TempDir dir;
+  const std::string damaged = dir.File("damaged.3ds");
+  WriteFile(damaged, Bytes(Model({MeshObject("bad", Tri, {{0, 1, 7}})})));
+  const std::string empty = dir.File("empty.3ds");
+  WriteFile(empty, {});
+  const std::string jpeg = dir.File("picture.3ds");
+  WriteFile(jpeg, {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1});
+  const std::string text = dir.File("note.3ds");
+  WriteFile(text, {'n', 'o', 't', ' ', 'a', ' ', 'm', 'o', 'd', 'e', 'l', '\n'});
+  auto expectOneMessage = [](const MessageLog& log, const std::string& path) {
+    ASSERT_EQ(log.messages.size(), 1u) << path;
+    EXPECT_EQ(log.messages[0].first, Model3DSCaption);
+    EXPECT_EQ(log.messages[0].second.rfind("Couldn't load \"" + path + "\". ", 0), 0u)
+        << log.messages[0].second;
+  };
+  // Damaged, empty and missing files raise the reader's error after the message.
+  for (const std::string& path : {damaged, empty, dir.File("missing.3ds")}) {
+    MessageLog log;
+    TOrvBrush brush;
+    EXPECT_THROW(brush.LoadFile(path), E3DSError);
+    expectOneMessage(log, path);
+  }
+  // A file of another kind reads as a model without meshes: an empty brush, and a message.
+  for (const std::string& path : {jpeg, text}) {
+    MessageLog log;
+    TOrvBrush brush;
+    EXPECT_NO_THROW(brush.LoadFile(path));
+    EXPECT_EQ(brush.MeshCount, 0);
+    expectOneMessage(log, path);
+  }
+}
