@@ -104,6 +104,11 @@ void RunFixedStepShow(int fps, OnFrame onFrame) {
     FramesPerSecond = static_cast<float>(fps);
     DrawShowFrame();
     if (ShowTime > ShowLength || !onFrame(frame)) break;
+    // SDL turns SIGINT and SIGTERM into a quit request: stop and finish what was written.
+    if (QuitRequested()) {
+      std::fprintf(stderr, "\nvantrel: interrupted at %.2f s of show time\n", ShowTime);
+      break;
+    }
   }
 }
 
