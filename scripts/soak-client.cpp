@@ -29,7 +29,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Every this many messages one is a count outside 0..64 (the server shows "Out of sync").
-constexpr long OutOfSyncEvery = 41;
+constexpr long OutOfSyncEvery = 7;
 // The first few connections close and reconnect this often.
 constexpr auto ReconnectEvery = std::chrono::seconds(15);
 constexpr int Reconnecting = 4;
