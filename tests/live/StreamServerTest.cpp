@@ -142,6 +142,9 @@ TEST(StreamServer, TimerFramesKeepTheirPaceWhileManyClientsFlood) {
   std::vector<std::unique_ptr<LoopbackClient>> clients;
   for (int c = 0; c < 8; ++c) clients.push_back(std::make_unique<LoopbackClient>(r.server.Port()));
   ASSERT_TRUE(StepUntil(r.server, [&] { return r.server.ClientCount() == 8; }));
+  // The first tick is still on the default interval; from then on it is every 10 ms.
+  ASSERT_TRUE(StepUntil(r.server, [&] { return !order.empty(); }));
+  order.clear();
   std::vector<uint8_t> burst;
   for (int i = 0; i < 40; ++i) {
     const auto packet = PacketBytes({static_cast<float>(i)});
