@@ -41,14 +41,6 @@ TextureId LoadPicture(const char* fileName) {
   return id == NoTexture ? BlankPicture : id;
 }
 
-void LoadBrush(TOrvBrush& brush, const char* fileName) {
-  try {
-    brush.LoadFile(fileName);
-  } catch (const E3DSError&) {
-    // The reader has already said what went wrong; the brush stays empty and draws nothing.
-  }
-}
-
 WarpGrid MakeGrid(int32_t rows, int32_t columns) {
   WarpGrid grid;
   grid.Rows = rows;
@@ -83,8 +75,8 @@ void CreateLiveAssets() {
   GlowPicture = LoadPicture("live_glow.jpg");
   BackgroundGrid = MakeGrid(WarpGridSide, WarpGridSide);
   LayerGrid = MakeGrid(WarpGridSide, WarpGridSide);
-  LoadBrush(SwarmBrush, "live_swarm.3ds");
-  LoadBrush(CrowdBrush, "live_crowd.3ds");
-  LoadBrush(RingBrush, "live_ring.3ds");
-  LoadBrush(PillarBrush, "live_pillar.3ds");
+  SwarmBrush.TryLoadFile("live_swarm.3ds");
+  CrowdBrush.TryLoadFile("live_crowd.3ds");
+  RingBrush.TryLoadFile("live_ring.3ds");
+  PillarBrush.TryLoadFile("live_pillar.3ds");
 }

@@ -84,3 +84,12 @@ const TMeshDataNM& TOrvBrush::Mesh(int32_t i) const {
   static const TMeshDataNM none;
   return i >= 0 && i < MeshCount ? *Meshes[i] : none;
 }
+
+bool TOrvBrush::TryLoadFile(const std::string& fileName) {
+  try {
+    LoadFile(fileName);
+    return true;
+  } catch (const E3DSError&) {
+    return false;
+  }
+}

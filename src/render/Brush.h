@@ -34,6 +34,9 @@ class TOrvBrush {
   // Loads the file and turns it 270 degrees about X (z-up models become y-up); on failure shows a
   // message naming the file and throws E3DSError, leaving the brush empty.
   void LoadFile(const std::string& fileName);
+  // LoadFile for loaders that go on with what they have: false (message shown, brush empty) when
+  // the file cannot be read.
+  bool TryLoadFile(const std::string& fileName);
   // Loads the file's meshes with smooth normals, keeping the file's orientation; on failure shows
   // a message naming the file and throws E3DSError, leaving the brush empty.
   void Load3DS(const std::string& fileName);

@@ -48,12 +48,8 @@ void LoadClothScene() {
   ClothTexture = LoadTexture("hore1.jpg");
   ClothSheen = LoadTexture("conemetal.jpg");
   LogoPicture = LoadTexture("brasquel.jpg");
-  try {
-    Model.LoadFile("dame.3ds");
-    Model.Rotate({0.0f, 0.0f, 0.0f});
-  } catch (const E3DSError&) {
-    // The reader has sounded its beep; the scene draws the cloth without the model.
-  }
+  // A model that cannot be read leaves the brush empty: the cloth falls without it.
+  if (Model.TryLoadFile("dame.3ds")) Model.Rotate({0.0f, 0.0f, 0.0f});
 }
 
 void DrawClothScene(float logoAlpha) {

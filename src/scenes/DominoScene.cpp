@@ -121,11 +121,8 @@ void TurnRollVector(Vector3& roll, float dt) {
 Vector3 DominoRollVector() { return RollVector; }
 
 void LoadDominoScene() {
-  try {
-    Domino.LoadFile("domino.3ds");
-  } catch (const E3DSError&) {
-    // The reader has beeped and left the brush empty; the floor and overlays still draw.
-  }
+  // An unreadable model leaves the brush empty; the floor and overlays still draw.
+  Domino.TryLoadFile("domino.3ds");
   Domino.Scale({0.13f, 0.13f, 0.13f});
   DominoTexture = LoadTexture("testb.jpg");
   FloorTexture = LoadTexture("gloors.jpg");

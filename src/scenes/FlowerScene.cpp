@@ -32,14 +32,6 @@ struct FlowerState {
 };
 FlowerState Flower;
 
-// Loads a model into the brush; a file that cannot be read leaves it empty (it draws nothing).
-void LoadModelOrNothing(TOrvBrush& brush, const char* fileName) {
-  try {
-    brush.LoadFile(fileName);
-  } catch (const E3DSError&) {
-  }
-}
-
 // Both flowers, additive and sphere-mapped, seen from the drifting eye; turns the eye once.
 void DrawFlowerPass(float t, float dt) {
   TurnFlowerEye(Flower.eye, t, dt);
@@ -85,8 +77,8 @@ void TurnFlowerEye(Vector3& eye, float t, float dt) {
 Vector3 FlowerSceneEye() { return Flower.eye; }
 
 void LoadFlowerScene() {
-  LoadModelOrNothing(Flower.flower, "flower.3ds");
-  LoadModelOrNothing(Flower.backdrop, "geo3.3ds");
+  Flower.flower.TryLoadFile("flower.3ds");
+  Flower.backdrop.TryLoadFile("geo3.3ds");
   // The backdrop repeats its texture five times across the model.
   ScaleTexCoords(Flower.backdrop.Mesh(0), 5, 5);
   Flower.flowerTextureA = LoadTexture("lazer.jpg");

@@ -22,14 +22,6 @@ TextureId Backdrop = NoTexture;
 TextureId Greetings = NoTexture;
 TextureId Veil = NoTexture;
 
-// Loads a model; when the reader gives up (it has beeped already) the brush stays empty.
-void LoadModel(TOrvBrush& brush, const char* fileName) {
-  try {
-    brush.LoadFile(fileName);
-  } catch (const E3DSError&) {
-  }
-}
-
 // One cube at a position, scaled by k and turned 100 k degrees about x; the caller sets colour
 // and blending.
 void DrawCube(const TMeshDataNM& cube, const Vector3& at, float k) {
@@ -59,9 +51,9 @@ float BurstCubeScale(const Vector3& v, float s, float t) {
 }
 
 void LoadGreetingsScene() {
-  LoadModel(Cube, "cube.3ds");
+  Cube.TryLoadFile("cube.3ds");
   Cube.Scale({0.5f, 0.5f, 0.5f});
-  LoadModel(Sculpture, "geo.3ds");
+  Sculpture.TryLoadFile("geo.3ds");
   Backdrop = LoadTexture("_greet_background.jpg");
   Greetings = LoadTexture("_greet_text.jpg");
   Veil = LoadTexture("fitte.jpg");

@@ -54,11 +54,8 @@ float LightConeGlowSize(int ring, float t) {
 }
 
 void LoadLightConeScene() {
-  try {
-    Cone.LoadFile("lightcone.3ds");
-  } catch (const E3DSError&) {
-    // The reader has beeped and left the brush empty; the rings go on with their glows alone.
-  }
+  // An unreadable model leaves the brush empty; the rings go on with their glows alone.
+  Cone.TryLoadFile("lightcone.3ds");
   ConeTexture = LoadTexture("Lightcrome.jpg");
   GlowTexture = LoadTexture("particle.jpg");
   Backdrop = LoadTexture("tivalen.jpg");

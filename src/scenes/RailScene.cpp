@@ -27,15 +27,6 @@ TextureId WheelPicture = NoTexture;
 TextureId GlowPicture = NoTexture;
 TWaterSim Water;
 
-// A brush that failed to load stays empty (the reader has already sounded its beep); the scene
-// then draws what it has.
-void LoadBrush(TOrvBrush& brush, const char* fileName) {
-  try {
-    brush.LoadFile(fileName);
-  } catch (const E3DSError&) {
-  }
-}
-
 float FiniteOrZero(double angle) { return std::isfinite(angle) ? static_cast<float>(angle) : 0.0f; }
 
 void DrawFloor(int variant, float sceneTime) {
@@ -140,9 +131,9 @@ void AdvanceRailWater(TWaterSim& water, float frameDelta) {
 TWaterSim& RailWater() { return Water; }
 
 void LoadRailScene() {
-  LoadBrush(Brick, "brikke.3ds");
+  Brick.TryLoadFile("brikke.3ds");
   FloorTexture = LoadTexture("3.jpg");
-  LoadBrush(UnusedGeometry, "geo3.3ds");
+  UnusedGeometry.TryLoadFile("geo3.3ds");
   UnusedGeometry.Scale({2.0f, 2.0f, 2.0f});
   LoadTexture("conemetal.jpg");
   TrainPicture = LoadTexture("tog.jpg");

@@ -34,14 +34,6 @@ struct WellState {
 };
 WellState Well;
 
-// Loads a model into the brush; a file that cannot be read leaves it empty (it draws nothing).
-void LoadModelOrNothing(TOrvBrush& brush, const char* fileName) {
-  try {
-    brush.LoadFile(fileName);
-  } catch (const E3DSError&) {
-  }
-}
-
 }  // namespace
 
 bool IsSpikeVertex(int index) {
@@ -109,11 +101,11 @@ const WellCamera& WellSceneCamera() { return Well.camera; }
 TOrvDeformBrush& WellSceneBlob() { return Well.blob; }
 
 void LoadWellScene() {
-  LoadModelOrNothing(Well.rings, "bronn.3ds");
+  Well.rings.TryLoadFile("bronn.3ds");
   Well.blobTexture = LoadTexture("yellglow.jpg");
   Well.cornerPicture = LoadTexture("notforeating.jpg");
   Well.ringTexture = LoadTexture("arrow.jpg");
-  LoadModelOrNothing(Well.room, "roomtug.3ds");
+  Well.room.TryLoadFile("roomtug.3ds");
   Well.iconPicture = LoadTexture("prikk_c.jpg");
   Well.flickerPicture = LoadTexture("sex.jpg");
   Well.room.Scale(Vector3{20, 20, 20});
