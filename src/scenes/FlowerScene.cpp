@@ -40,28 +40,22 @@ void DrawFlowerPass(float t, float dt) {
   LookAt(Flower.eye, Vector3{100, 0, 0}, Vector3{0, 1, 0});
   const TMeshDataNM& flower = Flower.flower.Mesh(0);
 
-  glPushMatrix();
-  glDisable(GL_LIGHTING);
-  BindTexture(Flower.flowerTextureA);
-  glRotatef(50 * t, 0, 1, 0);
-  SetBlendAdd();
-  glDisable(GL_DEPTH_TEST);
-  EnableSphereMap();
-  flower.DrawArrays();
-  DisableSphereMap();
-  glPopMatrix();
-
-  glPushMatrix();
-  glDisable(GL_LIGHTING);
-  BindTexture(Flower.flowerTextureB);
-  glTranslatef(200, 0, 0);
-  glRotatef(30 - 50 * t, 0, 1, 0);
-  SetBlendAdd();
-  glDisable(GL_DEPTH_TEST);
-  EnableSphereMap();
-  flower.DrawArrays();
-  DisableSphereMap();
-  glPopMatrix();
+  // One flower, additive and sphere-mapped, offset along x and turned about y.
+  const auto drawFlower = [&](TextureId texture, float offsetX, float angle) {
+    glPushMatrix();
+    glDisable(GL_LIGHTING);
+    BindTexture(texture);
+    if (offsetX != 0) glTranslatef(offsetX, 0, 0);
+    glRotatef(angle, 0, 1, 0);
+    SetBlendAdd();
+    glDisable(GL_DEPTH_TEST);
+    EnableSphereMap();
+    flower.DrawArrays();
+    DisableSphereMap();
+    glPopMatrix();
+  };
+  drawFlower(Flower.flowerTextureA, 0, 50 * t);
+  drawFlower(Flower.flowerTextureB, 200, 30 - 50 * t);
 
   SetFieldOfView(45);
 }
