@@ -27,19 +27,24 @@ namespace {
 constexpr int CaptureSize = 256;
 
 void DrawModel(const TOrvBrush& brush) { brush.Mesh(0).DrawArrays(); }
+
+// Unlit, additive, sphere-mapped swarm picture at the given strength, depth test off.
+void BeginSphereMappedSwarm(float alpha) {
+  DisableLighting();
+  ResetMaterial();
+  BindTexture(SwarmPicture);
+  SetBlendAlphaAdd();
+  glColor4f(1, 1, 1, alpha);
+  glDisable(GL_DEPTH_TEST);
+  EnableSphereMap();
+}
 }  // namespace
 
 void DrawRing() {
   const float wave = LiveWave(1);
   gluLookAt(30.0f * wave + 100.0f * std::sin(LiveRandom), 20.0f * std::sin(ShowTime) * wave,
             800.0f * std::sin(2.4f * LiveRandom + ShowTime) - 300.0f, 0, 0, 0, 0, 1, 0);
-  DisableLighting();
-  ResetMaterial();
-  BindTexture(SwarmPicture);
-  SetBlendAlphaAdd();
-  glColor4f(1, 1, 1, 0.3f);
-  glDisable(GL_DEPTH_TEST);
-  EnableSphereMap();
+  BeginSphereMappedSwarm(0.3f);
   for (int n = 0; n <= 30; ++n) {
     glPushMatrix();
     glTranslatef(0, 0, 100.0f * static_cast<float>(n) - 1000.0f);
@@ -55,13 +60,7 @@ void DrawRing() {
 void DrawSwarm(float v) {
   SetFieldOfView(20.0f * v + 65.0f);
   LookAt(LiveEye, LiveCentre, LiveUp);
-  DisableLighting();
-  ResetMaterial();
-  BindTexture(SwarmPicture);
-  SetBlendAlphaAdd();
-  glColor4f(1, 1, 1, 0.2f);
-  glDisable(GL_DEPTH_TEST);
-  EnableSphereMap();
+  BeginSphereMappedSwarm(0.2f);
   for (int n = 0; n <= 10; ++n) {
     glPushMatrix();
     const float s = LiveWave(2) + 0.4f * static_cast<float>(n) + 1.5f;
