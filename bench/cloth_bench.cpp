@@ -8,14 +8,14 @@
 #include <cstdlib>
 
 #include "../tests/scenes/ClothReference.h"
-#include "render/GL.h"
+#include "platform/GL.h"
+#include "platform/Messages.h"
+#include "platform/Window.h"
 #include "render/RenderState.h"
 #include "scenes/Cloth.h"
 #include "scenes/Scenes.h"
 #include "scenes/Water.h"
-#include "shell/Globals.h"
-#include "shell/Messages.h"
-#include "shell/Window.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 
 #include <jpeglib.h>
 
-#include "render/GL.h"
+#include "platform/GL.h"
+#include "platform/Messages.h"
+#include "platform/Window.h"
 #include "render/ImageReaders.h"
 #include "render/Texture.h"
-#include "shell/Messages.h"
-#include "shell/Window.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 
 #include <cstdlib>
 
-#include "render/GL.h"
+#include "platform/GL.h"
+#include "platform/Window.h"
 #include "render/RenderState.h"
-#include "shell/Globals.h"
-#include "shell/Window.h"
+#include "show/Schedule.h"
 #include "timeline/BeatClock.h"
 #include "timeline/PointField.h"
 #include "timeline/Random.h"
-#include "timeline/Schedule.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 // Opens the 800 x 600 context on SDL's offscreen driver once; marks the run skipped without one.

@@ -3,9 +3,9 @@
 
 #include <string>
 
+#include "platform/GL.h"
 #include "render/Effects.h"
 #include "render/File3DS.h"
-#include "render/GL.h"
 #include "render/Texture.h"
 
 std::array<TextureId, LiveTextureCount> LiveTextures = {NoTexture, NoTexture, NoTexture, NoTexture,

@@ -7,14 +7,14 @@
 #include "live/LiveLayers.h"
 #include "live/LiveMeshLayers.h"
 #include "live/StreamPackets.h"
+#include "platform/GL.h"
+#include "platform/Input.h"
+#include "platform/Window.h"
 #include "render/Effects.h"
-#include "render/GL.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
-#include "shell/Globals.h"
-#include "shell/Input.h"
-#include "shell/Window.h"
 #include "timeline/Random.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 // The slot map: what each of the first eleven stream slots drives.

@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/GL.h"
 #include "render/Effects.h"
-#include "render/GL.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
-#include "shell/Globals.h"
 #include "timeline/Random.h"
+#include "timeline/ShowClock.h"
 
 float LiveBeatTimer = 0;
 bool LiveBeatFlag = false;

@@ -6,15 +6,15 @@
 
 #include "live/LiveAssets.h"
 #include "live/LiveLayers.h"
+#include "platform/GL.h"
+#include "platform/Window.h"
 #include "render/Effects.h"
-#include "render/GL.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
 #include "render/VectorMath.h"
-#include "shell/Globals.h"
-#include "shell/Window.h"
 #include "timeline/Random.h"
+#include "timeline/ShowClock.h"
 
 float LiveRandom = 1.0f;
 Vector3 LiveEye = {0, 0, 0};

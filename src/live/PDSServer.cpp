@@ -14,10 +14,9 @@
 
 #include "live/LiveAssets.h"
 #include "live/LiveFrame.h"
-#include "shell/Globals.h"
-#include "shell/Messages.h"
-#include "shell/Window.h"
-#include "timeline/Schedule.h"
+#include "platform/Messages.h"
+#include "platform/Window.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 constexpr int ListenBacklog = 16;
@@ -31,7 +30,6 @@ constexpr int EventLatencyMs = 10;
 
 TPDSServerObject::TPDSServerObject(uint16_t port, bool openToolWindow) {
   DrawPacketFrame = [] { DrawLiveFrame(); };
-  DrawTimerFrame = [] { DrawShowFrame(); };
   if (openToolWindow && ToolWindow.Open("PDSServerObject", 1414, 422, 178, 60)) {
     ToolWindow.SetCaption1(offline_);
     ToolWindow.SetCaption2(label1_);
@@ -203,15 +201,4 @@ void TPDSServerObject::SetOffline(const std::string& text) {
 void TPDSServerObject::SetLabel1(const std::string& text) {
   label1_ = text;
   ToolWindow.SetCaption2(text);
-}
-
-void RunStreamServer() {
-  CreateLiveAssets();
-  TPDSServerObject server(1024);
-  server.Run();
-  // One line at the end of a live session, so that a soak or a rehearsal can check that every
-  // whole packet that arrived was drawn.
-  std::fprintf(stderr,
-               "vantrel: live mode drew %ld packets and %ld timer frames; %ld out-of-sync counts\n",
-               server.PacketsHandled, server.TimerFrames, server.OutOfSyncCounts);
 }

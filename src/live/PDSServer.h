@@ -8,11 +8,8 @@
 #include <vector>
 
 #include "live/StreamPackets.h"
-#include "shell/Timer.h"
-#include "shell/ToolWindow.h"
-
-// Runs the live mode until the tool window (or the GL window) is closed.
-void RunStreamServer();
+#include "platform/Timer.h"
+#include "platform/ToolWindow.h"
 
 // The server form: listens from construction, serves every client on the main thread, and
 // ticks its own timer into ShowTime and FrameDelta every TimerInterval.
@@ -41,8 +38,9 @@ class TPDSServerObject {
   const std::string& OfflineCaption() const { return offline_; }
   const std::string& Label1Caption() const { return label1_; }
 
-  // What a whole packet draws after StreamValues were refilled (DrawLiveFrame), and what the
-  // timer draws after ShowTime and FrameDelta were set (DrawShowFrame). Tests may replace them.
+  // What a whole packet draws after StreamValues were refilled (DrawLiveFrame by default), and
+  // what the timer draws after ShowTime and FrameDelta were set (the show's frame, which the
+  // application supplies; nothing until it does).
   std::function<void()> DrawPacketFrame;
   std::function<void()> DrawTimerFrame;
   std::chrono::milliseconds TimerInterval{500};

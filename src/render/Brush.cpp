@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/Messages.h"
 #include "render/VectorMath.h"
-#include "shell/Messages.h"
 
 std::unique_ptr<T3DSLoader> ModelLoader;
 

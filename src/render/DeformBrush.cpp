@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "render/GL.h"
+#include "platform/GL.h"
 #include "render/VectorMath.h"
 
 TOrvDeformBrush::TOrvDeformBrush(int32_t count, int32_t length)

@@ -3,10 +3,10 @@
 
 #include <vector>
 
-#include "render/GL.h"
+#include "platform/GL.h"
+#include "platform/Window.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
-#include "shell/Window.h"
 
 ColorRGBA FogColour{0.5f, 0.5f, 0.5f, 1.0f};
 

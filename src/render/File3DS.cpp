@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "shell/Messages.h"
+#include "platform/Messages.h"
 
 namespace {
 // Real models nest about six deep; the limit keeps a hostile file from exhausting the stack.
@@ -360,9 +360,9 @@ TMesh3DS TFile3DS::ExtractMesh(const TChunk3DS& object) {
         }
         if (const TChunk3DS* smooth = FindChild(*chunk, Chunk3DS::SmoothGroups)) {
           const std::vector<uint8_t> smoothData = ReadChunkData(*smooth);
-          ChunkReader s(smoothData, *smooth, *this);
-          mesh.SmoothingGroups.resize(s.Remaining() / 4);
-          for (uint32_t& mask : mesh.SmoothingGroups) mask = s.U32();
+          ChunkReader groups(smoothData, *smooth, *this);
+          mesh.SmoothingGroups.resize(groups.Remaining() / 4);
+          for (uint32_t& mask : mesh.SmoothingGroups) mask = groups.U32();
         }
         if (const TChunk3DS* box = FindChild(*chunk, Chunk3DS::BoxMap)) {
           const std::vector<uint8_t> boxData = ReadChunkData(*box);

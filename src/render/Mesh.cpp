@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include "render/GL.h"
+#include "platform/GL.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
 #include "render/VectorMath.h"

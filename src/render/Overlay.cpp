@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "render/GL.h"
+#include "platform/GL.h"
+#include "platform/Glyphs.h"
+#include "platform/Window.h"
 #include "render/RenderState.h"
-#include "shell/Glyphs.h"
-#include "shell/Window.h"
 
 uint32_t FontListBase = 0;
 

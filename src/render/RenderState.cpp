@@ -1,7 +1,7 @@
 // Render-state operations with exactly the GL calls the drawers rely on.
 #include "render/RenderState.h"
 
-#include "render/GL.h"
+#include "platform/GL.h"
 
 namespace {
 const GLfloat DefaultAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};

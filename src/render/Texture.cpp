@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "render/GL.h"
+#include "platform/GL.h"
+#include "platform/Messages.h"
 #include "render/ImageReaders.h"
 #include "render/RenderState.h"
-#include "shell/Messages.h"
 
 uint8_t TextureFilterMode = 2;
 bool TextureClamp = false;

@@ -4,8 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "render/GL.h"
-#include "timeline/Random.h"
+#include "platform/GL.h"
 
 uint32_t CurrentLight = 0;
 ColorRGBA LightAmbient{0.5f, 0.5f, 0.5f, 1.0f};
@@ -87,18 +86,6 @@ float Distance(const Vector3& a, const Vector3& b) {
   return std::fabs(d);
 }
 
-void RandomVector(Vector3& v, float sx, float sy, float sz) {
-  // Each draw is sequenced explicitly: the order of the six draws is part of the picture.
-  float r1 = Random();
-  float r2 = Random();
-  v.x = (r1 - r2) * sx;
-  r1 = Random();
-  r2 = Random();
-  v.y = (r1 - r2) * sy;
-  r1 = Random();
-  r2 = Random();
-  v.z = (r1 - r2) * sz;
-}
 
 float DegToRad(float degrees) {
   return static_cast<float>(degrees / 360.0 * 2.0 * std::numbers::pi);

@@ -27,8 +27,6 @@ Vector3 FaceNormal(const Triangle& triangle);
 void MakeTriangle(const Vector3& a, const Vector3& b, const Vector3& c, Triangle& out);
 // Euclidean distance computed in two steps (horizontal first), each rounded to float.
 float Distance(const Vector3& a, const Vector3& b);
-// Each component (r1 - r2) * scale from six successive draws of Random.
-void RandomVector(Vector3& v, float sx, float sy, float sz);
 // Degrees to radians, rounded to float.
 float DegToRad(float degrees);
 // Rotates v in place by angles (degrees) about X, then Y (reversed sense), then Z.

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <fstream>
 
-#include "render/GL.h"
+#include "platform/GL.h"
+#include "platform/Messages.h"
 #include "render/VectorMath.h"
-#include "shell/Messages.h"
 
 namespace {
 

@@ -3,18 +3,18 @@
 
 #include <cmath>
 
+#include "platform/GL.h"
+#include "platform/Window.h"
 #include "render/Brush.h"
 #include "render/Effects.h"
 #include "render/File3DS.h"
-#include "render/GL.h"
 #include "render/Mesh.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
 #include "render/VectorMath.h"
 #include "scenes/Scenes.h"
-#include "shell/Globals.h"
-#include "shell/Window.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 

@@ -4,16 +4,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/GL.h"
 #include "render/Brush.h"
 #include "render/File3DS.h"
-#include "render/GL.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
 #include "render/VectorMath.h"
 #include "scenes/Scenes.h"
-#include "shell/Globals.h"
 #include "timeline/PointField.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 TOrvBrush Cube;

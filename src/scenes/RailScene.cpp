@@ -4,18 +4,18 @@
 
 #include <cmath>
 
+#include "platform/GL.h"
+#include "platform/Window.h"
 #include "render/Brush.h"
 #include "render/Effects.h"
-#include "render/GL.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
 #include "render/VectorMath.h"
 #include "scenes/Scenes.h"
-#include "shell/Globals.h"
-#include "shell/Window.h"
 #include "timeline/PointField.h"
 #include "timeline/Random.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The beat clock's published values and its once-per-frame update.
 #include "timeline/BeatClock.h"
 
-#include "shell/Globals.h"
 #include "timeline/Random.h"
+#include "timeline/ShowClock.h"
 
 float StepPosition = 0;
 int32_t BeatStep = 0;

@@ -5,7 +5,8 @@
 #include <cstddef>
 
 #include "render/VectorMath.h"
-#include "shell/Globals.h"
+#include "timeline/Random.h"
+#include "timeline/ShowClock.h"
 
 TInterpol RandomPointField;
 

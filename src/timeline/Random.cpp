@@ -5,7 +5,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "shell/Globals.h"
+#include "timeline/ShowClock.h"
 
 uint32_t RandomSeed = 0;
 
@@ -52,3 +52,16 @@ void ReseedRandomFromClock() {
 }
 
 void SetShowTimeReseeding(bool enabled) { ReseedFromShowTime = enabled; }
+
+void RandomVector(Vector3& v, float sx, float sy, float sz) {
+  // Each draw is sequenced explicitly: the order of the six draws is part of the picture.
+  float r1 = Random();
+  float r2 = Random();
+  v.x = (r1 - r2) * sx;
+  r1 = Random();
+  r2 = Random();
+  v.y = (r1 - r2) * sy;
+  r1 = Random();
+  r2 = Random();
+  v.z = (r1 - r2) * sz;
+}

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "render/Types.h"
+
 extern uint32_t RandomSeed;
 
 // seed = seed * 134775813 + 1 (mod 2^32); returns seed / 2^32, in [0, 1).
@@ -10,3 +12,6 @@ float Random();
 // reseeding on (capture modes), from ShowTime instead, so runs are reproducible.
 void ReseedRandomFromClock();
 void SetShowTimeReseeding(bool enabled);
+
+// Each component (r1 - r2) * scale from six successive draws of Random.
+void RandomVector(Vector3& v, float sx, float sy, float sz);

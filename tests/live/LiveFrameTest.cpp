@@ -16,12 +16,12 @@
 #include "live/LiveMeshLayers.h"
 #include "live/LiveTestSupport.h"
 #include "live/PDSServer.h"
-#include "render/GL.h"
+#include "platform/GL.h"
+#include "platform/Window.h"
 #include "render/Texture.h"
-#include "shell/Globals.h"
-#include "shell/Window.h"
 #include "support/TestSupport.h"
 #include "timeline/Random.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 // A closed box of side 2 * half around the origin, as the single mesh of a brush.

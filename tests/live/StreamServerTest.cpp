@@ -17,10 +17,11 @@
 #include <thread>
 #include <vector>
 
-#include "live/PDSServer.h"
-#include "shell/Globals.h"
 #include "live/LiveTestSupport.h"
+#include "live/PDSServer.h"
+#include "platform/Window.h"
 #include "support/TestSupport.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 // A server on an ephemeral loopback port that records what every packet and timer event saw.

@@ -55,19 +55,6 @@ TEST(VectorMath, DistanceIsSymmetricAndEuclidean) {
   EXPECT_EQ(Distance(a, a), 0.0f);
 }
 
-TEST(VectorMath, RandomVectorDrawsTwicePerComponentInOrder) {
-  RandomSeed = 0;
-  float r[6];
-  for (float& value : r) value = Random();
-  RandomSeed = 0;
-  Vector3 v;
-  RandomVector(v, 1, 10, 100);
-  EXPECT_FLOAT_EQ(v.x, (r[0] - r[1]) * 1);
-  EXPECT_FLOAT_EQ(v.y, (r[2] - r[3]) * 10);
-  EXPECT_FLOAT_EQ(v.z, (r[4] - r[5]) * 100);
-  RandomSeed = 0;
-}
-
 using CameraAndLight = GLStateTest;
 
 TEST_F(CameraAndLight, DefaultLightSetsTheCurrentLight) {

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "ToolkitFixture.h"
-#include "render/GL.h"
+#include "platform/GL.h"
+#include "platform/Glyphs.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
-#include "shell/Glyphs.h"
 #include "support/TestSupport.h"
 
 namespace {

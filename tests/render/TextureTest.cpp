@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "render/GL.h"
+#include "platform/GL.h"
 #include "render/ImageReaders.h"
 #include "render/Texture.h"
 #include "support/TestSupport.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "MeshReference.h"
-#include "render/GL.h"
+#include "platform/GL.h"
 #include "support/TestSupport.h"
 
 // Opens the GL context, draws into a clean, unlit, orthographic [-1, 1] square, and puts every

@@ -5,12 +5,12 @@
 #include <cmath>
 #include <filesystem>
 
-#include "render/GL.h"
+#include "platform/GL.h"
 #include "scenes/ClothScene.h"
 #include "scenes/SceneLoading.h"
 #include "scenes/Scenes.h"
-#include "shell/Globals.h"
 #include "support/TestSupport.h"
+#include "timeline/ShowClock.h"
 
 TEST(ClothSceneValues, EyeCirclesEveryNineSecondsAndBarsStayOnScreen) {
   const Vector3 start = ClothEyePoint(0.0f);

@@ -3,12 +3,12 @@
 
 #include <vector>
 
-#include "render/GL.h"
+#include "SceneLoading.h"
+#include "platform/GL.h"
 #include "scenes/DominoScene.h"
 #include "scenes/Scenes.h"
-#include "shell/Globals.h"
-#include "SceneLoading.h"
 #include "support/TestSupport.h"
+#include "timeline/ShowClock.h"
 
 TEST(DominoMotion, DominoesTopplePastTheirTurnAndStopAtSeventyDegrees) {
   for (int i = 0; i < DominoCount; ++i) EXPECT_EQ(DominoTilt(i, 0.0f), 0.0f) << i;

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "SceneLoading.h"
-#include "render/GL.h"
+#include "platform/GL.h"
 #include "render/RenderState.h"
 #include "scenes/FlowerScene.h"
 #include "scenes/Scenes.h"
-#include "shell/Globals.h"
 #include "support/TestSupport.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 

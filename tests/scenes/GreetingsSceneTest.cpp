@@ -3,12 +3,12 @@
 
 #include <vector>
 
-#include "render/GL.h"
+#include "SceneLoading.h"
+#include "platform/GL.h"
 #include "scenes/GreetingsScene.h"
 #include "scenes/Scenes.h"
-#include "shell/Globals.h"
-#include "SceneLoading.h"
 #include "support/TestSupport.h"
+#include "timeline/ShowClock.h"
 
 TEST(GreetingsMotion, GreetingsSlideInHoldAndFlyOff) {
   EXPECT_EQ(GreetingsSlideX(0.0f), -800.0f);

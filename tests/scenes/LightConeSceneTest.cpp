@@ -5,13 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include "SceneLoading.h"
+#include "platform/GL.h"
 #include "render/Brush.h"
-#include "render/GL.h"
 #include "scenes/LightConeScene.h"
 #include "scenes/Scenes.h"
-#include "shell/Globals.h"
-#include "SceneLoading.h"
 #include "support/TestSupport.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 // A model file holding one triangle mesh: a single upright triangle (z up, as models are made).

@@ -6,14 +6,14 @@
 #include <numbers>
 #include <vector>
 
-#include "render/GL.h"
+#include "platform/GL.h"
 #include "render/Overlay.h"
 #include "scenes/RailScene.h"
 #include "scenes/SceneLoading.h"
 #include "scenes/Scenes.h"
-#include "shell/Globals.h"
 #include "support/TestSupport.h"
 #include "timeline/Random.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 

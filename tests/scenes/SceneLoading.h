@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "shell/Globals.h"
 #include "support/TestSupport.h"
+#include "timeline/ShowClock.h"
 
 // Runs loader with directory as the current directory, as the program's loader does; when the
 // directory is missing the loader runs where it is and reports each missing file.

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "SceneLoading.h"
+#include "platform/GL.h"
 #include "render/DeformBrush.h"
-#include "render/GL.h"
 #include "render/Mesh.h"
 #include "render/RenderState.h"
 #include "scenes/Scenes.h"
 #include "scenes/WellScene.h"
-#include "shell/Globals.h"
 #include "support/TestSupport.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "render/GL.h"
-#include "shell/Globals.h"
-#include "shell/Messages.h"
-#include "shell/Window.h"
+#include "platform/GL.h"
+#include "platform/Messages.h"
+#include "platform/Window.h"
+#include "timeline/ShowClock.h"
 
 void EnsureGLContext() {
   if (MainWindow.RenderContext) return;

@@ -1,9 +1,9 @@
 // The beat clock: steps from ShowTime, scene switches and the four pulse levels.
 #include <gtest/gtest.h>
 
-#include "shell/Globals.h"
 #include "timeline/BeatClock.h"
 #include "timeline/Random.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 constexpr float StepsPerSecond = 12.4f;

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-#include "shell/Globals.h"
 #include "timeline/PointField.h"
 #include "timeline/Random.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 // Four points on a line along x: 0, 10, 20, 30 (y and z zero).

@@ -1,9 +1,9 @@
 // The shared generator's sequence, its [0, 1) range, reseeding and the point field's use of it.
 #include <gtest/gtest.h>
 
-#include "shell/Globals.h"
 #include "timeline/PointField.h"
 #include "timeline/Random.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 // The generator's own step, kept here independently to predict seeds.
@@ -80,4 +80,17 @@ TEST_F(RandomTest, FillDrawsTwoValuesPerCoordinateInTheOrderXYZ) {
   field.Fill(-4, 500.0f);
   EXPECT_TRUE(field.Points.empty());
   EXPECT_EQ(RandomSeed, seed);
+}
+
+TEST(Random, RandomVectorDrawsTwicePerComponentInOrder) {
+  RandomSeed = 0;
+  float r[6];
+  for (float& value : r) value = Random();
+  RandomSeed = 0;
+  Vector3 v;
+  RandomVector(v, 1, 10, 100);
+  EXPECT_FLOAT_EQ(v.x, (r[0] - r[1]) * 1);
+  EXPECT_FLOAT_EQ(v.y, (r[2] - r[3]) * 10);
+  EXPECT_FLOAT_EQ(v.z, (r[4] - r[5]) * 100);
+  RandomSeed = 0;
 }

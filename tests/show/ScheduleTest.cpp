@@ -8,16 +8,16 @@
 #include <filesystem>
 #include <vector>
 
-#include "render/GL.h"
+#include "platform/GL.h"
+#include "platform/Window.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "scenes/Scenes.h"
-#include "shell/Globals.h"
-#include "shell/Window.h"
+#include "show/Schedule.h"
 #include "support/TestSupport.h"
 #include "timeline/BeatClock.h"
 #include "timeline/Random.h"
-#include "timeline/Schedule.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 uint32_t AdvanceSeed(uint32_t seed, int draws) {

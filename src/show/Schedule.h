@@ -1,5 +1,10 @@
 // The timed show's frame: beat clock, scene dispatch, point fields, pulse overlays, the ending.
 #pragma once
+#include "render/Types.h"
+
+// The logo of the ending ("vantrel_a.jpg" coloured, alpha from "vantrel.jpg"), loaded with the
+// show's assets.
+extern TextureId LogoTexture;
 
 // ShowTime from which the fixed ending replaces the scenes and the beat clock stops.
 inline constexpr float EndingStartTime = 198.0f;

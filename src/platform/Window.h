@@ -1,6 +1,7 @@
 // The one GL window: opening, the projection, presenting frames while taking events.
 #pragma once
 #include <functional>
+#include <string>
 
 // The record of the open window, copied by value. Handle and RenderContext are the SDL window and
 // GL context (opaque outside the shell); DeviceContext is unused on this platform.
@@ -19,6 +20,16 @@ inline constexpr float PerspectiveFarDistance = 100000.0f;
 
 // Copy of the last record OpenWindow returned; drawers read its Width and Height.
 extern GLWindow ActiveWindow;
+// The program's main window as the start-up stored it; the live tool window makes its context
+// current again after drawing its captions.
+extern GLWindow MainWindow;
+
+// The outcome of starting the video layer before any window is opened.
+enum class DisplayStart { Desktop, Offscreen, NoDisplay };
+// Starts SDL's video and event layers. Offscreen asks for SDL's offscreen driver and silent audio
+// (the unattended modes). Without it, a fall-back to a headless driver that the user did not ask
+// for counts as NoDisplay (the show would play unseen). reason says why on NoDisplay.
+DisplayStart StartDisplay(bool offscreen, std::string& reason);
 
 // Opens the window with a current GL context, sets the viewport, projection and initial GL state.
 // Full screen falls back to a window with "Unable to switch to fullscreen!". Every failure shows

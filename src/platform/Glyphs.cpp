@@ -1,5 +1,5 @@
 // Finds a TrueType face on disk and rasterises its glyphs into 1-bit bitmaps with SDL2_ttf.
-#include "shell/Glyphs.h"
+#include "platform/Glyphs.h"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_ttf.h>

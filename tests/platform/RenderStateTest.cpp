@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "render/GL.h"
+#include "platform/GL.h"
 #include "render/RenderState.h"
 #include "support/TestSupport.h"
 

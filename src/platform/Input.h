@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "shell/Window.h"
+#include "platform/Window.h"
 
 // Creates the keyboard for the window; on failure every key reads as up.
 void CreateKeyboard(const GLWindow& window, bool exclusive);

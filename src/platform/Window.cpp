@@ -1,14 +1,16 @@
 // SDL window and GL context standing in for the original window class, pixel format and WGL.
-#include "shell/Window.h"
+#include "platform/Window.h"
 
 #include <SDL2/SDL.h>
 
+#include <cstdlib>
 #include <string>
 
-#include "render/GL.h"
-#include "shell/Messages.h"
+#include "platform/GL.h"
+#include "platform/Messages.h"
 
 GLWindow ActiveWindow;
+GLWindow MainWindow;
 
 namespace {
 bool FullScreenRequested = false;
@@ -31,6 +33,32 @@ void HandleEvent(const SDL_Event& event) {
   // Key events are consumed; the keyboard is read through its polled state.
 }
 }  // namespace
+
+DisplayStart StartDisplay(bool offscreen, std::string& reason) {
+  if (offscreen) {
+    // Nothing on screen and nothing out of the speakers: the offscreen modes run unattended.
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+  }
+  // Read before SDL_Init: whether the user chose a video driver himself.
+  const char* requestedDriver = std::getenv("SDL_VIDEODRIVER");
+  const bool driverRequested = requestedDriver && *requestedDriver;
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    reason = SDL_GetError();
+    return DisplayStart::NoDisplay;
+  }
+  const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  const bool headless = driver == "offscreen" || driver == "dummy";
+  // With no display SDL falls back to its offscreen driver by itself; the show would then play
+  // unseen. Only the offscreen modes, or a user who asked for that driver, draw without a screen.
+  if (!offscreen && !driverRequested && headless) {
+    SDL_Quit();
+    reason = "no desktop was found";
+    return DisplayStart::NoDisplay;
+  }
+  SetInteractiveDisplay(!headless && !offscreen);
+  return headless ? DisplayStart::Offscreen : DisplayStart::Desktop;
+}
 
 GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const char* title) {
   FullScreenRequested = fullScreen;

@@ -1,5 +1,5 @@
 // The live mode's tool window: an SDL window with a software renderer and SDL2_ttf captions.
-#include "shell/ToolWindow.h"
+#include "platform/ToolWindow.h"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_ttf.h>
@@ -8,8 +8,7 @@
 #include <atomic>
 #include <vector>
 
-#include "shell/Globals.h"
-#include "shell/Window.h"
+#include "platform/Window.h"
 
 namespace {
 // The button-face grey of a tool window and the positions of its two labels.

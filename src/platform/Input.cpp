@@ -1,5 +1,5 @@
 // SDL's keyboard state translated into DirectInput key codes.
-#include "shell/Input.h"
+#include "platform/Input.h"
 
 #include <SDL2/SDL.h>
 

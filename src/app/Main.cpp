@@ -1,4 +1,4 @@
 // Program entry: everything happens in RunProgram.
-#include "shell/Entry.h"
+#include "app/Entry.h"
 
 int main(int argc, char** argv) { return RunProgram(argc, argv); }

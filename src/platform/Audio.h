@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "shell/Window.h"
+#include "platform/Window.h"
 
 inline constexpr int SampleSlots = 128;
 

@@ -1,5 +1,5 @@
 // SDL2_mixer standing in for the original closed audio library.
-#include "shell/Audio.h"
+#include "platform/Audio.h"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>

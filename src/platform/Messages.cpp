@@ -1,5 +1,5 @@
 // Message boxes through SDL, or standard error when nobody can click them away.
-#include "shell/Messages.h"
+#include "platform/Messages.h"
 
 #include <SDL2/SDL.h>
 #include <unistd.h>

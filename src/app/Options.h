@@ -1,4 +1,4 @@
-// Start-up, loading, the timed show's run loop and our offscreen modes.
+// The command line: the show's own switches and our additions, and the text of --help.
 #pragma once
 #include <string>
 
@@ -19,15 +19,3 @@ bool HasSwitch(int argc, const char* const* argv, const char* name);
 bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, std::string& error);
 // The text of --help.
 std::string UsageText();
-// The whole life of the process; returns the exit code.
-int RunProgram(int argc, char** argv);
-// Loads every scene's assets behind the progress picture and starts the music.
-void LoadAssets();
-// The progress picture with one icon per finished stage, held for 51 presented frames.
-void ShowLoadingProgress(int stages);
-// Seconds since RunProgram began, and the part of them spent holding the splash and progress
-// pictures on screen (fixed frame counts, not work).
-double SecondsSinceProgramStart();
-double FixedHoldSeconds();
-// The data directory chosen at start-up: "data" in the current directory or beside the program.
-const std::string& DataDirectory();

@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "render/GL.h"
-#include "shell/Globals.h"
-#include "shell/Window.h"
+#include "platform/GL.h"
+#include "platform/Window.h"
 #include "support/TestSupport.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 // Projection matrix entry [0] / [5] is 1 / aspect for gluPerspective.

@@ -1,5 +1,5 @@
 // Frame timer on std::chrono::steady_clock with a millisecond fall-back.
-#include "shell/Timer.h"
+#include "platform/Timer.h"
 
 #include <SDL2/SDL.h>
 

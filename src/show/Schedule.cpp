@@ -1,19 +1,21 @@
 // The show's schedule: which scene draws with which arguments, the point fields and the ending.
-#include "timeline/Schedule.h"
+#include "show/Schedule.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
-#include "render/GL.h"
+#include "platform/GL.h"
+#include "platform/Input.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/VectorMath.h"
 #include "scenes/Scenes.h"
-#include "shell/Globals.h"
-#include "shell/Input.h"
 #include "timeline/BeatClock.h"
 #include "timeline/Random.h"
+#include "timeline/ShowClock.h"
+
+TextureId LogoTexture = NoTexture;
 
 namespace {
 constexpr ColorRGBA White = {1, 1, 1, 1};

@@ -1,5 +1,5 @@
 // Offscreen modes: the show at a fixed step, read back into a video, PNG files or timing figures.
-#include "shell/OffscreenModes.h"
+#include "app/OffscreenModes.h"
 
 #include <png.h>
 #include <sys/resource.h>
@@ -14,18 +14,18 @@
 #include <string>
 #include <vector>
 
-#include "render/GL.h"
-#include "shell/Globals.h"
-#include "shell/Input.h"
-#include "shell/Window.h"
+#include "app/Loading.h"
+#include "platform/GL.h"
+#include "platform/Input.h"
+#include "platform/Window.h"
+#include "show/Schedule.h"
 #include "timeline/BeatClock.h"
 #include "timeline/Random.h"
-#include "timeline/Schedule.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 constexpr int FrameWidth = 800;
 constexpr int FrameHeight = 600;
-constexpr float ShowLength = 207.0f;
 
 using Clock = std::chrono::steady_clock;
 

@@ -1,0 +1,76 @@
+// The program's entry: options, the display, the window and the splash, then one of the run loops
+// or the offscreen modes.
+#include "app/Entry.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/Loading.h"
+#include "app/OffscreenModes.h"
+#include "app/Options.h"
+#include "app/RunLoops.h"
+#include "platform/Audio.h"
+#include "platform/GL.h"
+#include "platform/Glyphs.h"
+#include "platform/Input.h"
+#include "platform/Window.h"
+#include "render/Overlay.h"
+
+namespace {
+void ReportNoDisplay(const char* reason) {
+  std::fprintf(stderr,
+               "vantrel: no display could be opened (%s).\n"
+               "Start it on a desktop (add -w for a window), or render without a display:\n"
+               "  vantrel --capture show.mp4   writes the show as a video\n"
+               "  vantrel --timedemo           draws the show offscreen and prints frame times\n",
+               reason);
+}
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+  ProgramOptions options;
+  std::string error;
+  if (!ParseOptions(argc, argv, options, error)) {
+    std::fprintf(stderr, "vantrel: %s\n%s", error.c_str(), UsageText().c_str());
+    return 2;
+  }
+  if (options.mode == ProgramOptions::Mode::Help) {
+    std::fputs(UsageText().c_str(), stdout);
+    return 0;
+  }
+  if (options.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(options)) return 1;
+  const bool offscreen = options.mode != ProgramOptions::Mode::Show;
+  ChooseDataDirectory(argc > 0 ? argv[0] : nullptr);
+  std::string reason;
+  if (StartDisplay(offscreen, reason) == DisplayStart::NoDisplay) {
+    ReportNoDisplay(reason.c_str());
+    return 1;
+  }
+
+  MainWindow = OpenWindow(800, 600, 32, !options.windowed && !offscreen, "Vantrel Kelvara");
+  if (!MainWindow.RenderContext) {
+    std::fprintf(stderr, "vantrel: no GL context could be created; nothing can be drawn.\n");
+    return 1;
+  }
+  CreateKeyboard(MainWindow, false);
+  CreateMouse(MainWindow, true);
+  glClearColor(0, 0, 0, 1);
+
+  ShowSplash();
+  FontListBase = BuildFont("Verdana", 12, true);
+
+  int exitCode = 0;
+  if (offscreen) {
+    exitCode = RunOffscreenMode(options);
+  } else if (options.live) {
+    LoadAssets();
+    RunLiveMode();
+  } else {
+    LoadAssets();
+    RunTimedShow();
+  }
+  ReleaseKeyboard();
+  CloseAudio();
+  return exitCode;
+}

@@ -1,0 +1,117 @@
+// Loading: the data directory, the splash and progress pictures, the scenes' assets, the music.
+#include "app/Loading.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "platform/Audio.h"
+#include "platform/Messages.h"
+#include "platform/Window.h"
+#include "render/Overlay.h"
+#include "render/RenderState.h"
+#include "render/Texture.h"
+#include "scenes/Scenes.h"
+#include "show/Schedule.h"
+#include "timeline/PointField.h"
+
+TextureId LoadingPicture = NoTexture;
+TextureId ProgressIcon = NoTexture;
+int MusicSample = -1;
+
+namespace {
+constexpr int SplashFrames = 201;
+constexpr int ProgressFrames = 51;
+
+std::string ChosenDataDirectory = "data";
+const auto ProgramStart = std::chrono::steady_clock::now();
+double HoldSeconds = 0;
+
+// Measures the time spent in one of the fixed hold loops.
+class HoldTimer {
+ public:
+  HoldTimer() : start_(std::chrono::steady_clock::now()) {}
+  ~HoldTimer() {
+    HoldSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_;
+};
+
+// "data" in the current directory as the show expects; otherwise the one beside the program.
+std::string FindDataDirectory(const char* argv0) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::is_directory("data", error)) return "data";
+  fs::path self = fs::read_symlink("/proc/self/exe", error);
+  if (error && argv0) self = fs::absolute(argv0, error);
+  const fs::path beside = self.parent_path() / "data";
+  if (fs::is_directory(beside, error)) return beside.string();
+  return "data";
+}
+
+}  // namespace
+
+void ChooseDataDirectory(const char* argv0) { ChosenDataDirectory = FindDataDirectory(argv0); }
+const std::string& DataDirectory() { return ChosenDataDirectory; }
+double FixedHoldSeconds() { return HoldSeconds; }
+double SecondsSinceProgramStart() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - ProgramStart).count();
+}
+
+void ShowSplash() {
+  const TextureId splash = LoadTexture(ChosenDataDirectory + "/load.jpg");
+  HoldTimer hold;
+  for (int frame = 0; frame < SplashFrames; ++frame) {
+    Begin2D();
+    DrawPicture(splash, 0, 0, 800, 600);
+    End2D();
+    PresentFrame(MainWindow);
+  }
+}
+
+void ShowLoadingProgress(int stages) {
+  HoldTimer hold;
+  for (int frame = 0; frame < ProgressFrames; ++frame) {
+    BeginFrame();
+    Begin2D();
+    DrawPicture(LoadingPicture, 0, 0, 800, 600);
+    for (int i = 0; i < stages; ++i)
+      DrawImageAdditive(ProgressIcon, {1, 1, 1, 1}, 174.0f + 57.96f * i, 280, 46, 41);
+    End2D();
+    PresentFrame(MainWindow);
+  }
+}
+
+void LoadAssets() {
+  if (chdir(ChosenDataDirectory.c_str()) != 0)
+    ShowMessage("Error", "The data directory \"" + ChosenDataDirectory +
+                             "\" was not found: the show runs without its pictures, models and music.");
+  LoadingPicture = LoadTexture("loading.jpg");
+  ProgressIcon = LoadTexture("sex.jpg");
+  LogoTexture = LoadTextureWithAlpha("vantrel_a.jpg", "vantrel.jpg");
+  ShowLoadingProgress(0);
+
+  RandomPointField.Fill(500, 500.0f);
+
+  LoadLightConeScene();
+  LoadRailScene();
+  ShowLoadingProgress(1);
+  LoadGreetingsScene();
+  ShowLoadingProgress(2);
+  LoadClothScene();
+  ShowLoadingProgress(3);
+  LoadFlowerScene();
+  ShowLoadingProgress(4);
+  LoadWellScene();
+  ShowLoadingProgress(5);
+  LoadDominoScene();
+  ShowLoadingProgress(6);
+
+  InitAudio(MainWindow);
+  MusicSample = LoadSample("music.mp3");
+  PlaySample(MusicSample, 100, 50);
+}
+

@@ -1,0 +1,89 @@
+// The command line: exact-match show switches among the first entries, then our long options.
+#include "app/Options.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+bool ParseNumber(const char* text, float& value) {
+  char* end = nullptr;
+  value = std::strtof(text, &end);
+  return end != text && *end == '\0';
+}
+
+}  // namespace
+
+bool HasSwitch(int argc, const char* const* argv, const char* name) {
+  for (int i = 0; i < 3; ++i) {
+    const char* entry = i < argc && argv[i] ? argv[i] : "";
+    if (std::strcmp(entry, name) == 0) return true;
+  }
+  return false;
+}
+
+std::string UsageText() {
+  return "Usage: vantrel [-w] [-pds]\n"
+         "       vantrel --capture FILE.mp4 [--fps N]\n"
+         "       vantrel --frames DIR [--fps N] [--from T] [--to T]\n"
+         "       vantrel --timedemo\n"
+         "\n"
+         "  -w                 play in a window instead of full screen\n"
+         "  -pds               live mode: TCP stream server on port 1024 with a tool window\n"
+         "  --capture FILE     render the whole show offscreen into an H.264 MP4 with the music\n"
+         "  --frames DIR       render the show offscreen and write PNG frames into DIR\n"
+         "  --fps N            frames per second of show time for --capture and --frames (60)\n"
+         "  --from T, --to T   with --frames: write only frames whose show time lies in [T, T]\n"
+         "  --timedemo         draw the whole show offscreen as fast as possible and print\n"
+         "                     frame times per scene\n"
+         "  --help             this text\n";
+}
+
+bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, std::string& error) {
+  // The show's own switches: exact matches among entries 0 to 2.
+  options.live = HasSwitch(argc, argv, "-pds");
+  options.windowed = HasSwitch(argc, argv, "-w");
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto needValue = [&](const char* what) -> const char* {
+      if (i + 1 >= argc) {
+        error = arg + " needs " + what;
+        return nullptr;
+      }
+      return argv[++i];
+    };
+    if (arg == "--help" || arg == "-h") {
+      options.mode = ProgramOptions::Mode::Help;
+    } else if (arg == "--capture" || arg == "--frames") {
+      const char* value = needValue(arg == "--capture" ? "a file name" : "a directory");
+      if (!value) return false;
+      options.mode = arg == "--capture" ? ProgramOptions::Mode::Capture : ProgramOptions::Mode::Frames;
+      options.output = value;
+    } else if (arg == "--timedemo") {
+      options.mode = ProgramOptions::Mode::Timedemo;
+    } else if (arg == "--fps") {
+      const char* value = needValue("a number");
+      float fps = 0;
+      if (!value) return false;
+      if (!ParseNumber(value, fps) || fps < 1 || fps > 1000 || fps != static_cast<int>(fps)) {
+        error = "--fps needs a whole number from 1 to 1000";
+        return false;
+      }
+      options.fps = static_cast<int>(fps);
+    } else if (arg == "--from" || arg == "--to") {
+      const char* value = needValue("a time in seconds");
+      if (!value) return false;
+      float& target = arg == "--from" ? options.from : options.to;
+      if (!ParseNumber(value, target)) {
+        error = arg + " needs a time in seconds";
+        return false;
+      }
+    } else if (arg == "-w" || arg == "-pds") {
+      // Seen (or, past entry 2, deliberately not seen) by HasSwitch.
+    } else if (arg.rfind("--", 0) == 0) {
+      error = "unknown option " + arg;
+      return false;
+    }
+  }
+  return true;
+}
+

@@ -1,0 +1,46 @@
+// The command line: the show's exact switches and our long options.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/Options.h"
+
+TEST(CommandLine, SwitchesAreSeenOnlyExactlyInTheFirstThreeEntries) {
+  const char* third[] = {"vantrel", "-x", "-y", "-pds"};
+  EXPECT_FALSE(HasSwitch(4, third, "-pds"));
+  const char* second[] = {"vantrel", "-x", "-pds"};
+  EXPECT_TRUE(HasSwitch(3, second, "-pds"));
+  const char* upper[] = {"vantrel", "-PDS"};
+  EXPECT_FALSE(HasSwitch(2, upper, "-pds"));
+  const char* entryZero[] = {"-w"};
+  EXPECT_TRUE(HasSwitch(1, entryZero, "-w"));
+  const char* prefix[] = {"vantrel", "-pdsx", "-w2"};
+  EXPECT_FALSE(HasSwitch(3, prefix, "-pds"));
+  EXPECT_FALSE(HasSwitch(3, prefix, "-w"));
+}
+
+TEST(CommandLine, OurOptionsAreParsedAndBadOnesRefused) {
+  ProgramOptions options;
+  std::string error;
+  const char* capture[] = {"vantrel", "--capture", "out.mp4", "--fps", "30"};
+  ASSERT_TRUE(ParseOptions(5, capture, options, error));
+  EXPECT_EQ(options.mode, ProgramOptions::Mode::Capture);
+  EXPECT_EQ(options.output, "out.mp4");
+  EXPECT_EQ(options.fps, 30);
+
+  ProgramOptions frames;
+  const char* range[] = {"vantrel", "--frames", "dir", "--from", "5.5", "--to", "6"};
+  ASSERT_TRUE(ParseOptions(7, range, frames, error));
+  EXPECT_EQ(frames.mode, ProgramOptions::Mode::Frames);
+  EXPECT_FLOAT_EQ(frames.from, 5.5f);
+  EXPECT_FLOAT_EQ(frames.to, 6.0f);
+
+  ProgramOptions bad;
+  const char* zeroFps[] = {"vantrel", "--capture", "x.mp4", "--fps", "0"};
+  EXPECT_FALSE(ParseOptions(5, zeroFps, bad, error));
+  const char* missing[] = {"vantrel", "--capture"};
+  EXPECT_FALSE(ParseOptions(2, missing, bad, error));
+  const char* unknown[] = {"vantrel", "--bogus"};
+  EXPECT_FALSE(ParseOptions(2, unknown, bad, error));
+  EXPECT_NE(UsageText().find("--timedemo"), std::string::npos);
+}
