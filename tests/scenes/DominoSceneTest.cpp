@@ -1,8 +1,10 @@
 // The domino scene: the toppling wave, the rolling camera kept across frames, the drawn frame.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
+#include "HandRotation.h"
 #include "SceneLoading.h"
 #include "platform/GL.h"
 #include "scenes/DominoScene.h"
@@ -27,24 +29,41 @@ TEST(DominoMotion, DominoesTopplePastTheirTurnAndStopAtSeventyDegrees) {
 
 namespace {
 using DominoSceneFrame = SceneFrameTest<LoadDominoScene>;
+
+// One frame's roll of the camera's up vector: 20 degrees a second about y, then 80 about z.
+Vector3 RollByHand(const Vector3& roll, double dt) { return TurnedByHand(roll, 0, 20 * dt, 80 * dt); }
 }  // namespace
+
+TEST(DominoMotion, RollVectorTurnsTwentyDegreesASecondAboutYThenEightyAboutZ) {
+  // Half a second from (1, 0, 0): 10 degrees about y lifts it into z, then 40 about z.
+  Vector3 roll{1, 0, 0};
+  TurnRollVector(roll, 0.5f);
+  const double y = 10 * M_PI / 180, z = 40 * M_PI / 180;
+  EXPECT_NEAR(roll.x, std::cos(y) * std::cos(z), 1e-6);
+  EXPECT_NEAR(roll.y, std::cos(y) * std::sin(z), 1e-6);
+  EXPECT_NEAR(roll.z, std::sin(y), 1e-6);
+  // From the loaded (0, 1, 0) the turn about y does nothing at first: 8 degrees about z alone.
+  Vector3 start{0, 1, 0};
+  TurnRollVector(start, 0.1f);
+  EXPECT_NEAR(start.x, -std::sin(8 * M_PI / 180), 1e-6);
+  EXPECT_NEAR(start.y, std::cos(8 * M_PI / 180), 1e-6);
+  EXPECT_EQ(start.z, 0.0f);
+}
 
 TEST_F(DominoSceneFrame, RollVectorTurnsOncePerFrameAndCarriesOverToTheBackwardsRun) {
   Vector3 expected = DominoRollVector();
   FrameDelta = 0.1f;
   for (int frame = 0; frame < 3; ++frame) {
     DrawDominoScene(1.17f * 0.1f * static_cast<float>(frame));
-    TurnRollVector(expected, 0.1f);
+    expected = RollByHand(expected, 0.1);
   }
   // The backwards run is a later visit: the roll goes on from where the forward run left it.
   FrameDelta = 0.05f;
   DrawDominoScene(13.0f);
-  TurnRollVector(expected, 0.05f);
+  expected = RollByHand(expected, 0.05);
   const Vector3 roll = DominoRollVector();
-  EXPECT_FLOAT_EQ(roll.x, expected.x);
-  EXPECT_FLOAT_EQ(roll.y, expected.y);
-  EXPECT_FLOAT_EQ(roll.z, expected.z);
-  EXPECT_LT(roll.y, 0.9f);  // 38 degrees about z by now
+  EXPECT_VECTOR_NEAR(roll, expected, 1e-5);
+  EXPECT_LT(roll.y, 0.9f);  // 28 degrees about z by now
 }
 
 TEST_F(DominoSceneFrame, LastPassFillsTheWindowAndLeavesTheDocumentedState) {

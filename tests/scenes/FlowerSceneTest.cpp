@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "HandRotation.h"
 #include "SceneLoading.h"
 #include "platform/GL.h"
 #include "render/RenderState.h"
@@ -17,6 +18,28 @@
 namespace {
 
 float Length(const Vector3& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+
+// One turn of the flower camera at show time t after a frame of dt seconds: 4 dt sin t degrees
+// about x, 9 dt sin 1.3t about y, 21 dt about z.
+Vector3 FlowerTurnByHand(const Vector3& eye, double t, double dt) {
+  return TurnedByHand(eye, 4 * dt * std::sin(t), 9 * dt * std::sin(1.3 * t), 21 * dt);
+}
+
+TEST(FlowerEye, TurnsAtItsThreeRates) {
+  // At t = 0 only the turn about z is left: 21 degrees in a second.
+  Vector3 eye = FlowerEyeStart;
+  TurnFlowerEye(eye, 0.0f, 1.0f);
+  const double a = 21 * M_PI / 180;
+  EXPECT_NEAR(eye.x, 60 * std::cos(a) - 180 * std::sin(a), 1e-3);
+  EXPECT_NEAR(eye.y, 60 * std::sin(a) + 180 * std::cos(a), 1e-3);
+  EXPECT_EQ(eye.z, 80.0f);
+  // Later all three turn, each with its own rate.
+  for (const float t : {2.0f, 118.7f, 203.3f}) {
+    Vector3 turned = FlowerEyeStart;
+    TurnFlowerEye(turned, t, 0.5f);
+    EXPECT_VECTOR_NEAR(turned, FlowerTurnByHand(FlowerEyeStart, t, 0.5), 2e-3);
+  }
+}
 
 TEST(FlowerEye, HoldsStillWithoutElapsedTime) {
   Vector3 eye = FlowerEyeStart;
@@ -72,13 +95,10 @@ TEST(FlowerSceneFrame, MissingFilesLeaveAnEmptyButSafeScene) {
   LoadSceneIn(empty.path, LoadFlowerScene);
   EXPECT_FALSE(log.messages.empty());
   // The eye turns twice a frame: once for the glow, once for the picture.
-  Vector3 expected = FlowerEyeStart;
-  TurnFlowerEye(expected, 120.0f, 0.02f);
-  TurnFlowerEye(expected, 120.0f, 0.02f);
-  DrawFlowerFrame(120.0f, 0.02f);
-  EXPECT_EQ(FlowerSceneEye().x, expected.x);
-  EXPECT_EQ(FlowerSceneEye().y, expected.y);
-  EXPECT_EQ(FlowerSceneEye().z, expected.z);
+  const Vector3 expected =
+      FlowerTurnByHand(FlowerTurnByHand(FlowerEyeStart, 120.0, 0.25), 120.0, 0.25);
+  DrawFlowerFrame(120.0f, 0.25f);
+  EXPECT_VECTOR_NEAR(FlowerSceneEye(), expected, 2e-3);
   ExpectCleanAfterState();
 }
 
@@ -89,18 +109,16 @@ TEST(FlowerSceneFrame, GeneratedDataGlowsAndContinuesOnLaterVisits) {
   EXPECT_EQ(FlowerSceneEye().x, FlowerEyeStart.x);
   Vector3 expected = FlowerEyeStart;
   float t = 118.7f;
-  for (int frame = 0; frame < 4; ++frame, t += 1.0f / 30) {
-    TurnFlowerEye(expected, t, 1.0f / 30);
-    TurnFlowerEye(expected, t, 1.0f / 30);
-    DrawFlowerFrame(t, 1.0f / 30);
+  for (int frame = 0; frame < 4; ++frame, t += 0.125f) {
+    expected = FlowerTurnByHand(FlowerTurnByHand(expected, t, 0.125), t, 0.125);
+    DrawFlowerFrame(t, 0.125f);
   }
   ExpectCleanAfterState();
+  EXPECT_VECTOR_NEAR(FlowerSceneEye(), expected, 2e-3);
   // The ending picks the camera up where scene 10 left it.
-  TurnFlowerEye(expected, 198.0f, 1.0f / 30);
-  TurnFlowerEye(expected, 198.0f, 1.0f / 30);
-  DrawFlowerFrame(198.0f, 1.0f / 30);
-  EXPECT_EQ(FlowerSceneEye().x, expected.x);
-  EXPECT_EQ(FlowerSceneEye().z, expected.z);
+  expected = FlowerTurnByHand(FlowerTurnByHand(expected, 198.0, 0.125), 198.0, 0.125);
+  DrawFlowerFrame(198.0f, 0.125f);
+  EXPECT_VECTOR_NEAR(FlowerSceneEye(), expected, 2e-3);
   const std::vector<uint8_t> frame = ReadFramePixels();
   long lit = 0;
   for (size_t at = 0; at < frame.size(); at += 4) lit += frame[at] + frame[at + 1] + frame[at + 2] > 60;

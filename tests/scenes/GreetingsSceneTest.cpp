@@ -1,6 +1,7 @@
 // The greetings scene: the sliding greetings, the burst and the drawn frame.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "SceneLoading.h"
@@ -20,6 +21,18 @@ TEST(GreetingsMotion, GreetingsSlideInHoldAndFlyOff) {
   EXPECT_NEAR(GreetingsSlideX(0.5f), -385.0f, 1e-3f);
   // A scene clock just below zero keeps the picture off screen rather than producing NaN.
   EXPECT_EQ(GreetingsSlideX(-0.01f), -800.0f);
+}
+
+TEST(GreetingsMotion, CubesBreatheWithTheirVertexAndTheBurstGrowsPastSix) {
+  // A sculpture cube scales by sin(0.02 x + 3t) + sin(0.04 y + 4t); z plays no part.
+  const Vector3 v{50.0f, -30.0f, 7.0f};
+  EXPECT_NEAR(SculptureCubeScale(v, 0.4f), std::sin(1 + 1.2) + std::sin(-1.2 + 1.6), 1e-5);
+  EXPECT_NEAR(SculptureCubeScale({50.0f, -30.0f, -90.0f}, 0.4f), SculptureCubeScale(v, 0.4f), 1e-6);
+  EXPECT_NEAR(SculptureCubeScale({0.0f, 0.0f, 0.0f}, 0.0f), 0.0f, 1e-6);  // collapses to a point
+  // A burst cube: (s - 6) (sin(0.02 x + 3t) + sin(0.04 y + 4t) / 4), nothing at s = 6.
+  EXPECT_EQ(BurstCubeScale(v, 6.0f, 0.4f), 0.0f);
+  EXPECT_NEAR(BurstCubeScale(v, 7.5f, 0.4f), 1.5 * (std::sin(2.2) + std::sin(0.4) / 4), 1e-5);
+  EXPECT_NEAR(BurstCubeScale(v, 7.0f, 52.0f), std::sin(1 + 156) + std::sin(-1.2 + 208) / 4, 1e-4);
 }
 
 namespace {

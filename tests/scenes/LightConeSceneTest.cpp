@@ -1,6 +1,7 @@
 // The light-cone scene: the drawn frame and its after-state, models with too few meshes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -40,6 +41,25 @@ std::vector<uint8_t> OneMeshModel() {
 using LightConeSceneFrame = SceneFrameTest<LoadLightConeScene>;
 }  // namespace
 
+TEST(LightConeValues, ConeColoursAndGlowsSwingAtTheirRates) {
+  // Red 0.4 + 0.2 sin(3 (ring + cone) + 3t); green and blue fixed.
+  const ColorRGBA first = LightConeColour(0, 0, 0.0f);
+  EXPECT_FLOAT_EQ(first.r, 0.4f);
+  EXPECT_EQ(first.g, 0.5f);
+  EXPECT_EQ(first.b, 0.9f);
+  EXPECT_EQ(first.a, 1.0f);
+  EXPECT_NEAR(LightConeColour(1, 2, 0.5f).r, 0.4 + 0.2 * std::sin(9 + 1.5), 1e-5);
+  EXPECT_NEAR(LightConeColour(2, 1, 0.5f).r, 0.4 + 0.2 * std::sin(9 + 1.5), 1e-5);
+  EXPECT_NEAR(LightConeColour(11, 5, 27.0f).r, 0.4 + 0.2 * std::sin(48 + 81), 1e-5);
+  // Glow half size 60 + 60 cos(ring + 12t): ring 0 starts full and has shrunk to nothing a
+  // twelfth of pi seconds later; later rings start further along.
+  EXPECT_FLOAT_EQ(LightConeGlowSize(0, 0.0f), 120.0f);
+  EXPECT_NEAR(LightConeGlowSize(0, static_cast<float>(M_PI / 12)), 0.0f, 1e-4);
+  EXPECT_NEAR(LightConeGlowSize(3, 0.0f), 60 + 60 * std::cos(3), 1e-4);
+  EXPECT_NEAR(LightConeGlowSize(7, 0.25f), 60 + 60 * std::cos(10), 1e-4);
+  EXPECT_NEAR(LightConeGlowSize(11, 27.0f), 60 + 60 * std::cos(11 + 324), 1e-3);
+}
+
 TEST_F(LightConeSceneFrame, FrameCoversTheWindowAndLeavesTheLightOn) {
   ShowTime = 27.0f;
   GLint depthBefore = 0, depthAfter = 0;
@@ -54,6 +74,12 @@ TEST_F(LightConeSceneFrame, FrameCoversTheWindowAndLeavesTheLightOn) {
   glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
   EXPECT_TRUE(depthWrites);
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+  // The last glow drawn is that of cone 5 of ring 11, lit with that cone's colour.
+  GLfloat diffuse[4] = {};
+  glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+  EXPECT_NEAR(diffuse[0], 0.4 + 0.2 * std::sin(3 * (11 + 5) + 3 * 27.0), 1e-5);
+  EXPECT_FLOAT_EQ(diffuse[1], 0.5f);
+  EXPECT_FLOAT_EQ(diffuse[2], 0.9f);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   // The backdrop fills the window: no corner is left at the clear colour.
   for (const auto& [x, y] : {std::pair{2, 2}, {797, 2}, {2, 597}, {797, 597}}) {

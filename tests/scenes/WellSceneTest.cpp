@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "HandRotation.h"
 #include "SceneLoading.h"
 #include "platform/GL.h"
 #include "render/DeformBrush.h"
@@ -51,6 +52,42 @@ TEST(WellCamera, CirclesTheShaftAtAFixedDistanceAndHoldsStillWithoutSpin) {
   EXPECT_NEAR(AxisDistance(camera.eye), std::sqrt(800.0f), 0.01f);
   EXPECT_NEAR(Length(camera.up), 1.0f, 1e-4f);
   EXPECT_GT(travelled, 10.0f);
+}
+
+// One frame of the well camera worked out by hand: the eye's height 300 + 110 sin(t / 2); eye and
+// up turned by spin rate x dt degrees about y; the up vector also tilted by 0.231 times that turn
+// times sin t about z.
+WellCamera WellCameraByHand(WellCamera camera, double t, double dt, double spinRate) {
+  camera.eye.y = static_cast<float>(300 + 110 * std::sin(0.5 * t));
+  const double turn = spinRate * dt;
+  camera.eye = TurnedByHand(camera.eye, 0, turn, 0);
+  camera.up = TurnedByHand(camera.up, 0, turn, 0.231 * turn * std::sin(t));
+  return camera;
+}
+
+TEST(WellCamera, TurnsAtTheSpinRateAndTiltsItsUpVector) {
+  // 90 degrees a second for half a second at t = 1.2: the eye (20, y, 20) swings a quarter of
+  // the way round to (0, y, sqrt 800); the up vector (1, 0, 0) turns 45 degrees about y, then
+  // tilts 0.231 x 45 x sin 1.2 degrees about z.
+  WellCamera camera;
+  AdvanceWellCamera(camera, 1.2f, 0.5f, 90.0f);
+  EXPECT_NEAR(camera.eye.x, 0.0f, 1e-4);
+  EXPECT_NEAR(camera.eye.y, 300 + 110 * std::sin(0.6), 1e-3);
+  EXPECT_NEAR(camera.eye.z, std::sqrt(800.0), 1e-4);
+  const double tilt = 0.231 * 45 * std::sin(1.2) * M_PI / 180;
+  EXPECT_NEAR(camera.up.x, std::cos(M_PI / 4) * std::cos(tilt), 1e-6);
+  EXPECT_NEAR(camera.up.y, std::cos(M_PI / 4) * std::sin(tilt), 1e-6);
+  EXPECT_NEAR(camera.up.z, std::sin(M_PI / 4), 1e-6);
+  // Frame after frame, with a spin rate that changes like the schedule's.
+  WellCamera running, expected;
+  float t = 98.1f;
+  for (int frame = 0; frame < 8; ++frame, t += 0.1f) {
+    const float spin = 140 * std::sin(5 * t) * std::sin(2.8f * t);
+    AdvanceWellCamera(running, t, 0.1f, spin);
+    expected = WellCameraByHand(expected, t, 0.1, spin);
+  }
+  EXPECT_VECTOR_NEAR(running.eye, expected.eye, 1e-3);
+  EXPECT_VECTOR_NEAR(running.up, expected.up, 1e-5);
 }
 
 TEST(WellBlob, WobbleDoublesTheModelBeforeTheSines) {
@@ -186,12 +223,11 @@ TEST(WellSceneFrame, MissingFilesLeaveAnEmptyButSafeScene) {
   LoadSceneIn(empty.path, LoadWellScene);
   EXPECT_FALSE(log.messages.empty());  // each missing picture says so
   EXPECT_EQ(WellSceneBlob().BufferLength, 0);  // no model: the blob deforms and draws nothing
-  WellCamera expected;
-  AdvanceWellCamera(expected, 100.0f, 1.0f / 60, 90.0f);
+  const WellCamera expected = WellCameraByHand(WellCamera{}, 100.0, 1.0 / 60, 90.0);
   DrawWellFrame(100.0f, 90.0f, 30.0f);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-  EXPECT_EQ(WellSceneCamera().eye.x, expected.eye.x);
-  EXPECT_EQ(WellSceneCamera().up.z, expected.up.z);
+  EXPECT_VECTOR_NEAR(WellSceneCamera().eye, expected.eye, 1e-3);
+  EXPECT_VECTOR_NEAR(WellSceneCamera().up, expected.up, 1e-6);
   ExpectStandardProjection();
 }
 
@@ -204,13 +240,12 @@ TEST(WellSceneFrame, GeneratedDataDrawsTheShaftAndKeepsTurning) {
   WellCamera expected;
   float t = 98.1f;
   for (int frame = 0; frame < 5; ++frame, t += 1.0f / 60) {
-    AdvanceWellCamera(expected, t, 1.0f / 60, 120.0f);
+    expected = WellCameraByHand(expected, t, 1.0 / 60, 120.0);
     DrawWellFrame(t, 120.0f, frame == 4 ? 60.0f : 0.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   }
-  EXPECT_EQ(WellSceneCamera().eye.x, expected.eye.x);
-  EXPECT_EQ(WellSceneCamera().eye.z, expected.eye.z);
-  EXPECT_EQ(WellSceneCamera().up.y, expected.up.y);
+  EXPECT_VECTOR_NEAR(WellSceneCamera().eye, expected.eye, 1e-3);
+  EXPECT_VECTOR_NEAR(WellSceneCamera().up, expected.up, 1e-5);
   ExpectStandardProjection();
   // Something lit in the middle of the shaft, and the icon column at the right edge.
   EXPECT_GT(MeanBrightness(300, 200, 500, 400), 10);
