@@ -43,7 +43,7 @@ TEST(Timer, FpsIsZeroUntilASecondHasPassedThenTheWindowCount) {
       ASSERT_EQ(timer.FrameCount, ticks);
     }
     if (timer.Fps != 0) break;
-    ASSERT_LE(before - windowStart, 1.0f) << "a tick more than a second on did not close the window";
+    ASSERT_LE(before - windowStart, 1.0f) << "a tick over a second on did not close the window";
     SleepMs(50);
   }
   // The tick that closes the window counts, and the count restarts.

@@ -31,7 +31,9 @@ namespace {
 using DominoSceneFrame = SceneFrameTest<LoadDominoScene>;
 
 // One frame's roll of the camera's up vector: 20 degrees a second about y, then 80 about z.
-Vector3 RollByHand(const Vector3& roll, double dt) { return TurnedByHand(roll, 0, 20 * dt, 80 * dt); }
+Vector3 RollByHand(const Vector3& roll, double dt) {
+  return TurnedByHand(roll, 0, 20 * dt, 80 * dt);
+}
 }  // namespace
 
 TEST(DominoMotion, RollVectorTurnsTwentyDegreesASecondAboutYThenEightyAboutZ) {

@@ -1,4 +1,5 @@
-// The show frame in the real GL context: point fields, pulse overlays and the ending.
+// The show frame in the real GL context: which scene draws with which arguments, point fields,
+// pulse overlays and the ending.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -6,12 +7,16 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "platform/GL.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
+#include "render/Texture.h"
+#include "scenes/ClothScene.h"
+#include "scenes/RailScene.h"
 #include "scenes/Scenes.h"
 #include "show/Schedule.h"
 #include "support/TestSupport.h"
@@ -73,14 +78,28 @@ class Schedule : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     EnsureGLContext();
-    // The ending draws the flower scene; give it its data when the build has generated it.
+    // Every scene the schedule dispatches to, and the ending's logo, from the generated data.
+    ASSERT_TRUE(LoadInData([] {
+      LoadLightConeScene();
+      LoadRailScene();
+      LoadDominoScene();
+      LoadGreetingsScene();
+      LoadWellScene();
+      LoadFlowerScene();
+      LoadClothScene();
+      LogoTexture = LoadTextureWithAlpha("vantrel_a.jpg", "vantrel.jpg");
+    })) << "no generated data";
+  }
+
+  // Runs load with the generated data set as the current directory, as the program's loader does.
+  static bool LoadInData(const std::function<void()>& load) {
     const std::filesystem::path data = GeneratedDataPath("");
     std::error_code error;
     const std::filesystem::path here = std::filesystem::current_path(error);
-    if (std::filesystem::is_directory(data, error) && chdir(data.c_str()) == 0) {
-      LoadFlowerScene();
-      if (chdir(here.c_str()) != 0) ADD_FAILURE() << "could not return to " << here;
-    }
+    if (!std::filesystem::is_directory(data, error) || chdir(data.c_str()) != 0) return false;
+    load();
+    if (chdir(here.c_str()) != 0) ADD_FAILURE() << "could not return to " << here;
+    return true;
   }
   void SetUp() override {
     ResetBeatClock();
@@ -118,9 +137,175 @@ class Schedule : public testing::Test {
     return ReadFramePixels();
   }
 
+  // The beat clock run from the first switch to scene up to stepsIn steps later, the last frame
+  // lasting frameDelta; then pulse levels as the clock publishes them around a beat, so that every
+  // argument that carries one is seen.
+  void RunClockInto(int scene, float stepsIn, float frameDelta) {
+    int first = 0;
+    while (first < SceneTrackLength && SceneTrackAt(first) != scene) ++first;
+    ASSERT_LT(first, SceneTrackLength);
+    ResetBeatClock();
+    const float start = (static_cast<float>(first) + 0.25f) / 12.4f;
+    const float target = (static_cast<float>(first) + stepsIn) / 12.4f;
+    ShowTime = start;
+    FrameDelta = 0;
+    RunBeatClock();
+    FrameDelta = target - frameDelta - start;
+    ShowTime = target - frameDelta;
+    RunBeatClock();
+    FrameDelta = frameDelta;
+    ShowTime = target;
+    RunBeatClock();
+    ASSERT_EQ(CurrentScene, scene);
+    ASSERT_GT(SceneTime, 0.1f);
+    Pulse3 = 0.6f;
+    Pulse4 = 0.7f;
+    Pulse3Random = 0.9f;
+  }
+
+  // A frame begun as the show begins every frame, then draw; the picture it leaves.
+  static std::vector<uint8_t> FrameOf(const std::function<void()>& draw) {
+    glClearColor(0, 0, 0, 1);
+    BeginFrame();
+    SetPlainColour({1, 1, 1, 1});
+    glDisable(GL_LIGHTING);
+    draw();
+    return ReadFramePixels();
+  }
+
   uint32_t savedSeed = 0;
 };
+
+// Colour values that differ by more than rounding between two frames; with complement, between
+// the first and the complement of the second.
+int Mismatches(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b,
+               bool complement = false) {
+  int count = 0;
+  for (size_t i = 0; i < a.size(); i += 4)
+    for (int c = 0; c < 3; ++c) {
+      const int other = complement ? 255 - b[i + c] : b[i + c];
+      count += std::abs(a[i + c] - other) > 2;
+    }
+  return count;
+}
 }  // namespace
+
+TEST_F(Schedule, EachSceneNumberDrawsItsOwnSceneWithItsArguments) {
+  const float dt = 1 / 30.0f;
+  const auto scheduled = [] { DrawScheduledScene(); };
+  // A picture that shows something, and the one drawn directly with the arguments worked out here.
+  // The schedule works its arguments out in extended precision, this test in double: the last bit
+  // of a float may differ and move the odd edge pixel, where a wrong argument moves thousands.
+  const auto expectSame = [](const std::vector<uint8_t>& scheduledFrame,
+                             const std::vector<uint8_t>& direct, bool inverted = false) {
+    EXPECT_GT(FindLitPixels(direct).count, 10000);
+    EXPECT_LE(Mismatches(scheduledFrame, direct, inverted), 20);
+  };
+
+  // Rail and water, variant = scene number, with the scene time and the kind-3 pulse. The water
+  // and the generator are put back before the direct frame; the scene reseeds from show time.
+  SetShowTimeReseeding(true);
+  for (int scene = 1; scene <= 4; ++scene) {
+    SCOPED_TRACE(scene);
+    RunClockInto(scene, 3.5f, dt);
+    const TWaterSim water = RailWater();
+    const std::vector<uint8_t> frame = FrameOf(scheduled);
+    RailWater() = water;
+    expectSame(frame, FrameOf([&] { DrawRailScene(scene, SceneTime, 0.6f); }));
+  }
+  SetShowTimeReseeding(false);
+
+  {
+    SCOPED_TRACE(5);  // light cones, no arguments
+    RunClockInto(5, 3.5f, dt);
+    expectSame(FrameOf(scheduled), FrameOf(DrawLightConeScene));
+  }
+  // Dominoes at 1.17 x scene time; scene 7 from 13 backwards, inverted. Without frame time the
+  // rolling camera stays where it is between the two frames.
+  for (int scene : {6, 7}) {
+    SCOPED_TRACE(scene);
+    RunClockInto(scene, 3.5f, 0.0f);
+    const double forward = 1.17 * SceneTime;
+    const float x = static_cast<float>(scene == 6 ? forward : 13 - forward);
+    expectSame(FrameOf(scheduled), FrameOf([x] { DrawDominoScene(x); }), scene == 7);
+  }
+  {
+    SCOPED_TRACE(8);  // greetings: the scene clock runs at 25/32, shaken by the kind-3 pulse
+    RunClockInto(8, 3.5f, dt);
+    const uint32_t seed = RandomSeed;
+    const std::vector<uint8_t> frame = FrameOf(scheduled);
+    RandomSeed = seed;
+    const float s = static_cast<float>(SceneTime * 25.0 / 32.0);
+    expectSame(frame, FrameOf([s] { DrawGreetingsScene(s, 0.6f); }));
+  }
+  {
+    SCOPED_TRACE(9);  // the well and its five values, each from a fresh load of its camera
+    RunClockInto(9, 3.5f, dt);
+    const double t = ShowTime, sceneTime = SceneTime;
+    const float jolt = 0.6f * 10;
+    const float spin = static_cast<float>(200 * std::sin(5 * t) * std::sin(2.8 * t) * 0.9);
+    const float scroll = static_cast<float>(123 * std::sin(sceneTime) + sceneTime);
+    const float bounce = static_cast<float>(20 * std::sin(t * 186 / 60));
+    const float spike = static_cast<float>(50 * 0.7 * (std::sin(t) + 1));
+    LoadInData(LoadWellScene);
+    const std::vector<uint8_t> frame = FrameOf(scheduled);
+    LoadInData(LoadWellScene);
+    expectSame(frame, FrameOf([=] { DrawWellScene(jolt, spin, scroll, bounce, spike); }));
+  }
+  {
+    SCOPED_TRACE(10);  // flowers, no arguments; without frame time the camera stays put
+    RunClockInto(10, 3.5f, 0.0f);
+    expectSame(FrameOf(scheduled), FrameOf(DrawFlowerScene));
+  }
+
+  // The cloth: scene 99 as it is, 11 lets all corners go, 12 pins the far corners and drags them
+  // 6 units a second along y, 13 drags them 4 a second and lets them go. The logo's alpha is
+  // sin(20 t) + 0.8 in all four.
+  TCloth& cloth = SceneCloth();
+  const int far0 = 19 * 20, far1 = 19 * 20 + 19;
+  for (int scene : {99, 11, 12, 13}) {
+    SCOPED_TRACE(scene);
+    RunClockInto(scene, 3.5f, dt);
+    const TCloth before = cloth;
+    const std::vector<uint8_t> frame = FrameOf(scheduled);
+    const TCloth after = cloth;
+    cloth = before;
+    if (scene == 11) cloth.ReleaseCorners();
+    if (scene == 12) cloth.PullFarCorners(dt * 6);
+    if (scene == 13) cloth.PullFarCorners(dt * 4), cloth.ReleaseCorners();
+    const float logoAlpha = static_cast<float>(std::sin(20.0 * ShowTime) + 0.8);
+    expectSame(frame, FrameOf([logoAlpha] { DrawClothScene(logoAlpha); }));
+    for (size_t p = 0; p < after.Particles.size(); ++p) {
+      ASSERT_EQ(after.Particles[p].Pinned, cloth.Particles[p].Pinned) << p;
+      ASSERT_EQ(after.Particles[p].Position.y, cloth.Particles[p].Position.y) << p;
+      ASSERT_EQ(after.Particles[p].Position.z, cloth.Particles[p].Position.z) << p;
+    }
+    const int pinnedCorners = after.Particles[0].Pinned + after.Particles[19].Pinned +
+                              after.Particles[far0].Pinned + after.Particles[far1].Pinned;
+    EXPECT_EQ(pinnedCorners, scene == 99 ? 4 : scene == 12 ? 2 : 0);
+    if (scene == 12) {
+      EXPECT_EQ(after.Particles[far0].Position.y, before.Particles[far0].Position.y + dt * 6);
+      EXPECT_EQ(after.Particles[far1].Position.y, before.Particles[far1].Position.y + dt * 6);
+    }
+  }
+
+  {
+    SCOPED_TRACE(14);  // the point burst: round(scene time x 10000) + 1 points, three draws each
+    RunClockInto(14, 3.5f, dt);
+    const uint32_t seed = RandomSeed;
+    FrameOf(scheduled);
+    const int points = static_cast<int>(std::nearbyint(SceneTime * 10000.0)) + 1;
+    EXPECT_EQ(RandomSeed, AdvanceSeed(seed, 3 * points));
+  }
+  // Scene 0 and numbers the show does not use draw nothing.
+  for (int scene : {0, 15, 100}) {
+    SCOPED_TRACE(scene);
+    CurrentScene = scene;
+    const uint32_t seed = RandomSeed;
+    EXPECT_EQ(FindLitPixels(FrameOf(scheduled)).count, 0);
+    EXPECT_EQ(RandomSeed, seed);
+  }
+}
 
 TEST_F(Schedule, InversionPulseGivesTheComplementOfTheSameFrame) {
   ShowTime = 170.0f;  // 30001 stars
@@ -197,4 +382,41 @@ TEST_F(Schedule, EndingFadesToBlack) {
   EXPECT_GT(beforeFade, 0);
   EXPECT_LT(lastSecond, beforeFade * 0.75);
   EXPECT_LT(afterEnd, 0.5);
+}
+
+TEST_F(Schedule, EndingShowsTheLogoInBlackOverTheStarsFrom204Seconds) {
+  // The same stars in every frame: with one seed the later frames only add points.
+  const auto frameAt = [this](float t) {
+    RandomSeed = 4711;
+    return ShowFrameAt(t);
+  };
+  const std::vector<uint8_t> none = frameAt(204.0f), half = frameAt(204.5f), full = frameAt(205.0f),
+                             last = frameAt(206.0f);
+  // Star pixels that the logo covers: lit at 204 s, black once the logo is opaque.
+  int covered = 0, coveredOutside = 0, minX = 800, maxX = -1, minY = 600, maxY = -1;
+  double litBefore = 0, litHalf = 0;
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 800; ++x) {
+      const size_t at = (static_cast<size_t>(y) * 800 + x) * 4;
+      const auto brightness = [at](const std::vector<uint8_t>& f) {
+        return f[at] + f[at + 1] + f[at + 2];
+      };
+      if (brightness(none) < 150 || brightness(full) > 6) continue;
+      ++covered;
+      const bool inside = x >= 144 && x < 656 && y >= 44 && y < 556;
+      coveredOutside += !inside;
+      minX = std::min(minX, x), maxX = std::max(maxX, x);
+      minY = std::min(minY, y), maxY = std::max(maxY, y);
+      litBefore += brightness(none);
+      litHalf += brightness(half);
+      EXPECT_LE(brightness(last), 6) << "the logo is still shown at 206 s: " << x << ", " << y;
+    }
+  EXPECT_GT(covered, 2000);
+  EXPECT_EQ(coveredOutside, 0) << "the logo lies at (144, 44), 512 x 512";
+  EXPECT_GT(maxX - minX, 300);
+  EXPECT_GT(maxY - minY, 300);
+  // Half way in, the logo takes half of what lies beneath it.
+  EXPECT_NEAR(litHalf / litBefore, 0.5, 0.06);
+  // Beside the logo the stars stay until the last fade.
+  EXPECT_GT(FindLitPixels(last).count, covered);
 }
