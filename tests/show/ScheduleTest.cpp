@@ -202,8 +202,8 @@ TEST_F(Schedule, EachSceneNumberDrawsItsOwnSceneWithItsArguments) {
     EXPECT_LE(Mismatches(scheduledFrame, direct, inverted), 20);
   };
 
-  // Rail and water, variant = scene number, with the scene time and the kind-3 pulse. The water
-  // and the generator are put back before the direct frame; the scene reseeds from show time.
+  // Rail and water, variant = scene number, with the scene time and the kind-3 pulse. The water is
+  // put back before the direct frame; the scene reseeds the generator from show time.
   SetShowTimeReseeding(true);
   for (int scene = 1; scene <= 4; ++scene) {
     SCOPED_TRACE(scene);
