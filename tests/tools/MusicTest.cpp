@@ -1,5 +1,7 @@
 // The generated music decoded the way the program plays it (SDL2_mixer): length, level, fade,
-// tempo, and a sound at the start of every flash and inversion step of the pulse track.
+// tempo, and a sound at the start of every flash and inversion step of the pulse track; and
+// decoded by ffmpeg to floating point: no sample at or past full scale, and a broadband onset
+// on every flash and inversion.
 #include <gtest/gtest.h>
 
 #include <SDL2/SDL.h>
@@ -8,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "support/TestSupport.h"
@@ -91,6 +95,23 @@ class OnsetFinder {
   std::vector<double> energy_;
 };
 
+// The file decoded by ffmpeg to 32-bit floats, which keep whatever lies past full scale (a
+// 16-bit decode would clamp it), with `channels` 2 (interleaved) or 1 (ffmpeg's own downmix).
+std::vector<float> FloatDecode(int channels) {
+  const std::string command = "ffmpeg -v error -nostdin -i '" + GeneratedDataPath("music.mp3") + "' -f f32le -ac " +
+                              std::to_string(channels) + " -ar 44100 - 2>/dev/null";
+  std::vector<float> samples;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return samples;
+  float block[4096];
+  size_t got;
+  while ((got = std::fread(block, sizeof(float), 4096, pipe)) > 0) samples.insert(samples.end(), block, block + got);
+  if (pclose(pipe) != 0) samples.clear();
+  return samples;
+}
+
+bool HaveFfmpeg() { return std::system("ffmpeg -version >/dev/null 2>&1") == 0; }
+
 }  // namespace
 
 TEST(Music, DecodesToTheFullShowLengthAtAHealthyLevelAndFadesToSilence) {
@@ -158,4 +179,56 @@ TEST(Music, BeatsAt186BeatsPerMinute) {
   const double lag = (best + 0.5 * (a - c) / (a - 2 * b + c)) * Frame / Rate;
   std::printf("music: beat period %.4f s, %.2f beats per minute\n", lag, 60 / lag);
   EXPECT_NEAR(60 / lag, Bpm, 1.0);
+}
+
+TEST(Music, DecodedToFloatNoSampleReachesFullScaleInStereoOrInMono) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+  for (int channels : {2, 1}) {
+    const std::vector<float> samples = FloatDecode(channels);
+    ASSERT_GT(samples.size(), 208u * Rate * channels) << "ffmpeg could not decode music.mp3";
+    float peak = 0;
+    size_t atFullScale = 0;
+    for (float v : samples) {
+      peak = std::max(peak, std::fabs(v));
+      atFullScale += std::fabs(v) >= 1.0f;
+    }
+    std::printf("music: %s decode peak %.3f (%.2f dBFS), %zu samples at or past full scale\n",
+                channels == 2 ? "stereo" : "mono", peak, 20 * std::log10(peak), atFullScale);
+    EXPECT_EQ(atFullScale, 0u) << channels << " channel(s)";
+    // Half a decibel of the headroom left before encoding survives the encoder's ringing.
+    EXPECT_LT(peak, 0.944f) << channels << " channel(s)";
+  }
+}
+
+// Every flash and inversion is heard as a broadband onset over the rest of the mix: within
+// 15 ms of its step, the energy of the next 10 ms is 3 dB or more above that of the 30 ms
+// before (mono, the whole band), at 95 % or more of the steps of each kind.
+TEST(Music, DecodedToFloatNearlyEveryFlashAndInversionIsABroadbandOnset) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+  const std::vector<float> mono = FloatDecode(1);
+  ASSERT_GT(mono.size(), 208u * Rate);
+  std::vector<double> running(mono.size() + 1, 0.0);  // running sum of squares
+  for (size_t i = 0; i < mono.size(); ++i) running[i + 1] = running[i] + double(mono[i]) * mono[i];
+  auto meanEnergy = [&](long from, long count) { return (running[from + count] - running[from]) / count; };
+  const long after = Rate / 100, before = 3 * Rate / 100, reach = 15 * Rate / 1000;
+  int heard[3] = {}, steps[3] = {};
+  double weakest[3] = {1e9, 1e9, 1e9};
+  for (int step = 0; step < PulseTrackLength; ++step) {
+    const int kind = PulseTrack[step];
+    if (kind != 1 && kind != 2) continue;
+    const long centre = std::lround(step * StepSeconds * Rate);
+    double best = -1e9;
+    for (long n = std::max(before, centre - reach); n <= centre + reach; ++n)
+      best = std::max(best, 10 * std::log10((meanEnergy(n, after) + 1e-12) / (meanEnergy(n - before, before) + 1e-12)));
+    ++steps[kind];
+    heard[kind] += best >= 3.0;
+    weakest[kind] = std::min(weakest[kind], best);
+  }
+  for (int kind : {1, 2}) {
+    std::printf("music: kind-%d steps with a 3 dB onset: %d of %d (%.1f %%), weakest %.1f dB\n", kind, heard[kind],
+                steps[kind], 100.0 * heard[kind] / steps[kind], weakest[kind]);
+    EXPECT_GE(heard[kind], 0.95 * steps[kind]) << "kind " << kind;
+  }
+  EXPECT_EQ(steps[1], 172);
+  EXPECT_EQ(steps[2], 100);
 }

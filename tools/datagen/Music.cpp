@@ -102,25 +102,33 @@ constexpr int ControlRate = 16;
 
 // --- the mix ----------------------------------------------------------------------------------
 
+// Where a voice goes. The bed (pads, bass, lead, the groove, echoes) is ducked under every
+// flash and inversion accent, as a side-chain compressor does in dance music; the accents
+// themselves go to their own bus, which is not ducked, so each one cuts through the bed.
+enum class Bus { Bed, Accent };
+
 struct Mix {
-  std::vector<float> left, right, echoLeft, echoRight;
+  std::vector<float> left, right, accentLeft, accentRight, echoLeft, echoRight;
   int lead;
 
   Mix(size_t frames, int leadSamples)
-      : left(frames), right(frames), echoLeft(frames), echoRight(frames), lead(leadSamples) {}
+      : left(frames), right(frames), accentLeft(frames), accentRight(frames), echoLeft(frames), echoRight(frames),
+        lead(leadSamples) {}
 
   // Adds voice(t), called once per sample with t in seconds since the event, from show time
   // `start` for `length` seconds; `echo` also sends it to the echo bus.
   template <class Voice>
-  void Add(double start, double length, float gain, float pan, float echo, Voice voice) {
+  void Add(double start, double length, float gain, float pan, float echo, Voice voice, Bus bus = Bus::Bed) {
     const double first = start * MusicRate - lead;  // where t = 0 falls, in output samples
     const long begin = std::max(0L, static_cast<long>(std::ceil(first)));
     const long end = std::min(static_cast<long>(left.size()), static_cast<long>(std::ceil(first + length * MusicRate)));
     const float gl = gain * std::min(1.0f, 1 - pan), gr = gain * std::min(1.0f, 1 + pan);
+    std::vector<float>& l = bus == Bus::Accent ? accentLeft : left;
+    std::vector<float>& r = bus == Bus::Accent ? accentRight : right;
     for (long n = begin; n < end; ++n) {
       const float v = voice((n - first) / MusicRate);
-      left[n] += v * gl;
-      right[n] += v * gr;
+      l[n] += v * gl;
+      r[n] += v * gr;
       if (echo > 0) {
         echoLeft[n] += v * gl * echo;
         echoRight[n] += v * gr * echo;
@@ -241,6 +249,16 @@ auto Pluck(int note) {
   };
 }
 
+// Lets a drum ring until `until` seconds after its start, then silences it within a few
+// milliseconds (a drum machine's choke), so that the next accent starts from quiet.
+template <class Voice>
+auto Choked(Voice voice, double until) {
+  return [voice, until](double t) mutable {
+    const float v = voice(t);
+    return t < until ? v : v * static_cast<float>(std::exp(-(t - until) / 0.003));
+  };
+}
+
 // --- the arrangement --------------------------------------------------------------------------
 
 struct Style {
@@ -296,6 +314,16 @@ int SceneAt(int step) {
 }
 
 int PulseAt(int step) { return step >= 0 && step < PulseTrackLength ? PulseTrack[step] : 0; }
+bool IsAccent(int step) { return PulseAt(step) == 1 || PulseAt(step) == 2; }
+
+// Seconds from step `step` until a choked voice must start to fall silent: 30 ms before the
+// next flash or inversion accent (at least 30 ms of sound); effectively unbounded when no
+// accent follows.
+double UntilNextAccent(int step) {
+  for (int next = step + 1; next < PulseTrackLength; ++next)
+    if (IsAccent(next)) return std::max(0.03, StepTime(next) - StepTime(step) - 0.03);
+  return 1e9;
+}
 
 // A scene switch starts a phrase when the new scene stays for at least half a bar and the
 // phrase before has had time to breathe; in the fast cuts phrases last four bars at least.
@@ -346,7 +374,10 @@ void Arrange(Mix& mix, int steps) {
     if (s == phraseStart && s > 0 && s < EndingStep) mix.Add(t, 2.0, 0.22f, 0.2f, 0, Crash(seed));
 
     // The groove.
-    if (style.kick && s % 4 == 0) mix.Add(t, 0.6, 0.8f, 0, 0, Kick(seed));
+    // Every kick is choked before the next accent. On a flash the accent's own kick stands in
+    // for the groove's; with an inversion's snare the groove's kick joins the accent.
+    if (style.kick && s % 4 == 0 && pulse != 1)
+      mix.Add(t, 0.6, 0.8f, 0, 0, Choked(Kick(seed), UntilNextAccent(s)), pulse == 2 ? Bus::Accent : Bus::Bed);
     if (style.hats) {
       const bool offbeat = s % 4 == 2;
       if (style.openHats && offbeat)
@@ -356,7 +387,7 @@ void Arrange(Mix& mix, int steps) {
     }
     if (style.bass && s % 2 == 0) {
       const int note = chord[0] - 24 + (s % 4 == 2 ? 12 : 0);
-      mix.Add(t, 2 * StepSeconds + 0.1, 0.34f, 0, 0, Bass(note, 2 * StepSeconds * 0.85));
+      mix.Add(t, 2 * StepSeconds + 0.1, 0.28f, 0, 0, Bass(note, 2 * StepSeconds * 0.85));
     }
     if (style.arp) {
       static const int pattern[8] = {0, 1, 2, 4, 3, 2, 1, 5};
@@ -378,20 +409,22 @@ void Arrange(Mix& mix, int steps) {
     }
 
     // The sync track's events: every flash an accent, every inversion a snare.
+    // Each accent is choked just before the next one and ducks the bed (see DuckBed).
+    const double ring = UntilNextAccent(s);
     if (pulse == 1) {
-      mix.Add(t, 0.6, 0.85f, 0, 0, Kick(seed + 7));
-      mix.Add(t, 0.1, 1.1f, 0.1f, 0, Snap(seed + 5));
+      mix.Add(t, 0.6, 0.9f, 0, 0, Choked(Kick(seed + 7), ring), Bus::Accent);
+      mix.Add(t, 0.1, 1.1f, 0.1f, 0, Choked(Snap(seed + 5), ring), Bus::Accent);
       const bool runEnds = PulseAt(s + 1) != 1;
       if (runEnds) mix.Add(t, 2.0, 0.25f, -0.25f, 0, Crash(seed + 11));
     } else if (pulse == 2) {
-      mix.Add(t, 0.5, 0.6f, 0.1f, 0.15f, Snare(seed + 13));
-      mix.Add(t, 0.1, 0.7f, -0.1f, 0, Snap(seed + 3));
+      mix.Add(t, 0.5, 0.7f, 0.1f, 0.15f, Choked(Snare(seed + 13), ring), Bus::Accent);
+      mix.Add(t, 0.1, 0.8f, -0.1f, 0, Choked(Snap(seed + 3), ring), Bus::Accent);
     } else if (pulse == 3) {
-      mix.Add(t, 0.3, 0.16f, -0.3f, 0.3f, Ping(seed + 17));
-      if (style.stabs) mix.Add(t, 0.4, 0.18f, 0.2f, 0.3f, Stab(chord));
+      mix.Add(t, 0.3, 0.16f, -0.3f, 0.3f, Choked(Ping(seed + 17), ring));
+      if (style.stabs) mix.Add(t, 0.4, 0.18f, 0.2f, 0.3f, Choked(Stab(chord), ring));
     } else if (pulse == 4) {
-      mix.Add(t, 0.5, 0.45f, 0.25f, 0.1f, Tom(seed + 19));
-      mix.Add(t, 0.4, 0.14f, -0.2f, 0.3f, Stab(chord));
+      mix.Add(t, 0.5, 0.45f, 0.25f, 0.1f, Choked(Tom(seed + 19), ring));
+      mix.Add(t, 0.4, 0.14f, -0.2f, 0.3f, Choked(Stab(chord), ring));
     }
     // In the fast cuts every scene switch also gets a stab.
     if (s >= CutsBegin && s < SceneTrackLength && SceneTrack[s] != 0 && pulse == 0)
@@ -401,6 +434,34 @@ void Arrange(Mix& mix, int steps) {
   const double end = StepTime(EndingStep);
   mix.Add(end, FadeEnd - end + 1, 0.3f, 0, 0.4f, Pad({57, 64, 71}, FadeEnd - end, 900));
   mix.Add(end, FadeEnd - end + 1, 0.2f, 0, 0.4f, Pad({45, 52, 60}, FadeEnd - end, 600));
+}
+
+// The side-chain: the bed's gain dips to 1 - DuckDepth just as each flash or inversion accent
+// strikes (a 3 ms look-ahead, like a compressor keyed a moment early), holds for the accent's
+// front and recovers over DuckRecovery, so the accent is heard as a clear onset over pads,
+// bass and lead. Runs of accents keep the bed down.
+constexpr double DuckDepth = 0.5, DuckAhead = 0.003, DuckHold = 0.012, DuckRecovery = 0.07;
+
+void DuckBed(Mix& mix) {
+  const long frames = static_cast<long>(mix.left.size());
+  std::vector<float> gain(mix.left.size(), 1.0f);
+  for (int step = 0; step < PulseTrackLength; ++step) {
+    if (!IsAccent(step)) continue;
+    const double at = StepTime(step) * MusicRate - mix.lead;  // the accent's output sample
+    const long begin = std::max(0L, static_cast<long>(std::floor(at - DuckAhead * MusicRate)));
+    const long end = std::min(frames, static_cast<long>(std::ceil(at + (DuckHold + 6 * DuckRecovery) * MusicRate)));
+    for (long n = begin; n < end; ++n) {
+      const double t = (n - at) / MusicRate;
+      double dip = 1;
+      if (t < 0) dip = 1 + t / DuckAhead;
+      else if (t > DuckHold) dip = std::exp(-(t - DuckHold) / DuckRecovery);
+      gain[n] = std::min(gain[n], static_cast<float>(1 - DuckDepth * dip));
+    }
+  }
+  for (long n = 0; n < frames; ++n) {
+    mix.left[n] = mix.left[n] * gain[n] + mix.accentLeft[n];
+    mix.right[n] = mix.right[n] * gain[n] + mix.accentRight[n];
+  }
 }
 
 // A dotted-eighth ping-pong echo over the send bus.
@@ -418,6 +479,40 @@ void ApplyEcho(Mix& mix) {
   }
 }
 
+// The level of a stereo frame as the peak meter sees it: either channel, or both summed as a
+// one-channel downmix does ((l + r) / sqrt 2).
+float FramePeak(float l, float r) { return std::max({std::fabs(l), std::fabs(r), std::fabs(l + r) * 0.70710678f}); }
+
+// A look-ahead peak limiter: the few drum hits in the top 2 dB are brought down to the rest, so
+// the whole mix can sit louder. The gain is the lowest needed within 1.5 ms either side,
+// averaged over 1.5 ms (so it never lets a peak through and never steps), then recovers over
+// 40 ms.
+constexpr float LimiterThreshold = 0.794f;  // -2 dB from the mix's peak
+
+void Limit(std::vector<float>& out, float threshold) {
+  const long frames = static_cast<long>(out.size() / 2), reach = MusicRate * 3 / 2000;
+  std::vector<float> lowest(frames, 1.0f);
+  for (long n = 0; n < frames; ++n) {
+    const float level = FramePeak(out[2 * n], out[2 * n + 1]);
+    if (level <= threshold) continue;
+    const float need = threshold / level;
+    for (long k = std::max(0L, n - reach); k <= std::min(frames - 1, n + reach); ++k) lowest[k] = std::min(lowest[k], need);
+  }
+  const float recover = static_cast<float>(1 - std::exp(-1.0 / (0.04 * MusicRate)));
+  const long half = reach / 2;
+  double sum = 0;
+  float gain = 1;
+  for (long n = -half; n < frames; ++n) {
+    if (n + half < frames) sum += lowest[n + half];
+    if (n - half - 1 >= 0) sum -= lowest[n - half - 1];
+    if (n < 0) continue;
+    const long count = std::min(frames - 1, n + half) - std::max(0L, n - half) + 1;
+    gain = std::min(static_cast<float>(sum / count), gain + (1 - gain) * recover);
+    out[2 * n] *= gain;
+    out[2 * n + 1] *= gain;
+  }
+}
+
 }  // namespace
 
 std::vector<float> SynthesiseMusic(int lead) {
@@ -426,8 +521,11 @@ std::vector<float> SynthesiseMusic(int lead) {
   const int steps = static_cast<int>(std::ceil((MusicSeconds + 1.0) / StepSeconds));
   Arrange(mix, steps);
   ApplyEcho(mix);
-  // Gentle saturation, the fade to silence as the picture fades to black, and a peak at -2 dB
-  // (the encoder's ringing adds a little on decoding).
+  DuckBed(mix);
+  // Gentle saturation, the fade to silence as the picture fades to black, the limiter, and the
+  // peak at -3 dB in stereo and in a mono downmix: between samples and through the encoder's
+  // ringing a limited mix rises up to about 2 dB past its sample peak, and the decoded file
+  // must stay below full scale.
   std::vector<float> out(frames * 2);
   float peak = 0;
   for (size_t n = 0; n < frames; ++n) {
@@ -441,10 +539,11 @@ std::vector<float> SynthesiseMusic(int lead) {
     const float r = static_cast<float>(std::tanh(mix.right[n] * 0.7) * gain);
     out[2 * n] = l;
     out[2 * n + 1] = r;
-    peak = std::max({peak, std::fabs(l), std::fabs(r)});
+    peak = std::max(peak, FramePeak(l, r));
   }
+  Limit(out, peak * LimiterThreshold);
   if (peak > 0) {
-    const float scale = 0.794f / peak;
+    const float scale = 0.7f / (peak * LimiterThreshold);
     for (float& v : out) v *= scale;
   }
   return out;
