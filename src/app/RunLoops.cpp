@@ -1,11 +1,14 @@
-// The two interactive run loops: the timed show from the frame timer, and the live mode.
+// The two interactive run loops: the timed show on the music as heard, and the live mode.
 #include "app/RunLoops.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "live/LiveAssets.h"
 #include "live/LiveFrame.h"
 #include "live/PDSServer.h"
+#include "platform/Audio.h"
 #include "platform/Input.h"
 #include "platform/Timer.h"
 #include "platform/Window.h"
@@ -21,7 +24,12 @@ void RunTimedShow() {
   for (;;) {
     if (IsKeyDown(1)) break;
     if (ExitRequested) break;
-    ShowTime = timer.Tick();
+    // The show's clock is the music as the viewer hears it (the frame timer when no music
+    // plays), so every flash meets its sound; it holds at 0 until the first note is heard.
+    // The frame timer still measures each frame's duration.
+    const float wall = timer.Tick();
+    const double heard = HeardMusicSeconds();
+    ShowTime = std::isnan(heard) ? wall : static_cast<float>(std::max(0.0, heard));
     FrameDelta = timer.Delta;
     FramesPerSecond = static_cast<float>(timer.Fps);
     DrawShowFrame();

@@ -5,6 +5,11 @@
 #include <SDL2/SDL_mixer.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <mutex>
+
+#include "platform/PlaybackClock.h"
 
 namespace {
 struct SampleTableRecord {
@@ -13,13 +18,49 @@ struct SampleTableRecord {
 };
 SampleTableRecord SampleTable;
 bool AudioOpen = false;
+int OutputRate = 44100;
+int BytesPerFrame = 4;
+
+// The music as heard: the last sample PlaySample started, stamped buffer by buffer from the
+// mixer's thread (the channel effect below) and read from the main thread.
+struct HeardRecord {
+  std::mutex lock;
+  bool playing = false;
+  double startedAt = 0;  // wall seconds when PlaySample started it
+  long framesMixed = 0;  // frames of it handed to the device so far
+  PlaybackClock clock;
+};
+HeardRecord Heard;
+
+double WallSeconds() {
+  static const auto epoch = std::chrono::steady_clock::now();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - epoch).count();
+}
+
+// A buffer leaves the mixer while the one before it is still playing, so the first frame of the
+// buffer being filled is heard one buffer later.
+double OutputDelay() { return static_cast<double>(MixBufferFrames) / OutputRate; }
+
+// Runs on the mixer's thread for every buffer in which the tracked channel plays, before the
+// buffer goes to the device; the first call is the buffer that starts the sample.
+void StampBuffer(int /*channel*/, void* /*stream*/, int length, void* /*user*/) {
+  const double wall = WallSeconds();
+  std::lock_guard<std::mutex> hold(Heard.lock);
+  Heard.clock.Buffer(wall, static_cast<double>(Heard.framesMixed) / OutputRate, OutputDelay());
+  Heard.framesMixed += length / BytesPerFrame;
+}
 }  // namespace
 
 bool InitAudio(const GLWindow& /*window*/) {
   if (AudioOpen) return true;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   Mix_Init(MIX_INIT_MP3);
-  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) return false;
+  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, MixBufferFrames) != 0) return false;
+  int frequency = 0, channels = 0;
+  Uint16 format = 0;
+  Mix_QuerySpec(&frequency, &format, &channels);
+  OutputRate = frequency > 0 ? frequency : 44100;
+  BytesPerFrame = std::max(1, channels * static_cast<int>(SDL_AUDIO_BITSIZE(format)) / 8);
   Mix_AllocateChannels(8);
   Mix_Resume(-1);
   AudioOpen = true;
@@ -45,7 +86,37 @@ int PlaySample(int index, int volume, int pan) {
   const Uint8 left = static_cast<Uint8>(255 * std::min(1.0f, 1.0f - share));
   const Uint8 right = static_cast<Uint8>(255 * std::min(1.0f, 1.0f + share));
   Mix_SetPanning(channel, left, right);
-  return Mix_PlayChannel(channel, SampleTable.handles[index], 0);
+  // The heard clock restarts with this sample. Its stamp effect is registered before the
+  // channel starts, so the buffer that starts the sample is the first one stamped; SDL_mixer
+  // drops the effect when the channel stops.
+  {
+    std::lock_guard<std::mutex> hold(Heard.lock);
+    Heard.playing = false;
+    Heard.framesMixed = 0;
+    Heard.clock = PlaybackClock{};
+  }
+  Mix_RegisterEffect(channel, StampBuffer, nullptr, nullptr);
+  const int playing = Mix_PlayChannel(channel, SampleTable.handles[index], 0);
+  if (playing >= 0) {
+    std::lock_guard<std::mutex> hold(Heard.lock);
+    Heard.playing = true;
+    Heard.startedAt = WallSeconds();
+  } else {
+    Mix_UnregisterEffect(channel, StampBuffer);
+  }
+  return playing;
+}
+
+double HeardMusicSeconds() {
+  const double wall = WallSeconds();
+  std::lock_guard<std::mutex> hold(Heard.lock);
+  if (!Heard.playing) return std::nan("");
+  if (!Heard.clock.Started()) {
+    // Not yet mixed: the sample's first frame is at least one buffer away. A device that never
+    // asks for sound leaves the show on its own clock after half a second.
+    return wall - Heard.startedAt < 0.5 ? -OutputDelay() : std::nan("");
+  }
+  return Heard.clock.Heard(wall);
 }
 
 int LoadedSampleCount() { return SampleTable.count; }
@@ -53,6 +124,10 @@ int LoadedSampleCount() { return SampleTable.count; }
 void CloseAudio() {
   if (!AudioOpen) return;
   Mix_HaltChannel(-1);
+  {
+    std::lock_guard<std::mutex> hold(Heard.lock);
+    Heard.playing = false;
+  }
   for (int i = 0; i < SampleTable.count; ++i) Mix_FreeChunk(SampleTable.handles[i]);
   SampleTable = SampleTableRecord{};
   Mix_CloseAudio();

@@ -5,6 +5,8 @@
 #include "platform/Window.h"
 
 inline constexpr int SampleSlots = 128;
+// Frames in each buffer the mixer hands to the device (23 ms at 44100 Hz): the sound's latency.
+inline constexpr int MixBufferFrames = 1024;
 
 // Opens the default audio device at 44100 Hz stereo and resumes playback; true on success.
 bool InitAudio(const GLWindow& window);
@@ -13,6 +15,10 @@ int LoadSample(const char* fileName);
 // Plays slot index once at volume 0..100 and pan -100 (left) .. 100 (right); returns the
 // channel, or -1 when nothing plays (a slot that failed or lies outside the table).
 int PlaySample(int index, int volume, int pan);
+// Seconds of the sample last started by PlaySample that have reached the listener by now: a
+// smooth clock fitted to the buffers the device takes, offset by the output delay. Negative
+// until its first frame is heard; NaN when nothing was started or the device takes no sound.
+double HeardMusicSeconds();
 // The number of loaded samples.
 int LoadedSampleCount();
 // Closes the device and forgets every sample (tests and shutdown).

@@ -2,7 +2,7 @@
 // is driving the show (the timed show, the live mode's timer, the offscreen modes).
 #pragma once
 
-extern float ShowTime;         // seconds since the show's timer was reset
+extern float ShowTime;         // the show's clock in seconds: the music as heard (capture: frame / N)
 extern float FrameDelta;       // duration of the previous frame in seconds
 extern float FramesPerSecond;  // the timer's frame count of its last one-second window
 extern bool ExitRequested;     // set once ShowTime has passed the show's length
