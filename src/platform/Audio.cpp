@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <mutex>
+#include <atomic>
+#include <cstdint>
 
 #include "platform/PlaybackClock.h"
 
@@ -21,13 +22,23 @@ bool AudioOpen = false;
 int OutputRate = 44100;
 int BytesPerFrame = 4;
 
-// The music as heard: the last sample PlaySample started, stamped buffer by buffer from the
-// mixer's thread (the channel effect below) and read from the main thread.
+// The music as heard: the last sample PlaySample started. The mixer's thread stamps each buffer
+// it mixes of it (the channel effect below) into a ring that it alone writes, without a lock, so
+// a main thread that is descheduled at the wrong moment can never hold up the sound; the main
+// thread feeds the stamps to the clock when it reads it.
+struct Stamp {
+  double wall;        // when the buffer was mixed
+  long framesBefore;  // frames of the sample mixed before this buffer
+};
+constexpr uint32_t StampSlots = 256;  // 6 s of buffers; the main thread reads every frame
 struct HeardRecord {
-  std::mutex lock;
   bool playing = false;
+  int channel = -1;
   double startedAt = 0;  // wall seconds when PlaySample started it
-  long framesMixed = 0;  // frames of it handed to the device so far
+  Stamp stamps[StampSlots] = {};
+  std::atomic<uint32_t> written{0};  // stamps written (the mixer's thread)
+  uint32_t read = 0;                 // stamps handed to the clock (the main thread)
+  long framesMixed = 0;              // the mixer's thread only, once the sample plays
   PlaybackClock clock;
 };
 HeardRecord Heard;
@@ -44,10 +55,17 @@ double OutputDelay() { return static_cast<double>(MixBufferFrames) / OutputRate;
 // Runs on the mixer's thread for every buffer in which the tracked channel plays, before the
 // buffer goes to the device; the first call is the buffer that starts the sample.
 void StampBuffer(int /*channel*/, void* /*stream*/, int length, void* /*user*/) {
-  const double wall = WallSeconds();
-  std::lock_guard<std::mutex> hold(Heard.lock);
-  Heard.clock.Buffer(wall, static_cast<double>(Heard.framesMixed) / OutputRate, OutputDelay());
+  const uint32_t index = Heard.written.load(std::memory_order_relaxed);
+  Heard.stamps[index % StampSlots] = {WallSeconds(), Heard.framesMixed};
+  Heard.written.store(index + 1, std::memory_order_release);
   Heard.framesMixed += length / BytesPerFrame;
+}
+
+// Stops stamping the sample that played last (afterwards no stamp is being written).
+void StopStamping() {
+  if (Heard.channel >= 0) Mix_UnregisterEffect(Heard.channel, StampBuffer);
+  Heard.channel = -1;
+  Heard.playing = false;
 }
 }  // namespace
 
@@ -89,17 +107,16 @@ int PlaySample(int index, int volume, int pan) {
   // The heard clock restarts with this sample. Its stamp effect is registered before the
   // channel starts, so the buffer that starts the sample is the first one stamped; SDL_mixer
   // drops the effect when the channel stops.
-  {
-    std::lock_guard<std::mutex> hold(Heard.lock);
-    Heard.playing = false;
-    Heard.framesMixed = 0;
-    Heard.clock = PlaybackClock{};
-  }
+  StopStamping();
+  Heard.written.store(0, std::memory_order_relaxed);
+  Heard.read = 0;
+  Heard.framesMixed = 0;
+  Heard.clock = PlaybackClock{};
   Mix_RegisterEffect(channel, StampBuffer, nullptr, nullptr);
   const int playing = Mix_PlayChannel(channel, SampleTable.handles[index], 0);
   if (playing >= 0) {
-    std::lock_guard<std::mutex> hold(Heard.lock);
     Heard.playing = true;
+    Heard.channel = playing;
     Heard.startedAt = WallSeconds();
   } else {
     Mix_UnregisterEffect(channel, StampBuffer);
@@ -108,9 +125,16 @@ int PlaySample(int index, int volume, int pan) {
 }
 
 double HeardMusicSeconds() {
-  const double wall = WallSeconds();
-  std::lock_guard<std::mutex> hold(Heard.lock);
   if (!Heard.playing) return std::nan("");
+  const uint32_t written = Heard.written.load(std::memory_order_acquire);
+  // Stamps not yet handed on; after a very long stall only the newest half of the ring (the
+  // rest may be being overwritten).
+  if (written - Heard.read > StampSlots / 2) Heard.read = written - StampSlots / 2;
+  for (; Heard.read != written; ++Heard.read) {
+    const Stamp& stamp = Heard.stamps[Heard.read % StampSlots];
+    Heard.clock.Buffer(stamp.wall, static_cast<double>(stamp.framesBefore) / OutputRate, OutputDelay());
+  }
+  const double wall = WallSeconds();
   if (!Heard.clock.Started()) {
     // Not yet mixed: the sample's first frame is at least one buffer away. A device that never
     // asks for sound leaves the show on its own clock after half a second.
@@ -123,11 +147,8 @@ int LoadedSampleCount() { return SampleTable.count; }
 
 void CloseAudio() {
   if (!AudioOpen) return;
+  StopStamping();
   Mix_HaltChannel(-1);
-  {
-    std::lock_guard<std::mutex> hold(Heard.lock);
-    Heard.playing = false;
-  }
   for (int i = 0; i < SampleTable.count; ++i) Mix_FreeChunk(SampleTable.handles[i]);
   SampleTable = SampleTableRecord{};
   Mix_CloseAudio();

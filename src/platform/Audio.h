@@ -18,6 +18,7 @@ int PlaySample(int index, int volume, int pan);
 // Seconds of the sample last started by PlaySample that have reached the listener by now: a
 // smooth clock fitted to the buffers the device takes, offset by the output delay. Negative
 // until its first frame is heard; NaN when nothing was started or the device takes no sound.
+// Main thread only (like PlaySample).
 double HeardMusicSeconds();
 // The number of loaded samples.
 int LoadedSampleCount();

@@ -12,7 +12,7 @@
 class PlaybackClock {
  public:
   static constexpr std::size_t Window = 64;  // buffers averaged: about 1.5 s at 1024 frames
-  static constexpr double MaxSlew = 0.05;    // the most the clock runs fast or slow to catch up
+  static constexpr double MaxSlew = 0.1;     // the most the clock runs fast or slow to catch up
 
   // One buffer filled at wall time `wall` (seconds) whose first frame is `position` seconds
   // into the music and reaches the listener `delay` seconds after `wall`. Any thread may call;

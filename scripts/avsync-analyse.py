@@ -1,0 +1,183 @@
+#!/usr/bin/python3
+"""Audio-to-picture offset of a screen-and-sound recording of the show.
+
+Finds where the music starts in the recorded sound (cross-correlation with music.mp3), the
+accent onset of every flash step in the sound, and the white flash of every such step in the
+picture, and prints the mean and the 95th percentile of (flash - onset) in milliseconds.
+
+A flash step's white level is a triangle (or, in a run of flash steps, a saw tooth) that peaks
+where the step begins; the flash time of a step is where the recorded brightness fits that
+shape best: brightness = base + gain * level(time - shift), searched over the shift. Steps near
+an inversion or a scene switch are left out (the picture changes there for other reasons).
+
+Usage: avsync-analyse.py RECORDING MUSIC_MP3 SYNC_TRACKS_CPP [--from S] [--to S] [--json]
+(--from/--to: show seconds to use). Needs ffmpeg, ffprobe and python3-numpy.
+"""
+import json
+import re
+import subprocess
+import sys
+
+import numpy as np
+
+RATE = 44100
+STEP = 60.0 / (186.0 * 4)  # seconds per step: 1 / 12.4
+
+
+def tracks(path):
+    """The pulse track (one kind per step) and the steps of the scene switches."""
+    text = open(path).read()
+    start = text.index("PulseBars")
+    bars = re.findall(r'"([.1-4]{16})"', text[start:text.index("};", start)])
+    pulses = [0 if c == "." else int(c) for c in "".join(bars)]
+    start = text.index("SceneSwitches[]")
+    switches = [int(s) for s, _ in re.findall(r"\{(\d+), (\d+)\}", text[start:text.index("};", start)])]
+    return pulses, switches
+
+
+def decode_audio(path, channels=1):
+    raw = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:a:0", "-f", "f32le", "-ac", str(channels),
+                          "-ar", str(RATE), "-"], check=True, capture_output=True).stdout
+    samples = np.frombuffer(raw, dtype=np.float32).astype(np.float64)
+    return samples.reshape(-1, channels) if channels > 1 else samples
+
+
+def probe_start(path, kind):
+    out = subprocess.run(["ffprobe", "-v", "error", "-select_streams", kind + ":0", "-show_entries",
+                          "stream=start_time", "-of", "csv=p=0", path], check=True, capture_output=True, text=True)
+    return float(out.stdout.strip().split("\n")[0])
+
+
+def video_brightness(path):
+    """Times (seconds, the container's clock) and mean brightness 0..1 of every recorded frame."""
+    times = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                            "frame=pts_time", "-of", "csv=p=0", path], check=True, capture_output=True, text=True)
+    stamps = np.array([float(t.strip(",")) for t in times.stdout.split() if t.strip(",") not in ("", "N/A")])
+    raw = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:v:0", "-fps_mode", "passthrough", "-vf",
+                          "scale=80:60,format=gray", "-f", "rawvideo", "-"], check=True, capture_output=True).stdout
+    frames = np.frombuffer(raw, dtype=np.uint8).reshape(-1, 80 * 60).mean(axis=1) / 255.0
+    n = min(len(stamps), len(frames))
+    return stamps[:n], frames[:n]
+
+
+def music_start(recorded, music, seconds=30.0):
+    """Recording time (seconds from the recorded sound's first sample) of the music's time 0."""
+    # The music's first seconds against the recorded sound: the lag of the best match.
+    piece = music[int(1.0 * RATE):int(seconds * RATE)]
+    size = 1 << int(np.ceil(np.log2(len(recorded) + len(piece))))
+    correlation = np.fft.irfft(np.fft.rfft(recorded, size) * np.conj(np.fft.rfft(piece, size)), size)
+    lag = int(np.argmax(correlation[:len(recorded)]))
+    return lag / RATE - 1.0
+
+
+def follow(recorded, music, zero, at, reach=0.15):
+    """The music's time 0 as seen around music time `at`, within `reach` of the estimate `zero`.
+
+    A sound that stalled on the way (a device that ran dry) starts later from then on, so the
+    music is found again around each step; the reach stays under a beat, so the repeating bars
+    cannot pull the match a beat off."""
+    piece = music[max(0, int((at - 1.0) * RATE)):int((at + 1.0) * RATE)]
+    first = int((zero + at - 1.0 - reach) * RATE)
+    if first < 0 or len(piece) < RATE:
+        return zero
+    part = recorded[first:first + len(piece) + int(2 * reach * RATE)]
+    if len(part) < len(piece) + int(2 * reach * RATE):
+        return zero
+    size = 1 << int(np.ceil(np.log2(len(part) + len(piece))))
+    correlation = np.fft.irfft(np.fft.rfft(part, size) * np.conj(np.fft.rfft(piece, size)), size)
+    lag = int(np.argmax(correlation[:int(2 * reach * RATE) + 1]))
+    return (first + lag) / RATE - (at - 1.0)
+
+
+def onset(mono, centre, reach=0.015):
+    """The time within `reach` of `centre` where the next 10 ms most exceed the 30 ms before."""
+    squares = np.concatenate([[0.0], np.cumsum(mono * mono)])
+    best, when = -1e9, centre
+    first = int((centre - reach) * RATE)
+    for n in range(first, int((centre + reach) * RATE) + 1, 11):
+        if n - 1323 < 0 or n + 441 >= len(mono):
+            continue
+        after = (squares[n + 441] - squares[n]) / 441
+        before = (squares[n] - squares[n - 1323]) / 1323
+        rise = 10 * np.log10((after + 1e-12) / (before + 1e-12))
+        if rise > best:
+            best, when = rise, n / RATE
+    return when, best
+
+
+def white_level(pulses, show_time):
+    """The flash level at show time: rising over the step before a flash step, falling over it."""
+    position = show_time / STEP
+    step = np.floor(position).astype(int)
+    frac = position - step
+    def kind(s):
+        inside = (s >= 0) & (s < len(pulses))
+        return np.where(inside, np.array(pulses)[np.clip(s, 0, len(pulses) - 1)], 0)
+    level = np.where(kind(step) == 1, 1 - frac, 0.0)
+    return np.where(kind(step + 1) == 1, frac, level)
+
+
+def main():
+    args = sys.argv[1:]
+    recording, music_path, tracks_path = args[:3]
+    show_from = float(args[args.index("--from") + 1]) if "--from" in args else 0.0
+    show_to = float(args[args.index("--to") + 1]) if "--to" in args else 186.0
+    pulses, switches = tracks(tracks_path)
+
+    sound = decode_audio(recording, 2)
+    # The show pans its music half to the left; the right channel is the music at full level.
+    right = sound[:, 1]
+    mono = sound.mean(axis=1)
+    audio_start = probe_start(recording, "a")
+    music = decode_audio(music_path, 2)[:, 1]
+    zero = music_start(right, music)  # seconds into the recorded sound
+    frame_times, brightness = video_brightness(recording)
+    frame_times = frame_times - audio_start  # on the recorded sound's clock
+
+    results = []
+    for step, kind in enumerate(pulses):
+        at = step * STEP
+        if kind != 1 or at < show_from or at > show_to:
+            continue
+        zero = follow(right, music, zero, at)
+        if any(pulses[s] == 2 for s in range(step - 2, step + 3) if 0 <= s < len(pulses)):
+            continue
+        if any(abs(s - step) <= 2 for s in switches):
+            continue
+        heard, rise = onset(mono, zero + at)
+        if rise < 3:
+            continue
+        window = (frame_times > heard - 0.45) & (frame_times < heard + 0.45)
+        if window.sum() < 6:
+            continue
+        t, b = frame_times[window], brightness[window]
+        flat = float(np.sum((b - b.mean()) ** 2))
+        best, apex = None, 0.0
+        for candidate in np.arange(heard - 0.25, heard + 0.2505, 0.001):
+            level = white_level(pulses, at + (t - candidate))
+            design = np.stack([np.ones_like(level), level], axis=1)
+            coef = np.linalg.lstsq(design, b, rcond=None)[0]
+            if coef[1] <= 0.1:
+                continue
+            error = float(np.sum((design @ coef - b) ** 2))
+            if best is None or error < best:
+                best, apex = error, candidate
+        # The flash must explain most of what the picture did around the step.
+        if best is None or best > 0.3 * flat:
+            continue
+        results.append({"step": int(step), "flash_minus_onset_ms": 1000 * (apex - heard)})
+    offsets = np.array([r["flash_minus_onset_ms"] for r in results])
+    summary = {"events": len(results), "mean_ms": float(np.mean(offsets)) if len(offsets) else float("nan"),
+               "p95_ms": float(np.percentile(offsets, 95)) if len(offsets) else float("nan"),
+               "p5_ms": float(np.percentile(offsets, 5)) if len(offsets) else float("nan"),
+               "stdev_ms": float(np.std(offsets)) if len(offsets) else float("nan"),
+               "music_ends_at_s": zero + audio_start}
+    if "--json" in args:
+        print(json.dumps(summary))
+    else:
+        print("events %d  mean %+.1f ms  5th to 95th percentile %+.1f to %+.1f ms  stdev %.1f ms" %
+              (summary["events"], summary["mean_ms"], summary["p5_ms"], summary["p95_ms"], summary["stdev_ms"]))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Audio-to-picture offset as a viewer meets it. Plays the show in a window under Xvfb with its
+# sound going to a PulseAudio null sink, records screen and sound together with ffmpeg (x11grab
+# and the sink's monitor), and finds the white flash and the accent onset of every flash step
+# in the first AVSYNC_SECONDS of the show (at least 40 usable steps by 100 s). The recording
+# chain has an offset of its own: the capture mode's MP4 of the show's first
+# AVSYNC_REFERENCE_SECONDS, whose picture and sound are in step by construction, is played
+# through the same chain with ffplay and measured the same way; its mean is subtracted. Prints
+# mean and 95th percentile of (flash - onset) in milliseconds; fails when fewer than 40 steps
+# were found or the mean is more than 15 ms from zero.
+#
+# usage: scripts/avsync.sh [BUILD_DIR] (default: build)
+# environment:
+#   AVSYNC_SECONDS            show seconds to measure (default 105)
+#   AVSYNC_REFERENCE_SECONDS  show seconds of the reference capture (default 70)
+#   AVSYNC_PROGRAM            another vantrel to measure, run in BUILD_DIR with its data
+#   AVSYNC_CAPTURE            an existing capture MP4 to calibrate with; otherwise
+#                             BUILD_DIR/avsync-capture.mp4 is rendered once (minutes)
+#   AVSYNC_NICE               niceness for the measured chain (e.g. -10 as root on a busy
+#                             machine, where a starved audio thread runs dry; default 0)
+# Needs Xvfb, pulseaudio, ffmpeg (with ffplay), python3-numpy.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-build}" && pwd)
+program=${AVSYNC_PROGRAM:-$build/vantrel}
+seconds=${AVSYNC_SECONDS:-105}
+reference=${AVSYNC_REFERENCE_SECONDS:-70}
+priority=(nice -n "${AVSYNC_NICE:-0}")
+python=/usr/bin/python3
+for tool in Xvfb pulseaudio pactl ffmpeg ffprobe ffplay; do
+  command -v "$tool" >/dev/null || { echo "avsync: $tool is missing (scripts/setup.sh installs it)"; exit 2; }
+done
+"$python" -c "import numpy" 2>/dev/null || { echo "avsync: python3-numpy is missing"; exit 2; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A private PulseAudio server with one null sink, reachable only through its own socket.
+mkdir -p "$work/pulse/run" "$work/pulse/state" "$work/pulse/config"
+env HOME="$work/pulse" XDG_RUNTIME_DIR="$work/pulse/run" PULSE_RUNTIME_PATH="$work/pulse/run" \
+  PULSE_STATE_PATH="$work/pulse/state" PULSE_CONFIG_PATH="$work/pulse/config" \
+  "${priority[@]}" pulseaudio -n --daemonize=no --system=false --exit-idle-time=-1 --use-pid-file=no --log-target=stderr \
+  -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
+  -L "module-null-sink sink_name=avsync rate=44100 channels=2" >"$work/pulse.log" 2>&1 &
+pids+=($!)
+export PULSE_SERVER="unix:$work/pulse/native"
+for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.2; done
+pactl info >/dev/null || { echo "avsync: pulseaudio did not start"; cat "$work/pulse.log"; exit 1; }
+pactl set-default-sink avsync
+
+# A screen of exactly the show's size on a free display number.
+display=""
+for n in $(seq 150 250); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
+done
+"${priority[@]}" Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
+export SDL_AUDIODRIVER=pulseaudio
+
+# Records screen and sound for $1 seconds into $2 while the command after them runs. Both
+# inputs keep their wall-clock time stamps (-copyts), so their relative timing is the real one.
+record() {
+  local length=$1 output=$2
+  shift 2
+  "${priority[@]}" ffmpeg -hide_banner -loglevel error -y -copyts -thread_queue_size 1024 -f x11grab \
+    -framerate 30 -video_size 800x600 -t "$length" -i "$DISPLAY" -thread_queue_size 1024 -f pulse \
+    -t "$length" -i avsync.monitor -c:v libx264 -preset ultrafast -qp 0 -c:a pcm_s16le "$output" &
+  local recorder=$!
+  pids+=($recorder)
+  "${priority[@]}" "$@" >"$work/played.log" 2>&1 &
+  local player=$!
+  pids+=($player)
+  wait "$recorder" || true
+  kill "$player" 2>/dev/null || true
+  wait "$player" 2>/dev/null || true
+}
+
+# analyse RECORDING SHOW_SECONDS MUSIC: the figures of one recording as a line of JSON.
+analyse() {
+  "$python" "$here/avsync-analyse.py" "$1" "$3" "$here/../src/timeline/SyncTracks.cpp" --to "$2" --json
+}
+
+echo "avsync: load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+
+# The show as a viewer meets it: loading first, then the show.
+(cd "$build" && record $((seconds + 45)) "$work/show.mkv" "$program" -w)
+show=$(analyse "$work/show.mkv" "$seconds" "$build/data/music.mp3")
+echo "avsync: program   $show"
+
+# The chain's own offset, from the capture mode's MP4 played with ffplay.
+capture=${AVSYNC_CAPTURE:-$build/avsync-capture.mp4}
+if [ ! -s "$capture" ] || [ "$capture" -ot "$build/vantrel" ] || [ "$capture" -ot "$build/data/music.mp3" ]; then
+  echo "avsync: rendering $capture (the show's first $((reference + 3)) s at 30 frames a second)"
+  # The capture is stopped (SIGINT: it finishes the file) once it has passed the stretch.
+  (cd "$build" && SDL_AUDIODRIVER=dummy "$build/vantrel" --capture "$capture" --fps 30 2>"$work/capture.log") &
+  capturing=$!
+  last=$(( (reference + 3) * 30 ))
+  while kill -0 "$capturing" 2>/dev/null; do
+    sleep 2
+    done_frames=$(tr '\r' '\n' <"$work/capture.log" | grep -o 'frame [0-9]*' | tail -1 | cut -d' ' -f2)
+    [ "${done_frames:-0}" -ge "$last" ] && kill -INT "$capturing" && break
+  done
+  wait "$capturing" || true
+fi
+record $((reference + 3)) "$work/chain.mkv" ffplay -hide_banner -loglevel error -autoexit -noborder -left 0 -top 0 \
+  "$capture"
+chain=$(analyse "$work/chain.mkv" "$reference" "$capture")
+echo "avsync: reference $chain"
+echo "avsync: load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+
+"$python" - "$show" "$chain" <<'EOF'
+import json, sys
+show, chain = json.loads(sys.argv[1]), json.loads(sys.argv[2])
+mean = show["mean_ms"] - chain["mean_ms"]
+print("avsync: flash - onset over %d flash steps: mean %+.1f ms, 95th percentile %+.1f ms "
+      "(recording chain %+.1f ms over %d steps subtracted)"
+      % (show["events"], mean, show["p95_ms"] - chain["mean_ms"], chain["mean_ms"], chain["events"]))
+sys.exit(0 if show["events"] >= 40 and abs(mean) <= 15 else 1)
+EOF
