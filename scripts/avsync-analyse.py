@@ -14,6 +14,7 @@ Usage: avsync-analyse.py RECORDING MUSIC_MP3 SYNC_TRACKS_CPP [--from S] [--to S]
 (--from/--to: show seconds to use). Needs ffmpeg, ffprobe and python3-numpy.
 """
 import json
+import os
 import re
 import subprocess
 import sys
@@ -60,14 +61,27 @@ def video_brightness(path):
     return stamps[:n], frames[:n]
 
 
+def envelope(samples, block=441):
+    """Loudness in 10 ms blocks: matches the music even where the waveform drifted a little."""
+    usable = len(samples) // block * block
+    return np.sqrt(np.mean(samples[:usable].reshape(-1, block) ** 2, axis=1))
+
+
 def music_start(recorded, music, seconds=30.0):
-    """Recording time (seconds from the recorded sound's first sample) of the music's time 0."""
-    # The music's first seconds against the recorded sound: the lag of the best match.
-    piece = music[int(1.0 * RATE):int(seconds * RATE)]
-    size = 1 << int(np.ceil(np.log2(len(recorded) + len(piece))))
-    correlation = np.fft.irfft(np.fft.rfft(recorded, size) * np.conj(np.fft.rfft(piece, size)), size)
-    lag = int(np.argmax(correlation[:len(recorded)]))
-    return lag / RATE - 1.0
+    """Recording time (seconds from the recorded sound's first sample) of the music's time 0,
+    to the nearest 10 ms: the loudness of the music's first seconds against the recording's."""
+    block = 441
+    mine, theirs = envelope(recorded, block), envelope(music[:int(seconds * RATE)], block)
+    theirs = theirs - theirs.mean()
+    best, best_lag = -2.0, 0
+    for lag in range(0, len(mine) - len(theirs) + 1):
+        part = mine[lag:lag + len(theirs)]
+        part = part - part.mean()
+        norm = np.sqrt(np.dot(part, part) * np.dot(theirs, theirs))
+        score = np.dot(part, theirs) / norm if norm > 0 else -1.0
+        if score > best:
+            best, best_lag = score, lag
+    return best_lag * block / RATE
 
 
 def follow(recorded, music, zero, at, reach=0.15):
@@ -134,7 +148,10 @@ def main():
     frame_times, brightness = video_brightness(recording)
     frame_times = frame_times - audio_start  # on the recorded sound's clock
 
-    results = []
+    debug = os.environ.get("AVSYNC_DEBUG")
+    if debug:
+        print("music at %.3f s of the recorded sound; %d frames" % (zero, len(frame_times)), file=sys.stderr)
+    results, candidates = [], []
     for step, kind in enumerate(pulses):
         at = step * STEP
         if kind != 1 or at < show_from or at > show_to:
@@ -145,27 +162,47 @@ def main():
         if any(abs(s - step) <= 2 for s in switches):
             continue
         heard, rise = onset(mono, zero + at)
+        if debug:
+            print("step %d at %.2f: music at %.3f, onset %+.1f ms, rise %.1f dB" % (step, at, zero, 1000 * (heard - zero - at), rise),
+                  file=sys.stderr)
         if rise < 3:
             continue
-        window = (frame_times > heard - 0.45) & (frame_times < heard + 0.45)
-        if window.sum() < 6:
+        window = (frame_times > heard - 0.8) & (frame_times < heard + 0.8)
+        if window.sum() < 10:
             continue
-        t, b = frame_times[window], brightness[window]
-        flat = float(np.sum((b - b.mean()) ** 2))
-        best, apex = None, 0.0
-        for candidate in np.arange(heard - 0.25, heard + 0.2505, 0.001):
-            level = white_level(pulses, at + (t - candidate))
-            design = np.stack([np.ones_like(level), level], axis=1)
-            coef = np.linalg.lstsq(design, b, rcond=None)[0]
-            if coef[1] <= 0.1:
-                continue
-            error = float(np.sum((design @ coef - b) ** 2))
-            if best is None or error < best:
-                best, apex = error, candidate
+        candidates.append((step, at, heard, frame_times[window], brightness[window]))
+
+    # The picture's delay behind the sound, first for all steps together (a run of flash steps
+    # looks the same a step earlier or later, a lone flash does not), then for each step within
+    # 70 ms of that: closer than the next step of a run.
+    def misfit(at, heard, t, b, delay):
+        """How badly base + gain * level explains the brightness with the flash `delay` after the
+        onset, as a share of the brightness's own variance (1 when the flash explains nothing)."""
+        level = white_level(pulses, at + (t - heard - delay))
+        spread = np.var(level)
+        if spread <= 0:
+            return 1.0
+        gain = np.cov(level, b, bias=True)[0, 1] / spread
+        if gain <= 0.1:
+            return 1.0
+        residual = b - b.mean() - gain * (level - level.mean())
+        return float(np.mean(residual ** 2) / max(np.var(b), 1e-9))
+
+    delays = np.arange(-0.6, 0.6001, 0.002)
+    total = [sum(misfit(at, heard, t, b, d) for _, at, heard, t, b in candidates) for d in delays]
+    common = float(delays[int(np.argmin(total))]) if candidates else 0.0
+    if debug:
+        print("common delay of the picture %+.1f ms over %d steps" % (1000 * common, len(candidates)), file=sys.stderr)
+    for step, at, heard, t, b in candidates:
+        near = np.arange(common - 0.07, common + 0.0705, 0.001)
+        errors = [misfit(at, heard, t, b, d) for d in near]
+        best = int(np.argmin(errors))
+        if debug:
+            print("step %d: flash %+.1f ms, misfit %.2f" % (step, 1000 * near[best], errors[best]), file=sys.stderr)
         # The flash must explain most of what the picture did around the step.
-        if best is None or best > 0.3 * flat:
+        if errors[best] > 0.4:
             continue
-        results.append({"step": int(step), "flash_minus_onset_ms": 1000 * (apex - heard)})
+        results.append({"step": int(step), "flash_minus_onset_ms": 1000 * float(near[best])})
     offsets = np.array([r["flash_minus_onset_ms"] for r in results])
     summary = {"events": len(results), "mean_ms": float(np.mean(offsets)) if len(offsets) else float("nan"),
                "p95_ms": float(np.percentile(offsets, 95)) if len(offsets) else float("nan"),

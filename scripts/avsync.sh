@@ -45,7 +45,8 @@ trap cleanup EXIT
 mkdir -p "$work/pulse/run" "$work/pulse/state" "$work/pulse/config"
 env HOME="$work/pulse" XDG_RUNTIME_DIR="$work/pulse/run" PULSE_RUNTIME_PATH="$work/pulse/run" \
   PULSE_STATE_PATH="$work/pulse/state" PULSE_CONFIG_PATH="$work/pulse/config" \
-  "${priority[@]}" pulseaudio -n --daemonize=no --system=false --exit-idle-time=-1 --use-pid-file=no --log-target=stderr \
+  "${priority[@]}" pulseaudio -n --daemonize=no --system=false --realtime=yes --high-priority=yes \
+  --exit-idle-time=-1 --use-pid-file=no --log-target=stderr \
   -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
   -L "module-null-sink sink_name=avsync rate=44100 channels=2" >"$work/pulse.log" 2>&1 &
 pids+=($!)
@@ -64,15 +65,21 @@ pids+=($!)
 export DISPLAY=$display
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
 export SDL_AUDIODRIVER=pulseaudio
+# The players' audio threads (SDL's, marked time-critical) run real-time where allowed, as a
+# desktop's sound server arranges, so that a busy machine does not starve the sound.
+export SDL_THREAD_FORCE_REALTIME_TIME_CRITICAL=1
 
 # Records screen and sound for $1 seconds into $2 while the command after them runs. Both
 # inputs keep their wall-clock time stamps (-copyts), so their relative timing is the real one.
+# A flash whitens the whole picture, so a patch in the middle, kept as raw grey, is enough and
+# costs the recorder next to nothing (a recorder that falls behind would skew the figures).
 record() {
   local length=$1 output=$2
   shift 2
   "${priority[@]}" ffmpeg -hide_banner -loglevel error -y -copyts -thread_queue_size 1024 -f x11grab \
-    -framerate 30 -video_size 800x600 -t "$length" -i "$DISPLAY" -thread_queue_size 1024 -f pulse \
-    -t "$length" -i avsync.monitor -c:v libx264 -preset ultrafast -qp 0 -c:a pcm_s16le "$output" &
+    -framerate 30 -video_size 200x150 -grab_x 300 -grab_y 225 -t "$length" -i "$DISPLAY" \
+    -thread_queue_size 1024 -f pulse -t "$length" -i avsync.monitor \
+    -c:v rawvideo -pix_fmt gray -c:a pcm_s16le "$output" &
   local recorder=$!
   pids+=($recorder)
   "${priority[@]}" "$@" >"$work/played.log" 2>&1 &
