@@ -104,7 +104,8 @@ echo "avsync: program   $show"
 
 # The chain's own offset, from the capture mode's MP4 played with ffplay.
 capture=${AVSYNC_CAPTURE:-$build/avsync-capture.mp4}
-if [ ! -s "$capture" ] || [ "$capture" -ot "$build/vantrel" ] || [ "$capture" -ot "$build/data/music.mp3" ]; then
+if [ -z "${AVSYNC_CAPTURE:-}" ] && { [ ! -s "$capture" ] || [ "$capture" -ot "$build/vantrel" ] ||
+  [ "$capture" -ot "$build/data/music.mp3" ]; }; then
   echo "avsync: rendering $capture (the show's first $((reference + 3)) s at 30 frames a second)"
   # The capture is stopped (SIGINT: it finishes the file) once it has passed the stretch.
   (cd "$build" && SDL_AUDIODRIVER=dummy "$build/vantrel" --capture "$capture" --fps 30 2>"$work/capture.log") &
