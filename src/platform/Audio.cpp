@@ -5,9 +5,9 @@
 #include <SDL2/SDL_mixer.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
-#include <atomic>
 #include <cstdint>
 
 #include "platform/PlaybackClock.h"
