@@ -208,6 +208,7 @@ def main():
                "p95_ms": float(np.percentile(offsets, 95)) if len(offsets) else float("nan"),
                "p5_ms": float(np.percentile(offsets, 5)) if len(offsets) else float("nan"),
                "stdev_ms": float(np.std(offsets)) if len(offsets) else float("nan"),
+               "candidates": len(candidates), "common_ms": 1000 * common,
                "music_ends_at_s": zero + audio_start}
     if "--json" in args:
         print(json.dumps(summary))

@@ -131,5 +131,8 @@ mean = show["mean_ms"] - chain["mean_ms"]
 print("avsync: flash - onset over %d flash steps: mean %+.1f ms, 95th percentile %+.1f ms "
       "(recording chain %+.1f ms over %d steps subtracted)"
       % (show["events"], mean, show["p95_ms"] - chain["mean_ms"], chain["mean_ms"], chain["events"]))
+# The delay that fits all candidate steps at once, also where single steps could not be fitted.
+print("avsync: one delay for all %d candidate steps: %+.1f ms (chain %+.1f ms over %d)"
+      % (show["candidates"], show["common_ms"] - chain["common_ms"], chain["common_ms"], chain["candidates"]))
 sys.exit(0 if show["events"] >= 40 and abs(mean) <= 15 else 1)
 EOF
