@@ -13,6 +13,7 @@
 #include "platform/Window.h"
 #include "render/RenderState.h"
 #include "scenes/Cloth.h"
+#include "scenes/ClothScene.h"
 #include "scenes/Scenes.h"
 #include "scenes/Water.h"
 #include "timeline/ShowClock.h"
@@ -123,10 +124,11 @@ void BM_ClothSceneFrame(benchmark::State& state) {
   for (auto _ : state) {
     ShowTime += FrameDelta;
     BeginFrame();
-    if (scene == 12) PullClothFarCorners(FrameDelta * 6);
-    if (scene == 13) PullClothFarCorners(FrameDelta * 4);
-    if (scene == 11 || scene == 13) ReleaseClothCorners();
-    DrawClothScene(std::sin(20 * ShowTime) + 0.8f);
+    const ClothCorners corners = scene == 11   ? ClothCorners::Released
+                                 : scene == 12 ? ClothCorners::DraggedPinned
+                                 : scene == 13 ? ClothCorners::DraggedFree
+                                               : ClothCorners::Held;
+    DrawClothScene(std::sin(20 * ShowTime) + 0.8f, corners);
     glFinish();
   }
 }

@@ -52,14 +52,31 @@ void LoadClothScene() {
   if (Model.TryLoadFile("dame.3ds")) Model.Rotate({0.0f, 0.0f, 0.0f});
 }
 
-void DrawClothScene(float logoAlpha) {
-  const Vector3 eye = ClothEyePoint(ShowTime);
-
-  Cloth.Step(FrameDelta);
+void AdvanceSceneCloth(float frameDelta, ClothCorners corners) {
+  switch (corners) {
+    case ClothCorners::Held:
+      break;
+    case ClothCorners::Released:
+      Cloth.ReleaseCorners();
+      break;
+    case ClothCorners::DraggedPinned:
+      Cloth.PullFarCorners(frameDelta * 6);
+      break;
+    case ClothCorners::DraggedFree:
+      Cloth.PullFarCorners(frameDelta * 4);
+      Cloth.ReleaseCorners();
+      break;
+  }
+  Cloth.Step(frameDelta);
   Cloth.ClampMinY(-15.0f);
   Cloth.CollideHitSurface();
   Cloth.CommitStep();
   Cloth.ComputeNormals();
+}
+
+void DrawClothScene(float logoAlpha, ClothCorners corners) {
+  const Vector3 eye = ClothEyePoint(ShowTime);
+  AdvanceSceneCloth(FrameDelta, corners);
 
   Begin2D();
   for (int i = 0; i <= 10; ++i)
@@ -99,7 +116,3 @@ void DrawClothScene(float logoAlpha) {
   DrawImageAdditive(LogoPicture, {1.0f, 1.0f, 1.0f, logoAlpha}, 20, -175, 512, 512);
   End2D();
 }
-
-void ReleaseClothCorners() { Cloth.ReleaseCorners(); }
-
-void PullClothFarCorners(float distance) { Cloth.PullFarCorners(distance); }

@@ -10,5 +10,12 @@ Vector3 ClothEyePoint(float showTime);
 float ClothBarY(int i, float showTime);
 // The scene's cloth, created by LoadClothScene.
 TCloth& SceneCloth();
+// What the script does to the cloth's corners while a cloth scene number runs: 99 holds them
+// pinned, 11 frees all four, 12 drags the far two pinned along +y at 6 units a second, 13
+// drags them at 4 units a second but leaves them free.
+enum class ClothCorners { Held, Released, DraggedPinned, DraggedFree };
+// The cloth's part of a frame of frameDelta seconds, without drawing: the corners' script, the
+// step, the floor at y = -15, the hit surface; then the normals for drawing.
+void AdvanceSceneCloth(float frameDelta, ClothCorners corners);
 // Number of model meshes the scene draws (at most 4; fewer when the model has fewer).
 int ClothModelMeshesDrawn();

@@ -117,8 +117,10 @@ float RailGlowAlpha(float sceneTime) {
   return static_cast<float>(0.9 + 1.3 * std::sin(4.0 * static_cast<double>(sceneTime)));
 }
 
+void MoveRailWater(TWaterSim& water, float seconds) { water.Step(seconds * 70.0f); }
+
 void AdvanceRailWater(TWaterSim& water, float frameDelta) {
-  water.Step(frameDelta * 70.0f);
+  MoveRailWater(water, frameDelta);
   if (Random() < 0.03f) {
     // Three separate statements: the order of the draws is part of the picture.
     const float strength = Random() * 1500.0f;

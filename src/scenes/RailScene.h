@@ -21,7 +21,9 @@ float RailBrickHeight(int variant, int i, int j, float sceneTime, const TWaterSi
 void RailWheelAngles(int variant, float sceneTime, float& first, float& second);
 // The glow picture's alpha of variants 2 to 4 (swings from -0.4 to 2.2).
 float RailGlowAlpha(float sceneTime);
-// One frame of the water: Step with frameDelta * 70, then with probability 0.03 a splash of
+// The water's motion over seconds, without splashes: Step with seconds * 70.
+void MoveRailWater(TWaterSim& water, float seconds);
+// One frame of the water: MoveRailWater over frameDelta, then with probability 0.03 a splash of
 // Random * 1500 at column and row Random * 40 (nearest, halves to even); draws from Random.
 void AdvanceRailWater(TWaterSim& water, float frameDelta);
 // The scene's water, created by LoadRailScene.

@@ -1,12 +1,10 @@
 // The show's cast: each scene's loader (called once while loading) and drawer (once per frame).
 #pragma once
 
-// Cloth scene (scenes 99, 11, 12, 13).
+// Cloth scene (scenes 99, 11, 12, 13): what the script does to the corners is in ClothScene.h.
+enum class ClothCorners;
 void LoadClothScene();
-void DrawClothScene(float logoAlpha);
-// The schedule's cloth operations: all corners free / the far corners pinned and moved along y.
-void ReleaseClothCorners();
-void PullClothFarCorners(float distance);
+void DrawClothScene(float logoAlpha, ClothCorners corners);
 
 // Light-cone scene (scene 5).
 void LoadLightConeScene();

@@ -10,6 +10,7 @@
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/VectorMath.h"
+#include "scenes/ClothScene.h"
 #include "scenes/Scenes.h"
 #include "timeline/BeatClock.h"
 #include "timeline/Random.h"
@@ -83,6 +84,21 @@ float DominoTime(bool backwards) {
 }
 }  // namespace
 
+std::optional<ClothCorners> ClothCornersOf(int scene) {
+  switch (scene) {
+    case 99:
+      return ClothCorners::Held;
+    case 11:
+      return ClothCorners::Released;
+    case 12:
+      return ClothCorners::DraggedPinned;
+    case 13:
+      return ClothCorners::DraggedFree;
+    default:
+      return std::nullopt;
+  }
+}
+
 void DrawScheduledScene() {
   switch (CurrentScene) {
     case 1:
@@ -114,20 +130,10 @@ void DrawScheduledScene() {
       DrawFlowerScene();
       break;
     case 99:
-      DrawClothScene(ClothLogoAlpha());
-      break;
     case 11:
-      ReleaseClothCorners();
-      DrawClothScene(ClothLogoAlpha());
-      break;
     case 12:
-      PullClothFarCorners(FrameDelta * 6);
-      DrawClothScene(ClothLogoAlpha());
-      break;
     case 13:
-      PullClothFarCorners(FrameDelta * 4);
-      ReleaseClothCorners();
-      DrawClothScene(ClothLogoAlpha());
+      DrawClothScene(ClothLogoAlpha(), *ClothCornersOf(CurrentScene));
       break;
     case 14:
       DrawPointBurst();

@@ -1,6 +1,9 @@
 // The timed show's frame: beat clock, scene dispatch, point fields, pulse overlays, the ending.
 #pragma once
+#include <optional>
+
 #include "render/Types.h"
+#include "scenes/ClothScene.h"
 
 // The logo of the ending ("vantrel_a.jpg" coloured, alpha from "vantrel.jpg"), loaded with the
 // show's assets.
@@ -13,6 +16,9 @@ inline constexpr float StarFieldStartTime = 160.0f;
 
 // Draws one complete frame for ShowTime, presents it and polls the keyboard.
 void DrawShowFrame();
+
+// What the script does to the cloth's corners in a cloth scene (99, 11, 12, 13); none otherwise.
+std::optional<ClothCorners> ClothCornersOf(int scene);
 
 // The pieces of a frame, in the order DrawShowFrame uses them (each callable on its own):
 // The drawer of CurrentScene with its arguments from the clock; nothing for 0 or an unknown scene.

@@ -59,7 +59,7 @@ TEST_F(ClothSceneFrame, DrawsTheClothOverTheMiddleOfTheFrame) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  DrawClothScene(-0.5f);
+  DrawClothScene(-0.5f, ClothCorners::Held);
   // Scene 99's frame stepped the held cloth: corners stay, the middle sags. A free particle of
   // the sheet at rest falls by gravity alone in the first step: velocity -37.98 / 0.7 x dt,
   // damped by 0.8, times dt.
