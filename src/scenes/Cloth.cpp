@@ -138,7 +138,7 @@ bool TCloth::LoadHitSurface(const std::string& fileName) {
   return true;
 }
 
-void TCloth::Step(float dt) {
+void TCloth::Step(float dt, float damping) {
   for (size_t k = 0; k < Springs.size(); ++k) {
     TClothSpring& s = Springs[k];
     const Vector3& a = Particles[s.A].Position;
@@ -170,9 +170,9 @@ void TCloth::Step(float dt) {
     }
     const Vector3 acceleration{force.x / current.Mass, force.y / current.Mass,
                                force.z / current.Mass};
-    next.Velocity.x = (current.Velocity.x + acceleration.x * dt) * Damping;
-    next.Velocity.y = (current.Velocity.y + acceleration.y * dt) * Damping;
-    next.Velocity.z = (current.Velocity.z + acceleration.z * dt) * Damping;
+    next.Velocity.x = (current.Velocity.x + acceleration.x * dt) * damping;
+    next.Velocity.y = (current.Velocity.y + acceleration.y * dt) * damping;
+    next.Velocity.z = (current.Velocity.z + acceleration.z * dt) * damping;
     next.Position.x = current.Position.x + next.Velocity.x * dt;
     next.Position.y = current.Position.y + next.Velocity.y * dt;
     next.Position.z = current.Position.z + next.Velocity.z * dt;

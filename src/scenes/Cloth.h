@@ -49,8 +49,11 @@ class TCloth {
   // missing or not exactly the expected size. Whatever whole values the file holds up to the
   // grid's size are used; the rest of the grid is 0 (no surface).
   bool LoadHitSurface(const std::string& fileName);
-  // Spring tensions, then the integrated state of every particle into NextParticles.
-  void Step(float dt);
+  // Spring tensions, then the integrated state of every particle into NextParticles; free
+  // velocities are multiplied by Damping once per call.
+  void Step(float dt) { Step(dt, Damping); }
+  // The same with another velocity factor (the damping of a step shorter than 1/60 s).
+  void Step(float dt, float damping);
   // In NextParticles: any y below floor becomes floor (pinned particles too).
   void ClampMinY(float floor);
   // Bounces NextParticles off the hit surface (pinned particles too).

@@ -53,24 +53,29 @@ void LoadClothScene() {
 }
 
 void AdvanceSceneCloth(float frameDelta, ClothCorners corners) {
-  switch (corners) {
-    case ClothCorners::Held:
-      break;
-    case ClothCorners::Released:
-      Cloth.ReleaseCorners();
-      break;
-    case ClothCorners::DraggedPinned:
-      Cloth.PullFarCorners(frameDelta * 6);
-      break;
-    case ClothCorners::DraggedFree:
-      Cloth.PullFarCorners(frameDelta * 4);
-      Cloth.ReleaseCorners();
-      break;
+  // The corners move with every step, so a long frame drags them as far as 60 short ones.
+  const SimulationSteps steps = SplitFrame(frameDelta);
+  const float damping = FactorForStep(Cloth.Damping, steps.length);
+  for (int n = 0; n < steps.count; ++n) {
+    switch (corners) {
+      case ClothCorners::Held:
+        break;
+      case ClothCorners::Released:
+        Cloth.ReleaseCorners();
+        break;
+      case ClothCorners::DraggedPinned:
+        Cloth.PullFarCorners(steps.length * 6);
+        break;
+      case ClothCorners::DraggedFree:
+        Cloth.PullFarCorners(steps.length * 4);
+        Cloth.ReleaseCorners();
+        break;
+    }
+    Cloth.Step(steps.length, damping);
+    Cloth.ClampMinY(-15.0f);
+    Cloth.CollideHitSurface();
+    Cloth.CommitStep();
   }
-  Cloth.Step(frameDelta);
-  Cloth.ClampMinY(-15.0f);
-  Cloth.CollideHitSurface();
-  Cloth.CommitStep();
   Cloth.ComputeNormals();
 }
 

@@ -14,8 +14,9 @@ TCloth& SceneCloth();
 // pinned, 11 frees all four, 12 drags the far two pinned along +y at 6 units a second, 13
 // drags them at 4 units a second but leaves them free.
 enum class ClothCorners { Held, Released, DraggedPinned, DraggedFree };
-// The cloth's part of a frame of frameDelta seconds, without drawing: the corners' script, the
-// step, the floor at y = -15, the hit surface; then the normals for drawing.
+// The cloth's part of a frame of frameDelta seconds, without drawing: in each of the frame's
+// steps (SplitFrame) the corners' script, the step with the damping scaled to the step's length,
+// the floor at y = -15 and the hit surface; then the normals for drawing.
 void AdvanceSceneCloth(float frameDelta, ClothCorners corners);
 // Number of model meshes the scene draws (at most 4; fewer when the model has fewer).
 int ClothModelMeshesDrawn();

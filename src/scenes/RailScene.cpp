@@ -2,6 +2,7 @@
 // orbiting camera shaken by the music, wheels, letterbox bars, flashes and the glow picture.
 #include "scenes/RailScene.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/GL.h"
@@ -117,16 +118,32 @@ float RailGlowAlpha(float sceneTime) {
   return static_cast<float>(0.9 + 1.3 * std::sin(4.0 * static_cast<double>(sceneTime)));
 }
 
-void MoveRailWater(TWaterSim& water, float seconds) { water.Step(seconds * 70.0f); }
+namespace {
+// One step of the water's motion, seconds long (at most 1/60 s).
+void StepRailWater(TWaterSim& water, float seconds) {
+  water.Step(seconds * 70.0f, seconds * 60.0f);
+}
+}  // namespace
+
+void MoveRailWater(TWaterSim& water, float seconds) {
+  const SimulationSteps steps = SplitFrame(seconds);
+  for (int n = 0; n < steps.count; ++n) StepRailWater(water, steps.length);
+}
 
 void AdvanceRailWater(TWaterSim& water, float frameDelta) {
-  MoveRailWater(water, frameDelta);
-  if (Random() < 0.03f) {
-    // Three separate statements: the order of the draws is part of the picture.
-    const float strength = Random() * 1500.0f;
-    const int column = static_cast<int>(std::nearbyint(Random() * 40.0f));
-    const int row = static_cast<int>(std::nearbyint(Random() * 40.0f));
-    water.Splash(row, column, strength);
+  const SimulationSteps steps = SplitFrame(frameDelta);
+  // A splash chance of 3 % per 1/60 s, taken after every step: the same splashes a second at
+  // every frame rate.
+  const float chance = 0.03f * std::min(1.0f, steps.length * 60.0f);
+  for (int n = 0; n < steps.count; ++n) {
+    StepRailWater(water, steps.length);
+    if (Random() < chance) {
+      // Three separate statements: the order of the draws is part of the picture.
+      const float strength = Random() * 1500.0f;
+      const int column = static_cast<int>(std::nearbyint(Random() * 40.0f));
+      const int row = static_cast<int>(std::nearbyint(Random() * 40.0f));
+      water.Splash(row, column, strength);
+    }
   }
 }
 

@@ -21,10 +21,12 @@ float RailBrickHeight(int variant, int i, int j, float sceneTime, const TWaterSi
 void RailWheelAngles(int variant, float sceneTime, float& first, float& second);
 // The glow picture's alpha of variants 2 to 4 (swings from -0.4 to 2.2).
 float RailGlowAlpha(float sceneTime);
-// The water's motion over seconds, without splashes: Step with seconds * 70.
+// The water's motion over seconds, without splashes: equal steps of at most 1/60 s
+// (SplitFrame), each moving the heights by 70 x its length.
 void MoveRailWater(TWaterSim& water, float seconds);
-// One frame of the water: MoveRailWater over frameDelta, then with probability 0.03 a splash of
-// Random * 1500 at column and row Random * 40 (nearest, halves to even); draws from Random.
+// One frame of the water: after each of MoveRailWater's steps, a splash with probability 0.03
+// per 1/60 s of Random * 1500 at column and row Random * 40 (nearest, halves to even); draws
+// from Random. At 60 frames a second this is one step and one chance, as the scene always had.
 void AdvanceRailWater(TWaterSim& water, float frameDelta);
 // The scene's water, created by LoadRailScene.
 TWaterSim& RailWater();

@@ -29,20 +29,21 @@ void TWaterSim::Splash(int row, int column, float strength) {
   }
 }
 
-void TWaterSim::Step(float scale) {
+void TWaterSim::Step(float scale, float sixtieths) {
+  const float damping = sixtieths == 1.0f ? Damping : std::pow(Damping, sixtieths);
   for (int i = 2; i <= 61; ++i) {
     for (int j = 2; j <= 61; ++j) {
       const float edges = Height[i - 1][j] + Height[i + 1][j] + Height[i][j - 1] + Height[i][j + 1];
       const float corners =
           Height[i - 1][j - 1] + Height[i + 1][j - 1] + Height[i - 1][j + 1] + Height[i + 1][j + 1];
       // The weights add up to 20 but are divided by 25, so a raised surface sinks back to 0.
-      Velocity[i][j] += (Height[i][j] - (4.0f * edges + corners) / 25.0f) / 7.0f;
+      Velocity[i][j] += (Height[i][j] - (4.0f * edges + corners) / 25.0f) / 7.0f * sixtieths;
     }
   }
   for (int i = 2; i <= 61; ++i) {
     for (int j = 2; j <= 61; ++j) {
       Height[i][j] -= Velocity[i][j] * scale;
-      Velocity[i][j] *= Damping;
+      Velocity[i][j] *= damping;
     }
   }
   for (int i = 0; i < Size; ++i) {

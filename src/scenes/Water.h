@@ -22,5 +22,9 @@ class TWaterSim {
   // skipped.
   void Splash(int row, int column, float strength);
   // One step of the surface, heights moved by Velocity * scale, then the normals.
-  void Step(float scale);
+  void Step(float scale) { Step(scale, 1.0f); }
+  // The same for a step of `sixtieths` / 60 s: the pull back towards the neighbours is scaled by
+  // it and Damping raised to it, so that short steps add up to the motion of 1/60 s steps.
+  // With sixtieths 1 it is exactly Step(scale).
+  void Step(float scale, float sixtieths);
 };

@@ -1,6 +1,8 @@
 // The beat clock's published values and its once-per-frame update.
 #include "timeline/BeatClock.h"
 
+#include <algorithm>
+
 #include "timeline/Random.h"
 #include "timeline/ShowClock.h"
 
@@ -30,6 +32,15 @@ int32_t TruncateStep(float position) {
   return static_cast<int32_t>(position);
 }
 
+// The last switch step strictly between two steps, or -1 when none lies there. Only a frame
+// longer than a step (below 12.4 frames a second) can jump over one.
+int64_t LastSwitchBetween(int64_t previous, int64_t current) {
+  const int64_t first = std::max<int64_t>(previous + 1, 0);
+  for (int64_t step = std::min<int64_t>(current - 1, SceneTrackLength - 1); step >= first; --step)
+    if (SceneTrackAt(step) != 0) return step;
+  return -1;
+}
+
 // A triangle level around events of one kind: rises across the step before, falls across its own.
 float TriangleLevel(int cur, int next, int kind, float frac) {
   float level = 0;
@@ -40,6 +51,7 @@ float TriangleLevel(int cur, int next, int kind, float frac) {
 }  // namespace
 
 void RunBeatClock() {
+  const int32_t previousStep = BeatStep;
   StepPosition = static_cast<float>(static_cast<long double>(Bpm) / 60 * ShowTime * 4);
   BeatStep = TruncateStep(StepPosition);
   SceneTime = SceneTime + FrameDelta;
@@ -49,6 +61,12 @@ void RunBeatClock() {
   if (scene != 0) {
     CurrentScene = scene;
     SceneTime = 0;
+  } else if (const int64_t skipped = LastSwitchBetween(previousStep, BeatStep); skipped >= 0) {
+    // A long frame (the live mode's 0.5 s timer) passed over the switch step: its scene still
+    // starts, and has run since the end of that step.
+    CurrentScene = SceneTrackAt(skipped);
+    SceneTime = static_cast<float>((static_cast<long double>(StepPosition) - (skipped + 1)) * 60 /
+                                   (static_cast<long double>(Bpm) * 4));
   }
 
   const int cur = PulseTrackAt(BeatStep);

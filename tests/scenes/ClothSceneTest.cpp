@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/GL.h"
@@ -77,5 +78,68 @@ TEST_F(ClothSceneFrame, DrawsTheClothOverTheMiddleOfTheFrame) {
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  cloth = saved;
+}
+
+// The four parts of the cloth's script, a number of frames each.
+constexpr ClothCorners Script[] = {ClothCorners::Held, ClothCorners::Released,
+                                   ClothCorners::DraggedPinned, ClothCorners::DraggedFree};
+
+bool SameParticles(const TCloth& a, const TCloth& b) {
+  for (size_t p = 0; p < a.Particles.size(); ++p) {
+    const TClothParticle& x = a.Particles[p];
+    const TClothParticle& y = b.Particles[p];
+    if (std::memcmp(&x.Position, &y.Position, sizeof x.Position) != 0 ||
+        std::memcmp(&x.Velocity, &y.Velocity, sizeof x.Velocity) != 0 ||
+        std::memcmp(&x.Normal, &y.Normal, sizeof x.Normal) != 0 || x.Pinned != y.Pinned)
+      return false;
+  }
+  return true;
+}
+
+TEST_F(ClothSceneFrame, SixtyFramesASecondTakeOneStepOfTheWholeFrameAsAlways) {
+  TCloth& cloth = SceneCloth();
+  const TCloth saved = cloth;
+  TCloth single = cloth;
+  const float frame = 1.0f / 60;  // as the capture mode sets FrameDelta
+  for (ClothCorners corners : Script) {
+    for (int n = 0; n < 45; ++n) {
+      // The frame as the scene has always run it: the script once, then one step of the frame.
+      if (corners == ClothCorners::DraggedPinned) single.PullFarCorners(frame * 6);
+      if (corners == ClothCorners::DraggedFree) single.PullFarCorners(frame * 4);
+      if (corners == ClothCorners::Released || corners == ClothCorners::DraggedFree)
+        single.ReleaseCorners();
+      single.Step(frame);
+      single.ClampMinY(-15.0f);
+      single.CollideHitSurface();
+      single.CommitStep();
+      single.ComputeNormals();
+      AdvanceSceneCloth(frame, corners);
+    }
+  }
+  EXPECT_TRUE(SameParticles(cloth, single));
+  EXPECT_LT(cloth.Particles[210].Position.z, 17.0f) << "the script moved the cloth";
+  cloth = saved;
+}
+
+TEST_F(ClothSceneFrame, LongFramesAreShortStepsAndAStallIsCutToHalfASecond) {
+  TCloth& cloth = SceneCloth();
+  const TCloth saved = cloth;
+  // Half a second in one frame, in 15 frames of 1/30 s and in 30 of 1/60 s: the same steps of
+  // 1/60 s, with the corners dragged a little in each.
+  TCloth reference;
+  for (ClothCorners corners : Script)
+    for (int n = 0; n < 30; ++n) AdvanceSceneCloth(1.0f / 60, corners);
+  reference = cloth;
+  for (float frame : {0.5f, 1.0f / 30}) {
+    cloth = saved;
+    for (ClothCorners corners : Script)
+      for (int n = 0; n < static_cast<int>(std::lround(0.5f / frame)); ++n)
+        AdvanceSceneCloth(frame, corners);
+    EXPECT_TRUE(SameParticles(cloth, reference)) << "frames of " << frame << " s";
+  }
+  cloth = saved;
+  for (ClothCorners corners : Script) AdvanceSceneCloth(4.0f, corners);
+  EXPECT_TRUE(SameParticles(cloth, reference)) << "a stall of 4 s advances 0.5 s";
   cloth = saved;
 }

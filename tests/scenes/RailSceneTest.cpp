@@ -2,7 +2,9 @@
 // and the drawn frame's overlays and after-state in the real GL context.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -83,10 +85,68 @@ TEST(RailWater, SplashesDrawStrengthColumnAndRowInThatOrder) {
   water.Create();
   water.Splash(20, 20, 10.0f);
   RandomSeed = splashing;
-  AdvanceRailWater(water, 0.5f);
+  const float frame = 1.0f / 60;
+  AdvanceRailWater(water, frame);
   EXPECT_EQ(RandomSeed, after);
-  EXPECT_EQ(water.Height[20][20], -10.0f * 35.0f);  // stepped by 70 x the frame time first
+  EXPECT_EQ(water.Height[20][20], -10.0f * (frame * 70.0f));  // stepped by 70 x the frame first
   EXPECT_EQ(water.Velocity[row][column], strength);
+  RandomSeed = saved;
+}
+
+TEST(RailWater, SixtiethOfASecondIsExactlyOneStepAndLongFramesAddUpToShortOnes) {
+  TWaterSim single, moved;
+  single.Create();
+  single.Damping = 0.98f;
+  single.Splash(20, 20, 1500.0f);
+  moved = single;
+  for (int n = 0; n < 30; ++n) {
+    single.Step(1.0f / 60 * 70.0f);
+    MoveRailWater(moved, 1.0f / 60);
+  }
+  EXPECT_EQ(std::memcmp(&single, &moved, sizeof single), 0) << "bit for bit the single step";
+
+  // Half a second as one frame, as 2 and as 30 frames: the same ripple within a few percent.
+  TWaterSim longFrame = moved, twoFrames = moved, shortFrames = moved;
+  MoveRailWater(longFrame, 0.5f);
+  for (int n = 0; n < 2; ++n) MoveRailWater(twoFrames, 0.25f);
+  for (int n = 0; n < 30; ++n) MoveRailWater(shortFrames, 1.0f / 60);
+  float largest = 0, apart = 0, twoApart = 0;
+  for (int i = 0; i < TWaterSim::Size; ++i)
+    for (int j = 0; j < TWaterSim::Size; ++j) {
+      largest = std::max(largest, std::fabs(shortFrames.Height[i][j]));
+      apart = std::max(apart, std::fabs(longFrame.Height[i][j] - shortFrames.Height[i][j]));
+      twoApart = std::max(twoApart, std::fabs(twoFrames.Height[i][j] - shortFrames.Height[i][j]));
+    }
+  EXPECT_EQ(apart, 0.0f) << "0.5 s is 30 steps of 1/60 s";
+  EXPECT_LT(twoApart, 0.05f * largest);
+  // A stall of three seconds moves the water by half a second only.
+  TWaterSim stalled = moved;
+  MoveRailWater(stalled, 3.0f);
+  EXPECT_EQ(std::memcmp(&stalled, &longFrame, sizeof stalled), 0);
+}
+
+TEST(RailWater, SplashesComeAsOftenPerSecondAtEveryFrameRate) {
+  const uint32_t saved = RandomSeed;
+  RandomSeed = 777;
+  // The splashes of 100 seconds at fps frames a second, counted from the generator's draws: one
+  // for each step's chance and three more for each splash.
+  auto splashesAt = [](int fps) {
+    TWaterSim water;
+    water.Create();
+    const float frame = 1.0f / static_cast<float>(fps);
+    const int steps = SplitFrame(frame).count;
+    int splashes = 0;
+    for (int n = 0; n < 100 * fps; ++n) {
+      uint32_t seed = RandomSeed;
+      AdvanceRailWater(water, frame);
+      int draws = 0;
+      for (; seed != RandomSeed && draws <= 4 * steps; ++draws) seed = seed * 134775813u + 1u;
+      splashes += (draws - steps) / 3;
+    }
+    return splashes;
+  };
+  // 3 % per 1/60 s: 1.8 a second, 180 in 100 s, give or take the draws' spread (about 13).
+  for (int fps : {2, 13, 30, 60, 144}) EXPECT_NEAR(splashesAt(fps), 180, 50) << fps << " fps";
   RandomSeed = saved;
 }
 

@@ -1,6 +1,8 @@
 // The beat clock: steps from ShowTime, scene switches and the four pulse levels.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "timeline/BeatClock.h"
 #include "timeline/Random.h"
 #include "timeline/ShowClock.h"
@@ -121,4 +123,51 @@ TEST_F(BeatClock, Pulse3RandomTakesANewDrawInEveryFrameBeforeAKindThreeEvent) {
   EXPECT_NEAR(Pulse3, 0.75f, 1e-3f);
   EXPECT_EQ(RandomSeed, seedBefore);
   EXPECT_EQ(Pulse3Random, b);
+}
+
+TEST_F(BeatClock, LongFramesStillStartTheScenesOfTheSwitchesTheyPass) {
+  // Half a second a frame, as the live mode's timer: the frame at step 1748.4 has passed the
+  // cloth's release at step 1744 (140.6 s); the scene has run since that step ended.
+  ClockFrame(AtStep(1742.2), 0.5f);
+  ClockFrame(AtStep(1748.4), 0.5f);
+  EXPECT_EQ(CurrentScene, 11);
+  EXPECT_NEAR(SceneTime, 3.4 / 12.4, 1e-4);
+  // A frame that lands on a switch step behaves as at any rate.
+  ClockFrame(AtStep(1792.3), 0.5f);
+  EXPECT_EQ(SceneTime, 0);
+  // The last of several passed switches wins: 2176 to 2179 alternate 13 and 2.
+  ClockFrame(AtStep(2175.5), 0.5f);
+  ClockFrame(AtStep(2181.7), 0.5f);
+  EXPECT_EQ(CurrentScene, 2);
+  // Hours later the last switch of the track (the flowers) has been passed; a clock that went
+  // back passes none.
+  ClockFrame(28800.0f, 0.5f);
+  EXPECT_EQ(CurrentScene, 10);
+  ClockFrame(AtStep(10.5), 0.5f);
+  EXPECT_EQ(CurrentScene, 10);
+}
+
+TEST(SimulationSteps, SixtiethsOfASecondAtMostAndAStallCutToHalfASecond) {
+  const SimulationSteps design = SplitFrame(1.0f / 60);
+  EXPECT_EQ(design.count, 1);
+  EXPECT_EQ(design.length, 1.0f / 60);
+  // A real timer's reading a little off 1/60 s is still one step of the whole frame.
+  EXPECT_EQ(SplitFrame(0.0166672f).count, 1);
+  EXPECT_EQ(SplitFrame(0.0166672f).length, 0.0166672f);
+  EXPECT_EQ(SplitFrame(1.0f / 30).count, 2);
+  EXPECT_EQ(SplitFrame(1.0f / 30).length, 1.0f / 60);
+  EXPECT_EQ(SplitFrame(1.0f / 13).count, 5);
+  EXPECT_EQ(SplitFrame(1.0f / 24).count, 3);
+  EXPECT_EQ(SplitFrame(1.0f / 144).count, 1);
+  EXPECT_EQ(SplitFrame(0.5f).count, 30);
+  EXPECT_EQ(SplitFrame(0.5f).length, 1.0f / 60);
+  EXPECT_EQ(SplitFrame(2.0f).count, 30);
+  EXPECT_EQ(SplitFrame(2.0f).length, 1.0f / 60);
+  EXPECT_EQ(SplitFrame(0.0f).count, 0);
+  EXPECT_EQ(SplitFrame(-1.0f).count, 0);
+  EXPECT_EQ(SplitFrame(NAN).count, 0);
+  EXPECT_EQ(SplitFrame(INFINITY).count, 30);
+  // Per-sixtieth factors: unchanged for 1/60 s, compounding to the same per second.
+  EXPECT_EQ(FactorForStep(0.8f, 1.0f / 60), 0.8f);
+  EXPECT_NEAR(std::pow(FactorForStep(0.8f, 1.0f / 120), 2.0f), 0.8f, 1e-6f);
 }
