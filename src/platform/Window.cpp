@@ -13,6 +13,9 @@ GLWindow ActiveWindow;
 GLWindow MainWindow;
 
 namespace {
+// A frame takes at most this many events, so that a flood of them cannot hold the picture back;
+// the rest wait for the next frame.
+constexpr int MaxEventsPerFrame = 64;
 bool FullScreenRequested = false;
 bool QuitTaken = false;
 unsigned long SwapCount = 0;
@@ -23,6 +26,13 @@ void ShowError(const char* text) { ShowMessage("Error", text); }
 bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
   return SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+}
+
+// A held key's repeats, typed text and mouse motion (which the show never uses; the video layer
+// is told not to make the last two, but anyone may push them).
+bool Ignored(const SDL_Event& event) {
+  return (event.type == SDL_KEYDOWN && event.key.repeat != 0) || event.type == SDL_TEXTINPUT ||
+         event.type == SDL_TEXTEDITING || event.type == SDL_MOUSEMOTION;
 }
 
 void HandleEvent(const SDL_Event& event) {
@@ -73,7 +83,7 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
     ActiveWindow = window;
     return window;
   }
-  // Moving the mouse must never starve the presentation of frames.
+  // Moving the mouse must never cost the presentation anything: motion never reaches the queue.
   SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
 
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
@@ -136,6 +146,10 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
   SDL_GL_SetSwapInterval(1);
   SDL_ShowWindow(handle);
   SDL_RaiseWindow(handle);
+  // Nor typing: the show takes no text, so no text-input events are made (the video layer's
+  // start-up and window creation switch them on); a held key's repeats are dropped as
+  // PresentFrame takes them.
+  SDL_StopTextInput();
 
   ActiveWindow = window;
   ResizeViewport(width, height);
@@ -189,17 +203,23 @@ void InitRenderState() {
 
 bool PresentFrame(const GLWindow& window) {
   glFlush();
-  // Capture mode records every drawn frame, also the ones a pending event keeps off the screen.
+  // Capture mode records every drawn frame.
   if (PresentHook) PresentHook();
+  // The events that arrived since the last frame are taken first, then the frame is shown
+  // whatever they were: a frame drawn is a frame seen (the live mode's timer frames among them).
+  // Only a quit request skips the swap, as the program is ending.
   SDL_Event event;
-  if (SDL_PollEvent(&event)) {
+  for (int taken = 0; taken < MaxEventsPerFrame && SDL_PollEvent(&event);) {
+    // Dropped without counting, so that none of them stands between a frame and a quit
+    // request behind it.
+    if (Ignored(event)) continue;
+    ++taken;
     if (event.type == SDL_QUIT ||
         (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
       QuitTaken = true;
       return true;
     }
     HandleEvent(event);
-    return false;
   }
   if (window.Handle) SDL_GL_SwapWindow(static_cast<SDL_Window*>(window.Handle));
   ++SwapCount;

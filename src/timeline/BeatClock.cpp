@@ -25,6 +25,10 @@ uint8_t PulseTrackAt(int64_t step) {
 }
 
 namespace {
+// The step of the clock's last update; -1 before the first, so that a first frame past step 0
+// (the live mode's first timer frame comes at 0.5 s) still starts the show's first scene.
+int64_t PreviousStep = -1;
+
 // Truncation toward zero that stays defined for any float: NaN and values outside the 32-bit
 // range (never produced by the show's timer) give a step outside both tracks.
 int32_t TruncateStep(float position) {
@@ -51,7 +55,6 @@ float TriangleLevel(int cur, int next, int kind, float frac) {
 }  // namespace
 
 void RunBeatClock() {
-  const int32_t previousStep = BeatStep;
   StepPosition = static_cast<float>(static_cast<long double>(Bpm) / 60 * ShowTime * 4);
   BeatStep = TruncateStep(StepPosition);
   SceneTime = SceneTime + FrameDelta;
@@ -61,13 +64,14 @@ void RunBeatClock() {
   if (scene != 0) {
     CurrentScene = scene;
     SceneTime = 0;
-  } else if (const int64_t skipped = LastSwitchBetween(previousStep, BeatStep); skipped >= 0) {
+  } else if (const int64_t skipped = LastSwitchBetween(PreviousStep, BeatStep); skipped >= 0) {
     // A long frame (the live mode's 0.5 s timer) passed over the switch step: its scene still
     // starts, and has run since the end of that step.
     CurrentScene = SceneTrackAt(skipped);
     SceneTime = static_cast<float>((static_cast<long double>(StepPosition) - (skipped + 1)) * 60 /
                                    (static_cast<long double>(Bpm) * 4));
   }
+  PreviousStep = BeatStep;
 
   const int cur = PulseTrackAt(BeatStep);
   const int next = PulseTrackAt(static_cast<int64_t>(BeatStep) + 1);
@@ -81,6 +85,7 @@ void RunBeatClock() {
 }
 
 void ResetBeatClock() {
+  PreviousStep = -1;
   StepPosition = 0;
   BeatStep = 0;
   CurrentScene = 0;

@@ -1,4 +1,5 @@
-// The window's projection, initial state and PresentFrame's one-event-or-one-swap rule.
+// The window's projection, initial state and PresentFrame's events: every frame shown, quit
+// requests taken at once, held keys and typing never in the way.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
@@ -80,16 +81,86 @@ TEST(Window, PresentFrameTakesAQuitEventInsteadOfSwapping) {
   ClearQuitRequest();
 }
 
-TEST(Window, AnOrdinaryEventIsHandledWithoutPresenting) {
+TEST(Window, EveryFrameIsPresentedWhateverEventsArePending) {
   EnsureGLContext();
   SDL_PumpEvents();
   SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  ClearQuitRequest();
   const unsigned long before = PresentedFrames();
   SDL_Event user{};
   user.type = SDL_USEREVENT;
-  SDL_PushEvent(&user);
+  for (int n = 0; n < 3; ++n) SDL_PushEvent(&user);
   EXPECT_FALSE(PresentFrame(MainWindow));
-  EXPECT_EQ(PresentedFrames(), before);
+  EXPECT_EQ(PresentedFrames(), before + 1);
   EXPECT_FALSE(QuitRequested());
   EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
+
+  // A flood takes at most 64 events a frame, and every frame is still shown.
+  for (int n = 0; n < 100; ++n) SDL_PushEvent(&user);
+  EXPECT_FALSE(PresentFrame(MainWindow));
+  EXPECT_FALSE(PresentFrame(MainWindow));
+  EXPECT_EQ(PresentedFrames(), before + 3);
+  EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
+
+  // A resize of the GL window among them sets the viewport before the frame is shown.
+  SDL_Event resize{};
+  resize.type = SDL_WINDOWEVENT;
+  resize.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+  resize.window.windowID = SDL_GetWindowID(static_cast<SDL_Window*>(MainWindow.Handle));
+  resize.window.data1 = 640;
+  resize.window.data2 = 480;
+  SDL_PushEvent(&user);
+  SDL_PushEvent(&resize);
+  EXPECT_FALSE(PresentFrame(MainWindow));
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 640);
+  EXPECT_EQ(PresentedFrames(), before + 4);
+  ResizeViewport(800, 600);
+}
+
+TEST(Window, HeldKeysAndTypingNeverHoldBackAFrameOrAQuitRequest) {
+  EnsureGLContext();
+  SDL_PumpEvents();
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  ClearQuitRequest();
+  const unsigned long before = PresentedFrames();
+  SDL_Event repeat{};
+  repeat.type = SDL_KEYDOWN;
+  repeat.key.repeat = 1;
+  repeat.key.keysym.scancode = SDL_SCANCODE_A;
+  repeat.key.keysym.sym = SDLK_a;
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  text.text.text[0] = 'a';
+  // A key held for a while: its repeats and the text it types, more than a frame takes.
+  for (int n = 0; n < 200; ++n) {
+    SDL_PushEvent(&repeat);
+    SDL_PushEvent(&text);
+  }
+  EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 400);
+  // The quit request behind them all is taken by the very next frame.
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  EXPECT_TRUE(PresentFrame(MainWindow));
+  EXPECT_TRUE(QuitRequested());
+  ClearQuitRequest();
+  // Repeats alone: every frame is presented and the queue is empty after each (SDL keeps a
+  // marker of its last pump in the queue; start clean).
+  SDL_PumpEvents();
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  for (int frame = 1; frame <= 3; ++frame) {
+    for (int n = 0; n < 100; ++n) SDL_PushEvent(&repeat);
+    EXPECT_FALSE(PresentFrame(MainWindow));
+    EXPECT_EQ(PresentedFrames(), before + frame);
+    EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
+  }
+  // A first key press (not a repeat) is taken like any event; Escape's state is read by
+  // PollKeyboard, which these events do not change.
+  repeat.key.repeat = 0;
+  repeat.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+  SDL_PushEvent(&repeat);
+  EXPECT_FALSE(PresentFrame(MainWindow));
+  EXPECT_EQ(PresentedFrames(), before + 4);
 }

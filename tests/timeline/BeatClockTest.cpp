@@ -126,6 +126,10 @@ TEST_F(BeatClock, Pulse3RandomTakesANewDrawInEveryFrameBeforeAKindThreeEvent) {
 }
 
 TEST_F(BeatClock, LongFramesStillStartTheScenesOfTheSwitchesTheyPass) {
+  // The live mode's first timer frame, at 0.5 s, has passed the first switch at step 0.
+  ClockFrame(0.5f, 0.5f);
+  EXPECT_EQ(CurrentScene, 14);
+  EXPECT_NEAR(SceneTime, 0.5 - 1 / 12.4, 1e-4);
   // Half a second a frame, as the live mode's timer: the frame at step 1748.4 has passed the
   // cloth's release at step 1744 (140.6 s); the scene has run since that step ended.
   ClockFrame(AtStep(1742.2), 0.5f);
