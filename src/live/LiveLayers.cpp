@@ -21,16 +21,29 @@ namespace {
 constexpr float TwoPi = 6.28318530718f;
 constexpr float BeatSeconds = 60.0f / LiveBpm;
 constexpr int CaptureSize = 256;
+// The clock reading the beat last advanced with; none at first.
+float LiveBeatClock = NAN;
 }  // namespace
 
 float LiveWave(float k) { return std::sin(ShowTime * k * TwoPi * LiveBpm / 60.0f); }
 
 void AdvanceLiveBeat() {
+  // Live frames come as fast as packets arrive, but the clock moves only with the timer: the beat
+  // takes each clock reading's FrameDelta once, however many frames and layers draw with it.
+  if (ShowTime == LiveBeatClock) return;
+  LiveBeatClock = ShowTime;
   LiveBeatTimer += FrameDelta;
   if (LiveBeatTimer > BeatSeconds) {
     LiveBeatFlag = true;
-    LiveBeatTimer -= BeatSeconds;
+    // The timer's 0.5 s is longer than a beat: whole beats come off, so the timer stays below one.
+    LiveBeatTimer = std::fmod(LiveBeatTimer, BeatSeconds);
   }
+}
+
+void ResetLiveBeat() {
+  LiveBeatTimer = 0;
+  LiveBeatFlag = false;
+  LiveBeatClock = NAN;
 }
 
 int32_t PickBackgroundPicture(float draw) {

@@ -14,8 +14,11 @@ extern int32_t BackgroundPictureB;
 
 // sin(ShowTime * k * 2 pi * LiveBpm / 60): k periods a beat.
 float LiveWave(float k);
-// Adds FrameDelta to the beat timer; past one beat raises LiveBeatFlag and takes a beat off.
+// Adds FrameDelta to the beat timer once per reading of the clock (ShowTime, which the live
+// mode's timer sets); past one beat raises LiveBeatFlag and takes the whole beats off.
 void AdvanceLiveBeat();
+// The beat timer at 0, the trigger lowered, no clock reading taken yet.
+void ResetLiveBeat();
 // The background picture for a draw of Random: the integer nearest to draw * 5 (halves to
 // even) plus 1, always within 1 to 6.
 int32_t PickBackgroundPicture(float draw);

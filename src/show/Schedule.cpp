@@ -157,7 +157,10 @@ void DrawStarField(bool ending) {
   SetPlainColour(White);
   glDisable(GL_LIGHTING);
   if (!ending) glDisable(GL_FOG);
-  const long double elapsed = static_cast<long double>(ShowTime) - StarFieldStartTime;
+  // The field stops growing at the show's length: the live mode's clock runs on for hours, and
+  // past 207 s the field lies under the ending's black anyway.
+  const long double elapsed =
+      static_cast<long double>(std::min(ShowTime, ShowLength)) - StarFieldStartTime;
   DrawRandomPoints(LastPointIndex(elapsed * 3000));
   glLoadIdentity();
   if (!ending) glEnable(GL_DEPTH_TEST);

@@ -23,8 +23,9 @@ std::optional<ClothCorners> ClothCornersOf(int scene);
 // The pieces of a frame, in the order DrawShowFrame uses them (each callable on its own):
 // The drawer of CurrentScene with its arguments from the clock; nothing for 0 or an unknown scene.
 void DrawScheduledScene();
-// Above 160 s, (ShowTime - 160) * 3000 + 1 random points (nothing at or below); the ending's
-// variant clears depth instead of disabling the depth test and keeps fog.
+// Above 160 s, (ShowTime - 160) * 3000 + 1 random points (nothing at or below), at most the
+// 141,001 of 207 s; the ending's variant clears depth instead of disabling the depth test and
+// keeps fog.
 void DrawStarField(bool ending);
 // The inversion quad while Pulse2 > 0 and the additive white flash while Pulse1 > 0.
 void DrawPulseOverlays();

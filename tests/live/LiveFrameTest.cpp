@@ -87,8 +87,7 @@ class LiveFrame : public ::testing::Test {
   void SetUp() override {
     ShowTime = 0;
     FrameDelta = 0;
-    LiveBeatTimer = 0;
-    LiveBeatFlag = false;
+    ResetLiveBeat();
     LiveRandom = 1.0f;
     // The clock-seeded choices follow ShowTime, so a frame can be drawn twice alike.
     SetShowTimeReseeding(true);
@@ -195,6 +194,7 @@ TEST_F(LiveFrame, BeatTriggersOncePerBeatOfFrameTime) {
   FrameDelta = 0.1f;
   int triggers = 0;
   for (int frame = 0; frame < 100; ++frame) {
+    ShowTime += FrameDelta;
     AdvanceLiveBeat();
     if (LiveBeatFlag) ++triggers;
     LiveBeatFlag = false;
@@ -203,6 +203,28 @@ TEST_F(LiveFrame, BeatTriggersOncePerBeatOfFrameTime) {
   EXPECT_EQ(triggers, 26);
   EXPECT_GE(LiveBeatTimer, 0.0f);
   EXPECT_LE(LiveBeatTimer, 60.0f / LiveBpm);
+}
+
+TEST_F(LiveFrame, BeatAdvancesOncePerTimerTickHoweverManyLiveFramesDrawInIt) {
+  // Ten seconds of the live mode: a timer tick every 0.5 s, and between ticks 30 packets, each a
+  // live frame whose two beat layers (slots 2 and 3) both call AdvanceLiveBeat.
+  int triggers = 0;
+  for (int tick = 1; tick <= 20; ++tick) {
+    ShowTime = 0.5f * static_cast<float>(tick);
+    FrameDelta = 0.5f;
+    for (int frame = 0; frame < 30; ++frame) {
+      for (int layer = 0; layer < 2; ++layer) {
+        AdvanceLiveBeat();
+        if (LiveBeatFlag) ++triggers;
+        LiveBeatFlag = false;
+      }
+    }
+    // Once per tick: the timer holds at most one beat's worth.
+    ASSERT_GE(LiveBeatTimer, 0.0f);
+    ASSERT_LE(LiveBeatTimer, 60.0f / LiveBpm);
+  }
+  // A tick (0.5 s) is longer than a beat (0.38 s): every tick triggers, once.
+  EXPECT_EQ(triggers, 20);
 }
 
 TEST_F(LiveFrame, WarpGridRestsOnTheScreenAndMovesWithTheWave) {

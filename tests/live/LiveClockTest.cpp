@@ -1,0 +1,71 @@
+// The live mode's show frames after hours of uptime: the timer's frame of the show costs no more
+// than the one at the show's end.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+
+#include "live/LiveTestSupport.h"
+#include "live/PDSServer.h"
+#include "platform/GL.h"
+#include "scenes/Scenes.h"
+#include "show/Schedule.h"
+#include "support/TestSupport.h"
+#include "timeline/BeatClock.h"
+#include "timeline/Random.h"
+#include "timeline/ShowClock.h"
+
+namespace {
+// The generator's draws between two seeds (each point of a point field takes three).
+long DrawsBetween(uint32_t from, uint32_t to) {
+  long draws = 0;
+  for (; from != to && draws < 1000000000; ++draws) from = from * 134775813u + 1u;
+  return draws;
+}
+}  // namespace
+
+TEST(LiveClock, ATimerFrameHoursInCostsNoMoreThanTheOneAt207Seconds) {
+  EnsureGLContext();
+  // Past 198 s the show's frame is its ending, which draws the flower scene first.
+  std::error_code error;
+  const std::filesystem::path here = std::filesystem::current_path(error);
+  const std::filesystem::path data = GeneratedDataPath("");
+  ASSERT_TRUE(std::filesystem::is_directory(data, error)) << "the ending needs the data set";
+  ASSERT_EQ(chdir(data.c_str()), 0);
+  LoadFlowerScene();
+  ASSERT_EQ(chdir(here.c_str()), 0);
+  const uint32_t savedSeed = RandomSeed;
+  TPDSServerObject server(0, false);
+  server.TimerInterval = std::chrono::milliseconds(1);
+  long draws = -1;
+  server.DrawTimerFrame = [&draws] {
+    const uint32_t before = RandomSeed;
+    DrawShowFrame();
+    draws = DrawsBetween(before, RandomSeed);
+  };
+  // The live clock made to read `seconds` at the next tick.
+  auto timerFrameAt = [&](float seconds) {
+    draws = -1;
+    server.LiveTimer.StartTime = server.LiveTimer.Now() - seconds;
+    EXPECT_TRUE(StepUntil(server, [&] { return draws >= 0; }));
+    return draws;
+  };
+  timerFrameAt(0.0f);  // the first tick comes after the server's default half second
+  const long atEnd = timerFrameAt(ShowLength);
+  const float endTime = ShowTime;
+  const long hoursIn = timerFrameAt(8 * 3600.0f);
+  std::printf("timer frame at %.2f s: %ld draws; at %.0f s: %ld draws (ratio %.3f)\n", endTime,
+              atEnd, ShowTime, hoursIn, static_cast<double>(hoursIn) / atEnd);
+  EXPECT_GE(endTime, ShowLength);
+  EXPECT_GT(ShowTime, 8 * 3600.0f - 1);
+  // 141,001 stars of three draws each at 207 s, and not one more eight hours later.
+  EXPECT_GE(atEnd, 3 * 141001);
+  EXPECT_LE(hoursIn, atEnd);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  ResetBeatClock();
+  ShowTime = FrameDelta = 0;
+  RandomSeed = savedSeed;
+}
