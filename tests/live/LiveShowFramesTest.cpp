@@ -1,5 +1,6 @@
-// The live mode's show frames after hours of uptime: the timer's frame of the show costs no more
-// than the one at the show's end.
+// The live mode's show frames: on the screen between the live frames whatever events are pending,
+// and after hours of uptime no dearer than the one at the show's end.
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,10 +8,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <thread>
 
 #include "live/LiveTestSupport.h"
 #include "live/PDSServer.h"
 #include "platform/GL.h"
+#include "platform/Window.h"
 #include "scenes/Scenes.h"
 #include "show/Schedule.h"
 #include "support/TestSupport.h"
@@ -27,7 +31,49 @@ long DrawsBetween(uint32_t from, uint32_t to) {
 }
 }  // namespace
 
-TEST(LiveClock, ATimerFrameHoursInCostsNoMoreThanTheOneAt207Seconds) {
+TEST(LiveShowFrames, TimerAndPacketFramesAlternateOnTheScreenWhileEventsArePending) {
+  EnsureGLContext();
+  SDL_PumpEvents();
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  TPDSServerObject server(0, false);
+  server.TimerInterval = std::chrono::milliseconds(40);
+  // What reached the screen, in order: L for a live frame, S for a show frame.
+  std::string shown;
+  long drawn = 0;
+  auto present = [&](char kind) {
+    ++drawn;
+    // Events keep arriving while a frame is drawn, as from a busy desktop.
+    SDL_Event user{};
+    user.type = SDL_USEREVENT;
+    SDL_PushEvent(&user);
+    SDL_PushEvent(&user);
+    const unsigned long before = PresentedFrames();
+    PresentFrame(MainWindow);
+    if (PresentedFrames() == before + 1) shown += kind;
+  };
+  server.DrawPacketFrame = [&] { present('L'); };
+  server.DrawTimerFrame = [&] { present('S'); };
+  constexpr int Packets = 120;
+  std::thread sender([port = server.Port()] {
+    LoopbackClient client(port);
+    for (int n = 0; n < Packets; ++n) {
+      client.Send(PacketBytes({0.5f}));
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+  const bool done = StepUntil(server, [&] { return server.PacketsHandled == Packets; }, 20);
+  sender.join();
+  EXPECT_TRUE(done);
+  std::printf("frames drawn %ld, shown %zu: %s\n", drawn, shown.size(), shown.c_str());
+  EXPECT_EQ(static_cast<long>(shown.size()), drawn) << "every drawn frame reaches the screen";
+  // Show frames come between live frames, not only before or after them.
+  const size_t firstLive = shown.find('L'), lastLive = shown.rfind('L');
+  ASSERT_NE(firstLive, std::string::npos);
+  EXPECT_NE(shown.substr(firstLive, lastLive - firstLive).find('S'), std::string::npos);
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+TEST(LiveShowFrames, ATimerFrameHoursInCostsNoMoreThanTheOneAt207Seconds) {
   EnsureGLContext();
   // Past 198 s the show's frame is its ending, which draws the flower scene first.
   std::error_code error;
