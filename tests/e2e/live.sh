@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The live mode end to end: vantrel -pds -w under Xvfb, played by vantrel-stream --sweep over
-# loopback for 20 seconds; checks the tool window's captions, that the live picture moves and that
-# the program stays responsive and ends cleanly.
+# The live mode end to end: vantrel -pds -w under Xvfb, first with no client (the GL window shows
+# the timed show's timer frames), then played by vantrel-stream --sweep over loopback for 20
+# seconds; checks the tool window's captions, that the live picture moves and that the program
+# stays responsive and ends cleanly.
 # Usage: live.sh <path-to-vantrel> <build-dir>
 set -u
 
@@ -67,6 +68,27 @@ done
 note "loaded; the tool window is up"
 sleep 1
 import -window "$tool" "$work/tool-offline.png" || fail "cannot capture the tool window"
+
+# With no client the GL window plays the timed show from the live clock, one frame each 500 ms
+# (the point burst, then the brick floor from 5.2 s): every picture shows it, none is blank, and
+# each differs from the one before.
+gl="$(xdotool search --name '^Vantrel Kelvara$' 2> /dev/null | head -1)"
+[ -n "$gl" ] || fail "no GL window titled Vantrel Kelvara"
+previous=""
+for shot in 1 2 3 4 5; do
+  sleep 1.3
+  alive || fail "vantrel ended with no client"
+  import -window "$gl" "$work/show$shot.png" || fail "cannot capture the GL window"
+  deviation="$(convert "$work/show$shot.png" -colorspace Gray -format '%[fx:standard_deviation]' info:)"
+  note "show picture $shot with no client: deviation $deviation"
+  awk -v d="$deviation" 'BEGIN { exit !(d > 0.02) }' ||
+    fail "show picture $shot with no client is blank (deviation $deviation)"
+  if [ -n "$previous" ]; then
+    [ "$(differing "$previous" "$work/show$shot.png")" != 0 ] ||
+      fail "show pictures $((shot - 1)) and $shot are the same: the timer frames stopped"
+  fi
+  previous="$work/show$shot.png"
+done
 
 # 20 seconds of sweep at a rate that a software renderer on a busy machine keeps up with.
 "$stream" --sweep --rate 3 --count 60 > "$work/client.log" 2>&1 &
