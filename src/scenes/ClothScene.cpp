@@ -55,7 +55,7 @@ void LoadClothScene() {
 void AdvanceSceneCloth(float frameDelta, ClothCorners corners) {
   // The corners move with every step, so a long frame drags them as far as 60 short ones.
   const SimulationSteps steps = SplitFrame(frameDelta);
-  const float damping = FactorForStep(Cloth.Damping, steps.length);
+  const float damping = FactorForStep(Cloth.Damping, steps.length * 60.0f);
   for (int n = 0; n < steps.count; ++n) {
     switch (corners) {
       case ClothCorners::Held:

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "timeline/ShowClock.h"
+
 void TWaterSim::Create() {
   Damping = 0.96f;
   for (int i = 0; i < Size; ++i) {
@@ -30,7 +32,7 @@ void TWaterSim::Splash(int row, int column, float strength) {
 }
 
 void TWaterSim::Step(float scale, float sixtieths) {
-  const float damping = sixtieths == 1.0f ? Damping : std::pow(Damping, sixtieths);
+  const float damping = FactorForStep(Damping, sixtieths);
   for (int i = 2; i <= 61; ++i) {
     for (int j = 2; j <= 61; ++j) {
       const float edges = Height[i - 1][j] + Height[i + 1][j] + Height[i][j - 1] + Height[i][j + 1];

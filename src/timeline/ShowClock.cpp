@@ -19,7 +19,6 @@ SimulationSteps SplitFrame(float frameDelta) {
   return {count, count == 1 ? simulated : simulated / static_cast<float>(count)};
 }
 
-float FactorForStep(float factorPerSixtieth, float length) {
-  const float sixtieths = length * 60.0f;
+float FactorForStep(float factorPerSixtieth, float sixtieths) {
   return sixtieths == 1.0f ? factorPerSixtieth : std::pow(factorPerSixtieth, sixtieths);
 }

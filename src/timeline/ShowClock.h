@@ -21,6 +21,6 @@ struct SimulationSteps {
 // ceil(frameDelta * 60) steps of frameDelta / count; exactly one step of frameDelta at 60 frames
 // a second (1.0f / 60 and the rounding of a real timer's reading around it).
 SimulationSteps SplitFrame(float frameDelta);
-// A factor applied once per 1/60 s (a damping), for a step of the given length:
-// factor ^ (length * 60), bit for bit the factor itself for a step of 1/60 s.
-float FactorForStep(float factorPerSixtieth, float length);
+// A factor applied once per 1/60 s (a damping), for a step of `sixtieths` / 60 s:
+// factor ^ sixtieths, bit for bit the factor itself when sixtieths is 1.
+float FactorForStep(float factorPerSixtieth, float sixtieths);

