@@ -259,8 +259,8 @@ TEST_F(Schedule, EachSceneNumberDrawsItsOwnSceneWithItsArguments) {
   }
 
   // The cloth: scene 99 as it is, 11 lets all corners go, 12 pins the far corners and drags them
-  // 6 units a second along y, 13 drags them 4 a second and lets them go. The logo's alpha is
-  // sin(20 t) + 0.8 in all four.
+  // 6 units a second along y, 13 drags them 4 a second and lets them go (in each of the frame's
+  // two steps of 1/60 s). The logo's alpha is sin(20 t) + 0.8 in all four.
   TCloth& cloth = SceneCloth();
   const int far0 = 19 * 20, far1 = 19 * 20 + 19;
   for (int scene : {99, 11, 12, 13}) {
@@ -270,11 +270,12 @@ TEST_F(Schedule, EachSceneNumberDrawsItsOwnSceneWithItsArguments) {
     const std::vector<uint8_t> frame = FrameOf(scheduled);
     const TCloth after = cloth;
     cloth = before;
-    if (scene == 11) cloth.ReleaseCorners();
-    if (scene == 12) cloth.PullFarCorners(dt * 6);
-    if (scene == 13) cloth.PullFarCorners(dt * 4), cloth.ReleaseCorners();
+    const ClothCorners corners = scene == 11   ? ClothCorners::Released
+                                 : scene == 12 ? ClothCorners::DraggedPinned
+                                 : scene == 13 ? ClothCorners::DraggedFree
+                                               : ClothCorners::Held;
     const float logoAlpha = static_cast<float>(std::sin(20.0 * ShowTime) + 0.8);
-    expectSame(frame, FrameOf([logoAlpha] { DrawClothScene(logoAlpha); }));
+    expectSame(frame, FrameOf([logoAlpha, corners] { DrawClothScene(logoAlpha, corners); }));
     int differentParticles = 0;
     for (size_t p = 0; p < after.Particles.size(); ++p) {
       const TClothParticle &a = after.Particles[p], &b = cloth.Particles[p];
@@ -286,8 +287,10 @@ TEST_F(Schedule, EachSceneNumberDrawsItsOwnSceneWithItsArguments) {
                               after.Particles[far0].Pinned + after.Particles[far1].Pinned;
     EXPECT_EQ(pinnedCorners, scene == 99 ? 4 : scene == 12 ? 2 : 0);
     if (scene == 12) {
-      EXPECT_EQ(after.Particles[far0].Position.y, before.Particles[far0].Position.y + dt * 6);
-      EXPECT_EQ(after.Particles[far1].Position.y, before.Particles[far1].Position.y + dt * 6);
+      EXPECT_NEAR(after.Particles[far0].Position.y, before.Particles[far0].Position.y + dt * 6,
+                  1e-5f);
+      EXPECT_NEAR(after.Particles[far1].Position.y, before.Particles[far1].Position.y + dt * 6,
+                  1e-5f);
     }
   }
 
