@@ -2,7 +2,6 @@
 // and after hours of uptime no dearer than the one at the show's end.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -13,6 +12,7 @@
 
 #include "live/LiveTestSupport.h"
 #include "live/PDSServer.h"
+#include "scenes/SceneLoading.h"
 #include "platform/GL.h"
 #include "platform/Window.h"
 #include "scenes/Scenes.h"
@@ -77,12 +77,9 @@ TEST(LiveShowFrames, ATimerFrameHoursInCostsNoMoreThanTheOneAt207Seconds) {
   EnsureGLContext();
   // Past 198 s the show's frame is its ending, which draws the flower scene first.
   std::error_code error;
-  const std::filesystem::path here = std::filesystem::current_path(error);
-  const std::filesystem::path data = GeneratedDataPath("");
-  ASSERT_TRUE(std::filesystem::is_directory(data, error)) << "the ending needs the data set";
-  ASSERT_EQ(chdir(data.c_str()), 0);
-  LoadFlowerScene();
-  ASSERT_EQ(chdir(here.c_str()), 0);
+  ASSERT_TRUE(std::filesystem::is_directory(GeneratedDataPath(""), error))
+      << "the ending needs the data set";
+  LoadSceneIn(GeneratedDataPath(""), LoadFlowerScene);
   const uint32_t savedSeed = RandomSeed;
   TPDSServerObject server(0, false);
   server.TimerInterval = std::chrono::milliseconds(1);

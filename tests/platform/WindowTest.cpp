@@ -17,6 +17,15 @@ float ProjectionAspect() {
   glGetFloatv(GL_PROJECTION_MATRIX, m);
   return m[5] / m[0];
 }
+
+// The GL window open, no event pending and no quit request taken; the frames presented so far.
+unsigned long StartWithAnEmptyQueue() {
+  EnsureGLContext();
+  SDL_PumpEvents();
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  ClearQuitRequest();
+  return PresentedFrames();
+}
 }  // namespace
 
 TEST(Window, OpensTheTitledWindowWithItsInitialState) {
@@ -64,11 +73,7 @@ TEST(Window, SetFieldOfViewDiscardsTheCamera) {
 }
 
 TEST(Window, PresentFrameTakesAQuitEventInsteadOfSwapping) {
-  EnsureGLContext();
-  SDL_PumpEvents();
-  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-  ClearQuitRequest();
-  const unsigned long before = PresentedFrames();
+  const unsigned long before = StartWithAnEmptyQueue();
 
   SDL_Event quit{};
   quit.type = SDL_QUIT;
@@ -82,11 +87,7 @@ TEST(Window, PresentFrameTakesAQuitEventInsteadOfSwapping) {
 }
 
 TEST(Window, EveryFrameIsPresentedWhateverEventsArePending) {
-  EnsureGLContext();
-  SDL_PumpEvents();
-  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-  ClearQuitRequest();
-  const unsigned long before = PresentedFrames();
+  const unsigned long before = StartWithAnEmptyQueue();
   SDL_Event user{};
   user.type = SDL_USEREVENT;
   for (int n = 0; n < 3; ++n) SDL_PushEvent(&user);
@@ -120,11 +121,7 @@ TEST(Window, EveryFrameIsPresentedWhateverEventsArePending) {
 }
 
 TEST(Window, HeldKeysAndTypingNeverHoldBackAFrameOrAQuitRequest) {
-  EnsureGLContext();
-  SDL_PumpEvents();
-  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-  ClearQuitRequest();
-  const unsigned long before = PresentedFrames();
+  const unsigned long before = StartWithAnEmptyQueue();
   SDL_Event repeat{};
   repeat.type = SDL_KEYDOWN;
   repeat.key.repeat = 1;

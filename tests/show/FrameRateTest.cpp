@@ -2,7 +2,6 @@
 // fixed frame rate, as the capture mode steps the show, and compared at whole seconds with the
 // run at 60 frames a second.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +12,7 @@
 
 #include "scenes/ClothScene.h"
 #include "scenes/RailScene.h"
+#include "scenes/SceneLoading.h"
 #include "scenes/Scenes.h"
 #include "show/Schedule.h"
 #include "support/TestSupport.h"
@@ -96,12 +96,9 @@ class FrameRates : public testing::Test {
     EnsureGLContext();
     MessageLog quiet;
     std::error_code error;
-    const std::filesystem::path here = std::filesystem::current_path(error);
-    const std::filesystem::path data = GeneratedDataPath("");
-    ASSERT_TRUE(std::filesystem::is_directory(data, error)) << "the cloth needs the hit surface";
-    ASSERT_EQ(chdir(data.c_str()), 0);
-    LoadClothScene();
-    ASSERT_EQ(chdir(here.c_str()), 0);
+    ASSERT_TRUE(std::filesystem::is_directory(GeneratedDataPath(""), error))
+        << "the cloth needs the hit surface";
+    LoadSceneIn(GeneratedDataPath(""), LoadClothScene);
     FreshCloth() = SceneCloth();
   }
   static TCloth& FreshCloth() {
@@ -149,8 +146,8 @@ class FrameRates : public testing::Test {
           MoveRailWater(water, FrameDelta);
           if (frame % fps == 0 && RailSceneAt(ShowTime + 0.5f)) {
             const long second = frame / fps;
-            water.Splash(static_cast<int>(5 + second * 7 % 31), static_cast<int>(5 + second * 11 % 31),
-                         1000.0f);
+            water.Splash(static_cast<int>(5 + second * 7 % 31),
+                         static_cast<int>(5 + second * 11 % 31), 1000.0f);
           }
         },
         [&water] {
@@ -205,8 +202,8 @@ Landing LandingOf(const Samples& run, const TCloth& cloth) {
   int over = 0;
   for (size_t i = 0; i < landed.size(); i += 3) {
     const float x = landed[i], y = landed[i + 1], z = landed[i + 2];
-    landing.moved = std::max(landing.moved, static_cast<double>(std::hypot(
-                                                x - before[i], y - before[i + 1], z - before[i + 2])));
+    const float moved = std::hypot(x - before[i], y - before[i + 1], z - before[i + 2]);
+    landing.moved = std::max(landing.moved, static_cast<double>(moved));
     const int row = static_cast<int>(std::nearbyint(x * 5)) + 50;
     const int column = static_cast<int>(std::nearbyint(y * 5));
     if (row < 1 || row > TCloth::HitRows - 2 || column < 1 || column > TCloth::HitColumns - 2)
