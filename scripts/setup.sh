@@ -10,7 +10,7 @@ packages=(
   build-essential cmake pkg-config
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev fonts-dejavu-core
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0
-  libjpeg-dev libpng-dev libmp3lame-dev
+  libjpeg-dev libpng-dev libmp3lame-dev liblo-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick ffmpeg sox
   pulseaudio x11-utils python3-numpy

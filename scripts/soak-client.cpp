@@ -5,8 +5,12 @@
 // kernel's queues of that connection, seen in /proc/net/tcp, are empty): the server always has
 // a packet waiting from every client, yet the backlog stays small enough to drain at the end,
 // so that every packet sent can be checked against the packets drawn.
-// Usage: soak-client PORT CLIENTS SECONDS DRAIN-SECONDS
+// With an OSC port it also sends OSC messages over UDP, one per datagram, at a steady pace with a
+// burst now and then that overfills the server's queue on purpose: every message must then be
+// drawn, or counted by the server as malformed, unknown or dropped by the system.
+// Usage: soak-client PORT CLIENTS SECONDS DRAIN-SECONDS [OSC-PORT]
 #include <arpa/inet.h>
+#include <lo/lo.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -47,6 +51,39 @@ struct Connection {
 };
 
 long Packets = 0, OutOfSync = 0, Reconnects = 0, Failures = 0;
+long OscSent = 0, OscMalformedSent = 0, OscUnknownSent = 0;
+
+// OSC messages a second between bursts, and the burst: this many messages at once, this often.
+constexpr int OscRate = 20;
+constexpr int OscBurst = 3000;
+constexpr auto OscBurstEvery = std::chrono::seconds(60);
+
+// The next OSC message of the mix: whole packets, single slots set and cleared, clears, and now
+// and then one with a wrong argument type or an unknown address.
+void SendOscMessage(lo_address target, long n) {
+  lo_message message = lo_message_new();
+  std::string path;
+  if (n % 97 == 0) {
+    path = "/vantrel/packet";
+    lo_message_add_string(message, "not a number");
+    ++OscMalformedSent;
+  } else if (n % 89 == 0) {
+    path = "/vantrel/unknown";
+    lo_message_add_float(message, 1.0f);
+    ++OscUnknownSent;
+  } else if (n % 5 == 0) {
+    path = "/vantrel/slot/" + std::to_string(n % 11);
+    if (n % 10 != 0) lo_message_add_float(message, static_cast<float>(n % 100) / 100.0f);
+  } else if (n % 43 == 0) {
+    path = "/vantrel/clear";
+  } else {
+    path = "/vantrel/packet";
+    for (long i = 0; i < 1 + n % 12; ++i) lo_message_add_float(message, static_cast<float>((n + i) % 50) / 50.0f);
+  }
+  if (lo_send_message(target, path.c_str(), message) < 0) ++Failures;
+  ++OscSent;
+  lo_message_free(message);
+}
 
 int Connect(int port) {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -123,10 +160,12 @@ void Finished(Connection& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: soak-client PORT CLIENTS SECONDS DRAIN-SECONDS\n");
+  if (argc != 5 && argc != 6) {
+    std::fprintf(stderr, "usage: soak-client PORT CLIENTS SECONDS DRAIN-SECONDS [OSC-PORT]\n");
     return 2;
   }
+  const int oscPort = argc == 6 ? std::atoi(argv[5]) : 0;
+  lo_address osc = oscPort > 0 ? lo_address_new("127.0.0.1", std::to_string(oscPort).c_str()) : nullptr;
   const int port = std::atoi(argv[1]);
   const int clients = std::atoi(argv[2]);
   const double seconds = std::atof(argv[3]);
@@ -151,9 +190,19 @@ int main(int argc, char** argv) {
     connections[i].localPort = LocalPort(connections[i].fd);
     connections[i].nextReconnect = start + ReconnectEvery + std::chrono::seconds(i);
   }
+  long oscDue = 0;
+  auto nextBurst = start + OscBurstEvery / 2;
   for (;;) {
     const auto now = Clock::now();
     const bool sending = now < stopSending;
+    if (osc && sending) {
+      const double elapsed = std::chrono::duration<double>(now - start).count();
+      for (; oscDue < static_cast<long>(elapsed * OscRate); ++oscDue) SendOscMessage(osc, OscSent + 1);
+      if (now >= nextBurst) {
+        nextBurst += OscBurstEvery;
+        for (int i = 0; i < OscBurst; ++i) SendOscMessage(osc, OscSent + 1);
+      }
+    }
     bool allDrained = true;
     const std::map<int, long> queued = QueuedBytes(port);
     for (int i = 0; i < clients; ++i) {
@@ -221,5 +270,10 @@ int main(int argc, char** argv) {
   std::printf("soak-client: %d clients, %ld packets sent, %ld out-of-sync counts sent, %ld reconnects, "
               "%.1f s (sending %.0f s), %ld connections not drained, %ld failures\n",
               clients, Packets, OutOfSync, Reconnects, elapsed, seconds, undrained, Failures);
+  if (osc) {
+    std::printf("soak-client: %ld OSC messages sent, %ld of them malformed, %ld to an unknown address\n",
+                OscSent, OscMalformedSent, OscUnknownSent);
+    lo_address_free(osc);
+  }
   return undrained == 0 && Failures == 0 ? 0 : 1;
 }

@@ -65,7 +65,7 @@ int RunProgram(int argc, char** argv) {
     exitCode = RunOffscreenMode(options);
   } else if (options.live) {
     LoadAssets();
-    RunLiveMode();
+    RunLiveMode(options);
   } else {
     LoadAssets();
     RunTimedShow();

@@ -11,6 +11,15 @@ bool ParseNumber(const char* text, float& value) {
   return end != text && *end == '\0';
 }
 
+// A port number from lowest to 65535 in plain decimal.
+bool ParsePort(const char* text, int lowest, int& port) {
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < lowest || value > 65535) return false;
+  port = static_cast<int>(value);
+  return true;
+}
+
 }  // namespace
 
 bool HasSwitch(int argc, const char* const* argv, const char* name) {
@@ -22,13 +31,19 @@ bool HasSwitch(int argc, const char* const* argv, const char* name) {
 }
 
 std::string UsageText() {
-  return "Usage: vantrel [-w] [-pds]\n"
+  return "Usage: vantrel [-w] [-pds [--listen ADDR] [--port P] [--osc PORT]]\n"
+         "       vantrel -pds --replay SET --capture FILE.mp4 [--fps N]\n"
          "       vantrel --capture FILE.mp4 [--fps N]\n"
          "       vantrel --frames DIR [--fps N] [--from T] [--to T]\n"
          "       vantrel --timedemo\n"
          "\n"
          "  -w                 play in a window instead of full screen\n"
          "  -pds               live mode: TCP stream server on port 1024 with a tool window\n"
+         "  --listen ADDR      live mode: listen on this address only (every interface)\n"
+         "  --port P           live mode: TCP port of the stream server (1024)\n"
+         "  --osc PORT         live mode: also take OSC messages on this UDP port\n"
+         "  --replay SET       live mode with --capture: render a set recorded by\n"
+         "                     vantrel-stream --record into the video, offscreen\n"
          "  --capture FILE     render the whole show offscreen into an H.264 MP4 with the music\n"
          "  --frames DIR       render the show offscreen and write PNG frames into DIR\n"
          "  --fps N            frames per second of show time for --capture and --frames (60)\n"
@@ -77,12 +92,32 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
         error = arg + " needs a time in seconds";
         return false;
       }
+    } else if (arg == "--listen" || arg == "--replay") {
+      const char* value = needValue(arg == "--listen" ? "an address" : "a recorded set");
+      if (!value) return false;
+      (arg == "--listen" ? options.listenAddress : options.replay) = value;
+    } else if (arg == "--port" || arg == "--osc") {
+      const char* value = needValue("a port number");
+      if (!value) return false;
+      if (!ParsePort(value, arg == "--port" ? 1 : 0, arg == "--port" ? options.port : options.oscPort)) {
+        error = arg + " needs a port number from " + (arg == "--port" ? "1" : "0") + " to 65535";
+        return false;
+      }
     } else if (arg == "-w" || arg == "-pds") {
       // Seen (or, past entry 2, deliberately not seen) by HasSwitch.
     } else if (arg.rfind("--", 0) == 0) {
       error = "unknown option " + arg;
       return false;
     }
+  }
+  const bool liveOptions = !options.listenAddress.empty() || options.port != 1024 || options.oscPort >= 0;
+  if ((liveOptions || !options.replay.empty()) && !options.live) {
+    error = "--listen, --port, --osc and --replay belong to the live mode: add -pds";
+    return false;
+  }
+  if (!options.replay.empty() && options.mode != ProgramOptions::Mode::Capture) {
+    error = "--replay renders a recorded set into a video: add --capture FILE.mp4";
+    return false;
   }
   return true;
 }

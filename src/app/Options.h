@@ -11,6 +11,11 @@ struct ProgramOptions {
   int fps = 60;
   float from = 0.0f;
   float to = 1.0e9f;
+  // Live mode: where the TCP server listens, the OSC port (-1: none), a recorded set to render.
+  std::string listenAddress;  // empty: every interface
+  int port = 1024;
+  int oscPort = -1;
+  std::string replay;         // with -pds and --capture: render this recording offline
 };
 
 // True when one of command-line entries 0, 1 and 2 equals name exactly (case-sensitive).

@@ -39,15 +39,30 @@ void RunTimedShow() {
   }
 }
 
-void RunLiveMode() {
+void RunLiveMode(const ProgramOptions& options) {
   CreateLiveAssets();
-  TPDSServerObject server(1024);
+  TLiveServerSettings settings;
+  settings.listenAddress = options.listenAddress;
+  settings.port = static_cast<uint16_t>(options.port);
+  settings.oscPort = options.oscPort;
+  TPDSServerObject server(settings);
   server.DrawPacketFrame = [] { DrawLiveFrame(); };
   server.DrawTimerFrame = [] { DrawShowFrame(); };
   server.Run();
-  // One line at the end of a live session, so that a soak or a rehearsal can check that every
-  // whole packet that arrived was drawn.
+  server.ReadWaitingOsc();
+  // Two lines at the end of a live session, so that a soak or a rehearsal can check that every
+  // packet and message that arrived was drawn or is counted where it went.
   std::fprintf(stderr,
                "vantrel: live mode drew %ld packets and %ld timer frames; %ld out-of-sync counts\n",
                server.PacketsHandled, server.TimerFrames, server.OutOfSyncCounts);
+  const TLiveCloseCounts& closes = server.Closes;
+  const OscCounts& osc = server.Osc.Counts;
+  std::fprintf(stderr,
+               "vantrel: closed %ld clients that left, %ld broken, %ld holding half a packet, %ld "
+               "idle, %ld for newcomers; %ld packets lost with them; OSC drew %ld messages from %ld "
+               "datagrams, %ld malformed, %ld unknown, %ld datagrams dropped by the system, %zu "
+               "waiting at the close\n",
+               closes.left, closes.failed, closes.halfPacket, closes.idle, closes.evicted,
+               closes.packetsLost, server.OscFrames, osc.datagrams, osc.malformed, osc.unknown,
+               osc.systemDropped, server.OscPending());
 }

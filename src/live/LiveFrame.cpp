@@ -1,6 +1,7 @@
 // The live frame: which layer each stream slot switches on, in drawing order.
 #include "live/LiveFrame.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "live/LiveAssets.h"
@@ -34,8 +35,16 @@ enum Slot {
 
 constexpr int FeedbackSize = 512;
 
+// The largest magnitude a slot's value is drawn with; infinities and larger values are drawn as
+// this. It lies far beyond any value a layer draws differently, yet keeps every layer's
+// arithmetic finite: 20 v + 65 as a field of view (slots 2, 8), 0.1 v in a rotation axis
+// (slot 8), 40 v + 40 and 120 - 120 v as feedback growth and 325 v as a position (slots 2, 10).
+// An infinity there would put NaNs into the projection, vertices and feedback textures.
+constexpr float LiveValueLimit = 1.0e6f;
+
 bool Present(int slot) { return !std::isnan(StreamValues[slot]); }
-float Value(int slot) { return StreamValues[slot]; }
+// A slot's value as the layers draw it; a NaN stays a NaN (absent).
+float Value(int slot) { return std::clamp(StreamValues[slot], -LiveValueLimit, LiveValueLimit); }
 
 void DrawFeedbackLayer(float s10) {
   BeginRenderToTexture(FeedbackSize);

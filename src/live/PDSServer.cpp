@@ -2,7 +2,9 @@
 #include "live/PDSServer.h"
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,16 +28,37 @@ constexpr size_t MaxClients = 64;
 constexpr int PacketsPerTurn = 8;
 // How long one turn may sleep in poll(): the windows' events are taken between turns.
 constexpr int EventLatencyMs = 10;
+// OSC events waiting to be drawn; beyond this the datagrams wait in the system's queue.
+constexpr size_t OscBacklog = 256;
+// TCP keepalive: a peer that vanished (a laptop asleep, a dropped link) is found within about
+// a minute even when the idle limit is set longer.
+constexpr int KeepaliveIdleSeconds = 30;
+constexpr int KeepaliveIntervalSeconds = 10;
+constexpr int KeepaliveProbes = 3;
+// The third caption changes at most this often, so that a flood does not redraw the window.
+constexpr auto StatusInterval = std::chrono::milliseconds(250);
+
+TLiveServerSettings PortOnly(uint16_t port, bool openToolWindow) {
+  TLiveServerSettings settings;
+  settings.port = port;
+  settings.openToolWindow = openToolWindow;
+  return settings;
+}
 }  // namespace
 
-TPDSServerObject::TPDSServerObject(uint16_t port, bool openToolWindow) {
+TPDSServerObject::TPDSServerObject(uint16_t port, bool openToolWindow)
+    : TPDSServerObject(PortOnly(port, openToolWindow)) {}
+
+TPDSServerObject::TPDSServerObject(const TLiveServerSettings& settings) : settings_(settings) {
   DrawPacketFrame = [] { DrawLiveFrame(); };
-  if (openToolWindow && ToolWindow.Open("PDSServerObject", 1414, 422, 178, 60)) {
+  if (settings.openToolWindow && ToolWindow.Open("PDSServerObject", 1414, 422, 178, 84)) {
     ToolWindow.SetCaption1(offline_);
     ToolWindow.SetCaption2(label1_);
+    ToolWindow.SetCaption3(StatusCaption());
     ToolWindow.Refresh();
   }
-  Listen(port);
+  Listen(settings.listenAddress, settings.port);
+  if (settings.oscPort >= 0) OpenOsc(settings.listenAddress, settings.oscPort);
   LiveTimer.Reset();
   ClearStreamValues(StreamValues);
   nextTimer_ = std::chrono::steady_clock::now() + TimerInterval;
@@ -46,23 +69,32 @@ TPDSServerObject::~TPDSServerObject() {
   if (listener_ >= 0) close(listener_);
 }
 
-void TPDSServerObject::Listen(uint16_t port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+void TPDSServerObject::Listen(const std::string& listenAddress, uint16_t port) {
+  // Every interface is IPv4's any-address, as always; a given address may be IPv4 or IPv6.
+  addrinfo hints{};
+  hints.ai_family = listenAddress.empty() ? AF_INET : AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  const std::string number = std::to_string(port);
+  const int status = getaddrinfo(listenAddress.empty() ? nullptr : listenAddress.c_str(),
+                                 number.c_str(), &hints, &found);
+  if (status != 0) {
+    ShowMessage("Error", "The stream server cannot listen on \"" + listenAddress + "\" (" +
+                             gai_strerror(status) + "): the live mode draws only the show's timer frames.");
+    return;
+  }
+  const int fd = socket(found->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   int error = fd < 0 ? errno : 0;
   if (fd >= 0) {
     const int yes = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(port);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(fd, ListenBacklog) != 0)
+    if (bind(fd, found->ai_addr, found->ai_addrlen) != 0 || listen(fd, ListenBacklog) != 0)
       error = errno;
   }
+  freeaddrinfo(found);
   if (error != 0) {
     if (fd >= 0) close(fd);
-    const std::string number = std::to_string(port);
     if (error == EADDRINUSE)
       ShowMessage("Error", "Port " + number +
                                " is already in use by another program: the live mode runs without "
@@ -73,22 +105,32 @@ void TPDSServerObject::Listen(uint16_t port) {
                                "): the live mode draws only the show's timer frames.");
     return;
   }
-  sockaddr_in bound{};
+  sockaddr_storage bound{};
   socklen_t length = sizeof bound;
   getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
   listener_ = fd;
-  port_ = ntohs(bound.sin_port);
+  port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
+                                            : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+}
+
+void TPDSServerObject::OpenOsc(const std::string& address, int port) {
+  std::string error;
+  if (port > 65535 || !Osc.Open(address, static_cast<uint16_t>(port), error))
+    ShowMessage("Error", "The OSC input cannot listen on UDP port " + std::to_string(port) + " (" +
+                             error + "): the live mode goes on without OSC.");
 }
 
 void TPDSServerObject::Run() {
   while (!closed_) Step(EventLatencyMs);
 }
 
+bool TPDSServerObject::CloseSeen() {
+  if (!closed_ && (ToolWindow.PumpEvents() || QuitRequested())) closed_ = true;
+  return closed_;
+}
+
 void TPDSServerObject::Step(int maxWaitMs) {
-  if (ToolWindow.PumpEvents() || QuitRequested()) {
-    closed_ = true;
-    return;
-  }
+  if (CloseSeen()) return;
 
   const auto now = std::chrono::steady_clock::now();
   int timeout = std::max(0, maxWaitMs);
@@ -97,10 +139,13 @@ void TPDSServerObject::Step(int maxWaitMs) {
   timeout = static_cast<int>(std::clamp<long long>(untilTimer, 0, timeout));
   for (const auto& client : clients_)
     if (client->assembler.HasEvent() || client->ended) timeout = 0;
+  if (!oscEvents_.empty()) timeout = 0;
 
   std::vector<pollfd> fds;
-  fds.reserve(clients_.size() + 1);
+  fds.reserve(clients_.size() + 2);
   if (listener_ >= 0) fds.push_back({listener_, POLLIN, 0});
+  const size_t oscIndex = fds.size();
+  if (Osc.IsOpen()) fds.push_back({Osc.Socket(), POLLIN, 0});
   for (const auto& client : clients_) fds.push_back({client->socket, POLLIN, 0});
   if (!fds.empty())
     poll(fds.data(), fds.size(), timeout);
@@ -108,16 +153,16 @@ void TPDSServerObject::Step(int maxWaitMs) {
     poll(nullptr, 0, timeout);
 
   if (listener_ >= 0 && (fds[0].revents & POLLIN)) AcceptClients();
+  if (Osc.IsOpen() && (fds[oscIndex].revents & POLLIN) && oscEvents_.size() < OscBacklog)
+    Osc.Receive(oscEvents_, static_cast<int>(OscBacklog));
 
   // Served in turn; a client may be removed while its share is handled, so walk by index.
   for (size_t i = 0; i < clients_.size() && !closed_;) {
     Client& client = *clients_[i];
     ServeClient(client);
     if (client.ended && !client.assembler.HasEvent()) {
-      close(client.socket);
-      clients_.erase(clients_.begin() + static_cast<long>(i));
-      if (clients_.empty()) SetOffline("Offline");
-    } else {
+      CloseClient(i, CloseReason::Left);
+    } else if (!EnforceLimits(i, std::chrono::steady_clock::now())) {
       ++i;
     }
     // With many busy clients a turn draws many packets; the show's timer frames come between
@@ -125,8 +170,10 @@ void TPDSServerObject::Step(int maxWaitMs) {
     if (!closed_ && std::chrono::steady_clock::now() >= nextTimer_) RunTimer();
   }
 
+  if (!closed_) ServeOsc();
   if (!closed_ && std::chrono::steady_clock::now() >= nextTimer_) RunTimer();
   if (QuitRequested()) closed_ = true;
+  UpdateStatus(false);
   ToolWindow.Refresh();
 }
 
@@ -134,12 +181,16 @@ void TPDSServerObject::AcceptClients() {
   for (;;) {
     const int fd = accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) return;
-    if (clients_.size() >= MaxClients) {
-      close(fd);
-      continue;
-    }
+    if (clients_.size() >= std::min(settings_.maxClients, MaxClients)) EvictLongestSilent();
+    // Keepalive finds a peer that vanished without a word; the idle limit closes it anyway.
+    const int yes = 1;
+    setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &yes, sizeof yes);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &KeepaliveIdleSeconds, sizeof KeepaliveIdleSeconds);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &KeepaliveIntervalSeconds, sizeof KeepaliveIntervalSeconds);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &KeepaliveProbes, sizeof KeepaliveProbes);
     auto client = std::make_unique<Client>();
     client->socket = fd;
+    client->lastHeard = Clock::now();
     clients_.push_back(std::move(client));
     SetOffline("ONLINE");
   }
@@ -151,10 +202,13 @@ void TPDSServerObject::ServeClient(Client& client) {
     uint8_t* target = client.assembler.Reserve(room);
     if (room > 0) {
       const ssize_t received = recv(client.socket, target, room, 0);
-      if (received > 0)
+      if (received > 0) {
         client.assembler.Commit(static_cast<size_t>(received));
-      else if (received == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+        client.lastHeard = Clock::now();
+      } else if (received == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
         client.ended = true;
+        client.failed = received < 0;
+      }
     }
   }
   // Out-of-sync counts draw nothing and cost little; only whole packets use up the share.
@@ -164,8 +218,11 @@ void TPDSServerObject::ServeClient(Client& client) {
     HandleEvent(event);
     if (event.kind == StreamEvent::Kind::Packet) ++packets;
   }
-  // A client that went away loses only the packet it had not finished sending.
-  if (client.ended && !client.assembler.HasEvent()) client.assembler.Clear();
+  // Whatever is left without a whole event is part of a packet: the clock of the half-packet
+  // limit runs from when that part began to arrive.
+  const bool partial = client.assembler.Buffered() > 0 && !client.assembler.HasEvent();
+  if (partial && !client.holdingPartial) client.partialSince = client.lastHeard;
+  client.holdingPartial = partial;
 }
 
 void TPDSServerObject::HandleEvent(const StreamEvent& event) {
@@ -179,7 +236,8 @@ void TPDSServerObject::HandleEvent(const StreamEvent& event) {
   StreamValues = event.values;
   ++PacketsHandled;
   if (DrawPacketFrame) DrawPacketFrame();
-  if (QuitRequested()) closed_ = true;
+  NotePacketDrawn();
+  CloseSeen();
 }
 
 void TPDSServerObject::RunTimer() {
@@ -187,6 +245,7 @@ void TPDSServerObject::RunTimer() {
   FrameDelta = LiveTimer.Delta;
   ++TimerFrames;
   if (DrawTimerFrame) DrawTimerFrame();
+  CloseSeen();
   nextTimer_ += TimerInterval;
   // After a long stall the timer fires once and starts counting again, like a window timer.
   const auto now = std::chrono::steady_clock::now();
@@ -201,4 +260,100 @@ void TPDSServerObject::SetOffline(const std::string& text) {
 void TPDSServerObject::SetLabel1(const std::string& text) {
   label1_ = text;
   ToolWindow.SetCaption2(text);
+}
+
+bool TPDSServerObject::EnforceLimits(size_t index, Clock::time_point now) {
+  const Client& client = *clients_[index];
+  if (client.holdingPartial && now - client.partialSince > settings_.halfPacketLimit) {
+    CloseClient(index, CloseReason::HalfPacket);
+    return true;
+  }
+  if (!client.assembler.HasEvent() && now - client.lastHeard > settings_.idleLimit) {
+    CloseClient(index, CloseReason::Idle);
+    return true;
+  }
+  return false;
+}
+
+void TPDSServerObject::CloseClient(size_t index, CloseReason reason) {
+  Client& client = *clients_[index];
+  switch (reason) {
+    case CloseReason::Left: ++(client.failed ? Closes.failed : Closes.left); break;
+    case CloseReason::HalfPacket: ++Closes.halfPacket; break;
+    case CloseReason::Idle: ++Closes.idle; break;
+    case CloseReason::Evicted: ++Closes.evicted; break;
+  }
+  // Whole packets still buffered, and a packet not finished, go with the client.
+  StreamEvent event;
+  while (client.assembler.Next(event))
+    if (event.kind == StreamEvent::Kind::Packet) ++Closes.packetsLost;
+  if (client.assembler.Buffered() > 0) ++Closes.packetsLost;
+  close(client.socket);
+  clients_.erase(clients_.begin() + static_cast<long>(index));
+  if (clients_.empty()) SetOffline("Offline");
+}
+
+void TPDSServerObject::EvictLongestSilent() {
+  if (clients_.empty()) return;
+  size_t silent = 0;
+  for (size_t i = 1; i < clients_.size(); ++i)
+    if (clients_[i]->lastHeard < clients_[silent]->lastHeard) silent = i;
+  CloseClient(silent, CloseReason::Evicted);
+}
+
+void TPDSServerObject::ServeOsc() {
+  // The same share per turn as a TCP client, so OSC and the clients take turns.
+  for (int drawn = 0; drawn < PacketsPerTurn && !oscEvents_.empty() && !closed_; ++drawn) {
+    const OscEvent event = oscEvents_.front();
+    oscEvents_.pop_front();
+    ApplyOscEvent(event, StreamValues);
+    switch (event.kind) {
+      case OscEvent::Kind::Packet: SetLabel1("Reading " + std::to_string(event.count) + " streams"); break;
+      case OscEvent::Kind::SetSlot: SetLabel1("OSC slot " + std::to_string(event.slot)); break;
+      case OscEvent::Kind::ClearSlot: SetLabel1("OSC slot " + std::to_string(event.slot) + " off"); break;
+      case OscEvent::Kind::ClearAll: SetLabel1("OSC clear"); break;
+    }
+    ToolWindow.Refresh();
+    ++OscFrames;
+    if (DrawPacketFrame) DrawPacketFrame();
+    NotePacketDrawn();
+    CloseSeen();
+  }
+}
+
+void TPDSServerObject::ReadWaitingOsc() {
+  while (Osc.Receive(oscEvents_, static_cast<int>(OscBacklog)) > 0) {
+  }
+}
+
+void TPDSServerObject::NotePacketDrawn() {
+  lastPacket_ = Clock::now();
+  anyPacket_ = true;
+  recentPackets_.push_back(lastPacket_);
+  while (lastPacket_ - recentPackets_.front() > std::chrono::seconds(1)) recentPackets_.pop_front();
+}
+
+int TPDSServerObject::PacketsLastSecond() const {
+  const auto since = Clock::now() - std::chrono::seconds(1);
+  int count = 0;
+  for (auto it = recentPackets_.rbegin(); it != recentPackets_.rend() && *it >= since; ++it) ++count;
+  return count;
+}
+
+std::string TPDSServerObject::StatusCaption() const {
+  const int clients = ClientCount();
+  std::string text = std::to_string(clients) + (clients == 1 ? " client, " : " clients, ") +
+                     std::to_string(PacketsLastSecond()) + "/s, ";
+  if (!anyPacket_) return text + "no packet yet";
+  const double age = std::chrono::duration<double>(Clock::now() - lastPacket_).count();
+  char last[32];
+  std::snprintf(last, sizeof last, age < 100 ? "last %.1f s" : "last %.0f s", age);
+  return text + last;
+}
+
+void TPDSServerObject::UpdateStatus(bool force) {
+  const auto now = Clock::now();
+  if (!force && now < nextStatus_) return;
+  nextStatus_ = now + StatusInterval;
+  ToolWindow.SetCaption3(StatusCaption());
 }

@@ -11,12 +11,13 @@
 #include "platform/Window.h"
 
 namespace {
-// The button-face grey of a tool window and the positions of its two labels.
+// The button-face grey of a tool window and the positions of its labels.
 constexpr SDL_Color Ground = {240, 240, 240, 255};
 constexpr SDL_Color Ink = {0, 0, 0, 255};
 constexpr int LabelLeft = 16;
 constexpr int Label1Top = 8;
 constexpr int Label2Top = 32;
+constexpr int Label3Top = 56;
 constexpr int FontPixels = 11;
 
 const char* const FontCandidates[] = {
@@ -112,6 +113,11 @@ void TToolWindow::SetCaption2(const std::string& text) {
   caption2_ = text;
 }
 
+void TToolWindow::SetCaption3(const std::string& text) {
+  if (text != caption3_) dirty_ = true;
+  caption3_ = text;
+}
+
 void TToolWindow::Refresh() {
   if (!window_) return;
   if (FilteredExposed.exchange(false)) dirty_ = true;
@@ -137,6 +143,7 @@ void TToolWindow::Draw() {
   };
   drawText(caption1_, Label1Top);
   drawText(caption2_, Label2Top);
+  drawText(caption3_, Label3Top);
 
   SDL_GetRendererOutputSize(renderer, &LastWidth, &LastHeight);
   LastDrawing.assign(static_cast<size_t>(LastWidth) * LastHeight, 0);

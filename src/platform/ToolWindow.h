@@ -1,4 +1,4 @@
-// The live mode's small tool window: two captions on a light grey ground, drawn without GL.
+// The live mode's small tool window: three captions on a light grey ground, drawn without GL.
 #pragma once
 #include <string>
 
@@ -14,11 +14,14 @@ class TToolWindow {
   // inside the display when it would fall off it. False (and nothing open) when SDL cannot.
   bool Open(const std::string& title, int left, int top, int width, int height);
   bool IsOpen() const { return window_ != nullptr; }
-  // Texts of the two labels (at (16, 8) and (16, 32)); the window redraws on the next Refresh.
+  // Texts of the three labels (at (16, 8), (16, 32) and (16, 56)); the window redraws on the
+  // next Refresh.
   void SetCaption1(const std::string& text);
   void SetCaption2(const std::string& text);
+  void SetCaption3(const std::string& text);
   const std::string& Caption1() const { return caption1_; }
   const std::string& Caption2() const { return caption2_; }
+  const std::string& Caption3() const { return caption3_; }
   // Redraws the window if a caption changed or it was uncovered since the last drawing.
   void Refresh();
   // Takes every pending event; true once this window or the GL window was asked to close (or
@@ -42,6 +45,7 @@ class TToolWindow {
   unsigned windowId_ = 0;
   std::string caption1_;
   std::string caption2_;
+  std::string caption3_;
   bool dirty_ = true;
   int redraws_ = 0;
 };
