@@ -15,9 +15,14 @@
 #include <vector>
 
 #include "app/Loading.h"
+#include "live/LiveAssets.h"
+#include "live/LiveFrame.h"
+#include "live/SetRecording.h"
+#include "live/StreamPackets.h"
 #include "platform/GL.h"
 #include "platform/Input.h"
 #include "platform/Window.h"
+#include "render/RenderState.h"
 #include "show/Schedule.h"
 #include "timeline/BeatClock.h"
 #include "timeline/Random.h"
@@ -159,7 +164,9 @@ bool CaptureCanStart(const ProgramOptions& options) {
 
 namespace {
 
-int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
+// ffmpeg reading raw 800 x 600 RGBA frames at fps from the pipe, with the music muxed in when
+// there is some; null after saying why.
+FILE* OpenVideoPipe(const ProgramOptions& options, const std::string& musicPath) {
   std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgba -s 800x600 -r " +
                         std::to_string(options.fps) + " -i -";
   const bool haveMusic = access(musicPath.c_str(), R_OK) == 0;
@@ -167,10 +174,23 @@ int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
   command += " -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -movflags +faststart " +
              ShellQuote(options.output);
   FILE* pipe = popen(command.c_str(), "w");
-  if (!pipe) {
-    std::fprintf(stderr, "vantrel: could not start ffmpeg\n");
+  if (!pipe) std::fprintf(stderr, "vantrel: could not start ffmpeg\n");
+  return pipe;
+}
+
+int FinishVideo(FILE* pipe, bool writeFailed, const std::string& output) {
+  const int status = pclose(pipe);
+  if (writeFailed || status != 0) {
+    std::fprintf(stderr, "\nvantrel: ffmpeg failed to write \"%s\"\n", output.c_str());
     return 1;
   }
+  std::fprintf(stderr, "vantrel: wrote %s\n", output.c_str());
+  return 0;
+}
+
+int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
+  FILE* pipe = OpenVideoPipe(options, musicPath);
+  if (!pipe) return 1;
   std::vector<uint8_t> pixels;
   bool writeFailed = false;
   ProgressLine progress("capture", FramesInShow(options.fps));
@@ -183,13 +203,69 @@ int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
     return !writeFailed;
   });
   progress.Update(written, true);
-  const int status = pclose(pipe);
-  if (writeFailed || status != 0) {
-    std::fprintf(stderr, "\nvantrel: ffmpeg failed to write \"%s\"\n", options.output.c_str());
+  return FinishVideo(pipe, writeFailed, options.output);
+}
+
+// A recorded set rendered as the live mode would have shown it: every packet draws its live frame
+// at its recorded time, the timer draws a show frame at every 500 ms of recorded time (ShowTime
+// and FrameDelta from that clock, as the live mode's timer sets them), and each video frame shows
+// the last frame drawn at or before its time. Nothing reads a wall clock, so a set renders the
+// same way every time.
+int RunReplayCapture(const ProgramOptions& options, const std::string& musicPath) {
+  constexpr double TimerSeconds = 0.5;
+  std::vector<RecordedPacket> set;
+  std::string error;
+  if (!ReadSetRecording(options.replay, set, error)) {
+    std::fprintf(stderr, "vantrel: %s\n", error.c_str());
     return 1;
   }
-  std::fprintf(stderr, "vantrel: wrote %s\n", options.output.c_str());
-  return 0;
+  FILE* pipe = OpenVideoPipe(options, musicPath);
+  if (!pipe) return 1;
+  CreateLiveAssets();
+  ClearStreamValues(StreamValues);
+  ShowTime = 0;
+  FrameDelta = 0;
+  // Black until the first packet or timer frame.
+  glClearColor(0, 0, 0, 1);
+  BeginFrame();
+  PresentFrame(MainWindow);
+
+  const double end = set.empty() ? 0.0 : set.back().time;
+  const long total = static_cast<long>(std::floor(end * options.fps)) + 1;
+  std::vector<uint8_t> pixels;
+  bool writeFailed = false;
+  ProgressLine progress("replay", total);
+  size_t next = 0;
+  long tick = 1;
+  for (long frame = 0; frame < total && !writeFailed; ++frame) {
+    const double time = static_cast<double>(frame) / options.fps;
+    for (;;) {
+      const double tickTime = TimerSeconds * static_cast<double>(tick);
+      const double packetTime = next < set.size() ? set[next].time : INFINITY;
+      if (std::min(tickTime, packetTime) > time) break;
+      if (tickTime <= packetTime) {
+        ShowTime = static_cast<float>(tickTime);
+        FrameDelta = static_cast<float>(TimerSeconds);
+        DrawShowFrame();
+        ++tick;
+      } else {
+        ClearStreamValues(StreamValues);
+        std::copy(set[next].values.begin(), set[next].values.end(), StreamValues.begin());
+        DrawLiveFrame();
+        ++next;
+      }
+    }
+    ReadFrameTopDown(pixels);
+    if (std::fwrite(pixels.data(), 1, pixels.size(), pipe) != pixels.size()) writeFailed = true;
+    progress.Update(frame + 1);
+    if (QuitRequested()) {
+      std::fprintf(stderr, "\nvantrel: interrupted at %.2f s of the set\n", time);
+      break;
+    }
+  }
+  progress.Update(total, true);
+  std::fprintf(stderr, "vantrel: replayed %zu packets and %ld timer frames\n", next, tick - 1);
+  return FinishVideo(pipe, writeFailed, options.output);
 }
 
 int RunFrames(const ProgramOptions& options) {
@@ -284,6 +360,7 @@ int RunOffscreenMode(const ProgramOptions& options) {
   // changes into the data directory.
   ProgramOptions resolved = options;
   if (!resolved.output.empty()) resolved.output = std::filesystem::absolute(resolved.output).string();
+  if (!resolved.replay.empty()) resolved.replay = std::filesystem::absolute(resolved.replay).string();
   const std::string musicPath = std::filesystem::absolute(DataDirectory() + "/music.mp3").string();
 
   SetShowTimeReseeding(true);
@@ -292,7 +369,7 @@ int RunOffscreenMode(const ProgramOptions& options) {
 
   switch (resolved.mode) {
     case ProgramOptions::Mode::Capture:
-      return RunCapture(resolved, musicPath);
+      return resolved.replay.empty() ? RunCapture(resolved, musicPath) : RunReplayCapture(resolved, musicPath);
     case ProgramOptions::Mode::Frames:
       return RunFrames(resolved);
     case ProgramOptions::Mode::Timedemo:

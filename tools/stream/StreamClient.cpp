@@ -1,7 +1,11 @@
-// vantrel-stream: sends stream packets to a live-mode server from arguments, standard input or a sweep.
+// vantrel-stream: sends stream packets to a live-mode server from arguments, standard input, a
+// sweep or a recorded set, over TCP or as OSC; can record what it sends.
+#include <fcntl.h>
+#include <lo/lo.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,12 +15,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "live/OscInput.h"
+#include "live/SetRecording.h"
 #include "live/StreamPackets.h"
 
 namespace {
@@ -31,12 +38,17 @@ struct Options {
   bool fromInput = false;
   bool quiet = false;
   std::vector<float> values;
+  std::string oscPort;   // non-empty: send OSC messages over UDP to this port instead of TCP
+  double timeout = 5;    // seconds for connecting and for each send
+  std::string record;    // write every packet sent, with its time, into this file
+  std::string replay;    // send a recorded set at its own pace
 };
 
 const char* const Usage =
     "Usage: vantrel-stream [--host H] [--port P] [--rate HZ] [--count N] VALUE...\n"
     "       vantrel-stream [--host H] [--port P] [--rate HZ] [--count N] --sweep\n"
     "       vantrel-stream [--host H] [--port P] [--rate HZ] -\n"
+    "       vantrel-stream [--host H] [--port P] --replay SET\n"
     "\n"
     "Sends packets of up to 64 float values to a live-mode server (vantrel -pds).\n"
     "  VALUE...     the values of slots 0, 1, 2, ... as one packet; 'nan' leaves a slot absent\n"
@@ -47,17 +59,15 @@ const char* const Usage =
     "  --port P     server port (1024)\n"
     "  --rate HZ    packets a second (with VALUE... and --count, repeats the packet)\n"
     "  --count N    packets to send; 0 sends without end (VALUE...: 1)\n"
-    "  --quiet      no summary at the end\n";
+    "  --replay SET send a set recorded with --record, at its recorded times\n"
+    "  --record SET write every packet sent, with its time, into SET\n"
+    "  --osc PORT   send each packet as an OSC message /vantrel/packet over UDP to PORT\n"
+    "               (vantrel -pds --osc PORT) instead of over TCP\n"
+    "  --timeout S  seconds to wait for the connection and for each send (5)\n"
+    "  --quiet      no summary at the end\n"
+    "Numbers too large for a float (1e39) are refused; 'inf' is sent as written.\n";
 
-bool ParseValue(const std::string& text, float& value) {
-  if (text == "nan" || text == "NaN" || text == "NAN") {
-    value = AbsentStreamValue();
-    return true;
-  }
-  char* end = nullptr;
-  value = std::strtof(text.c_str(), &end);
-  return !text.empty() && end && *end == '\0';
-}
+bool ParseValue(const std::string& text, float& value) { return ParseStreamValue(text, value); }
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
   for (int i = 1; i < argc; ++i) {
@@ -101,6 +111,29 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         error = "--count needs a whole number, 0 for no end";
         return false;
       }
+    } else if (arg == "--osc") {
+      const char* value = next("a UDP port number");
+      if (!value) return false;
+      char* end = nullptr;
+      const long port = std::strtol(value, &end, 10);
+      if (*end != '\0' || port < 1 || port > 65535) {
+        error = "--osc needs a UDP port number from 1 to 65535";
+        return false;
+      }
+      options.oscPort = value;
+    } else if (arg == "--timeout") {
+      const char* value = next("seconds");
+      if (!value) return false;
+      char* end = nullptr;
+      options.timeout = std::strtod(value, &end);
+      if (*end != '\0' || !(options.timeout > 0 && options.timeout <= 3600)) {
+        error = "--timeout needs seconds above 0 (at most 3600)";
+        return false;
+      }
+    } else if (arg == "--record" || arg == "--replay") {
+      const char* value = next("a file name");
+      if (!value) return false;
+      (arg == "--record" ? options.record : options.replay) = value;
     } else if (arg == "--sweep") {
       options.sweep = true;
     } else if (arg == "--quiet") {
@@ -120,10 +153,11 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
       options.values.push_back(value);
     }
   }
-  const int modes = (options.sweep ? 1 : 0) + (options.fromInput ? 1 : 0) + (options.values.empty() ? 0 : 1);
+  const int modes = (options.sweep ? 1 : 0) + (options.fromInput ? 1 : 0) +
+                    (options.values.empty() ? 0 : 1) + (options.replay.empty() ? 0 : 1);
   if (modes != 1) {
-    error = modes == 0 ? "nothing to send: give values, --sweep or -"
-                       : "give only one of: values, --sweep, -";
+    error = modes == 0 ? "nothing to send: give values, --sweep, - or --replay SET"
+                       : "give only one of: values, --sweep, -, --replay SET";
     return false;
   }
   if (options.values.size() > MaxStreamCount) {
@@ -133,7 +167,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
   return true;
 }
 
-// Connects with TCP_NODELAY so that each small packet leaves at once; -1 after saying why not.
+// Connects within the timeout, with TCP_NODELAY so that each small packet leaves at once and a
+// send timeout; -1 after saying why not.
 int Connect(const Options& options) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -147,14 +182,25 @@ int Connect(const Options& options) {
   }
   int lastError = 0;
   int fd = -1;
+  const int waitMs = static_cast<int>(options.timeout * 1000);
   for (addrinfo* entry = found; entry && fd < 0; entry = entry->ai_next) {
-    fd = socket(entry->ai_family, entry->ai_socktype | SOCK_CLOEXEC, entry->ai_protocol);
+    fd = socket(entry->ai_family, entry->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, entry->ai_protocol);
     if (fd < 0) {
       lastError = errno;
       continue;
     }
-    if (connect(fd, entry->ai_addr, entry->ai_addrlen) != 0) {
-      lastError = errno;
+    int result = connect(fd, entry->ai_addr, entry->ai_addrlen) == 0 ? 0 : errno;
+    if (result == EINPROGRESS) {
+      pollfd one{fd, POLLOUT, 0};
+      if (poll(&one, 1, waitMs) == 1) {
+        socklen_t length = sizeof result;
+        getsockopt(fd, SOL_SOCKET, SO_ERROR, &result, &length);
+      } else {
+        result = ETIMEDOUT;
+      }
+    }
+    if (result != 0) {
+      lastError = result;
       close(fd);
       fd = -1;
     }
@@ -166,27 +212,102 @@ int Connect(const Options& options) {
                    "vantrel-stream: connection to %s port %s refused: no live-mode server is "
                    "listening there (start it with: vantrel -pds)\n",
                    options.host.c_str(), options.port.c_str());
+    else if (lastError == ETIMEDOUT)
+      std::fprintf(stderr, "vantrel-stream: no answer from %s port %s within %g s\n",
+                   options.host.c_str(), options.port.c_str(), options.timeout);
     else
       std::fprintf(stderr, "vantrel-stream: cannot connect to %s port %s: %s\n",
                    options.host.c_str(), options.port.c_str(), std::strerror(lastError));
     return -1;
   }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   const int yes = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+  timeval limit{};
+  limit.tv_sec = static_cast<time_t>(options.timeout);
+  limit.tv_usec = static_cast<suseconds_t>((options.timeout - static_cast<double>(limit.tv_sec)) * 1e6);
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
   return fd;
 }
 
-bool SendAll(int fd, const std::vector<uint8_t>& bytes) {
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+// The server never writes, so anything to read means it closed its side (or reset it).
+bool ServerHasClosed(int fd) {
+  pollfd one{fd, POLLIN | POLLRDHUP, 0};
+  return poll(&one, 1, 0) == 1 && (one.revents & (POLLIN | POLLRDHUP | POLLHUP | POLLERR));
+}
+
+void ReportServerClosed(long sent) {
+  if (sent == 0)
+    std::fprintf(stderr,
+                 "vantrel-stream: the server closed the connection before a packet was read "
+                 "(it may be full, or it found this client silent for too long)\n");
+  else
+    std::fprintf(stderr,
+                 "vantrel-stream: the server closed the connection after %ld packets were sent; "
+                 "the last of them may not have been read\n", sent);
+}
+
+bool SendAll(int fd, const std::vector<uint8_t>& bytes, long sent, double timeout) {
+  if (ServerHasClosed(fd)) {
+    ReportServerClosed(sent);
+    return false;
+  }
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      std::fprintf(stderr, "vantrel-stream: the server closed the connection (%s)\n",
-                   std::strerror(errno));
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      std::fprintf(stderr, "vantrel-stream: the server took nothing for %g s; giving up\n", timeout);
       return false;
     }
-    sent += static_cast<size_t>(n);
+    if (n <= 0) {
+      ReportServerClosed(sent);
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Ends the sending side and waits for the server to close its own once it has read everything
+// (it closes only after it has taken every byte before the end). False when it closed or reset
+// the connection first: then not every packet was read.
+bool ConfirmDelivery(int fd, long sent, double timeout) {
+  if (ServerHasClosed(fd)) {
+    ReportServerClosed(sent);
+    return false;
+  }
+  shutdown(fd, SHUT_WR);
+  // A slow server may still be drawing what is queued: allow it more than one send's wait.
+  pollfd one{fd, POLLIN | POLLRDHUP, 0};
+  if (poll(&one, 1, static_cast<int>(std::max(10.0, timeout) * 1000)) != 1) {
+    std::fprintf(stderr, "vantrel-stream: the server has not yet read everything; packets may "
+                         "still be waiting there\n");
+    return true;
+  }
+  uint8_t scratch[16];
+  const ssize_t n = recv(fd, scratch, sizeof scratch, 0);
+  int error = n < 0 ? errno : 0;
+  if (error == 0) {
+    socklen_t length = sizeof error;
+    getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+  }
+  if (error != 0) {
+    ReportServerClosed(sent);
+    return false;
+  }
+  return true;
+}
+
+// One OSC message /vantrel/packet with the values as floats (NaN for an absent slot).
+bool SendOsc(lo_address target, const std::vector<float>& values) {
+  lo_message message = lo_message_new();
+  for (float value : values) lo_message_add_float(message, value);
+  const int result = lo_send_message(target, OscPacketAddress, message);
+  lo_message_free(message);
+  if (result < 0) {
+    std::fprintf(stderr, "vantrel-stream: cannot send OSC: %s\n", lo_address_errstr(target));
+    return false;
   }
   return true;
 }
@@ -245,8 +366,37 @@ int main(int argc, char** argv) {
   long count = options.count;
   if (count < 0) count = options.sweep ? 0 : 1;
 
-  const int fd = Connect(options);
-  if (fd < 0) return 1;
+  std::vector<RecordedPacket> set;
+  if (!options.replay.empty()) {
+    if (!ReadSetRecording(options.replay, set, error)) {
+      std::fprintf(stderr, "vantrel-stream: %s\n", error.c_str());
+      return 2;
+    }
+    count = static_cast<long>(set.size());
+  }
+  std::ofstream record;
+  if (!options.record.empty()) {
+    record.open(options.record);
+    if (!record) {
+      std::fprintf(stderr, "vantrel-stream: cannot write %s\n", options.record.c_str());
+      return 2;
+    }
+    record << "# vantrel-stream recording: seconds since the start, then the values of slots 0, 1, ...\n";
+  }
+
+  int fd = -1;
+  lo_address osc = nullptr;
+  if (options.oscPort.empty()) {
+    fd = Connect(options);
+    if (fd < 0) return 1;
+  } else {
+    osc = lo_address_new(options.host.c_str(), options.oscPort.c_str());
+    if (!osc) {
+      std::fprintf(stderr, "vantrel-stream: cannot send OSC to %s port %s\n", options.host.c_str(),
+                   options.oscPort.c_str());
+      return 1;
+    }
+  }
 
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
@@ -256,8 +406,14 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   for (;;) {
     if (!options.fromInput && count > 0 && sent >= count) break;
+    if (!options.replay.empty() && sent >= count) break;
     std::vector<float> values;
-    if (options.fromInput) {
+    if (!options.replay.empty()) {
+      // A recorded set keeps its own pace.
+      std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(
+                                                std::chrono::duration<double>(set[sent].time)));
+      values = set[sent].values;
+    } else if (options.fromInput) {
       std::string line;
       if (!std::getline(std::cin, line)) break;
       if (!ParseLine(line, values, error)) {
@@ -269,15 +425,25 @@ int main(int argc, char** argv) {
     } else {
       values = options.values;
     }
-    if (!SendAll(fd, EncodeStreamPacket(values.data(), static_cast<int32_t>(values.size())))) {
+    const double time = std::chrono::duration<double>(Clock::now() - start).count();
+    const bool ok = osc ? SendOsc(osc, values)
+                        : SendAll(fd, EncodeStreamPacket(values.data(), static_cast<int32_t>(values.size())),
+                                  sent, options.timeout);
+    if (!ok) {
       exitCode = 1;
       break;
     }
+    if (record.is_open())
+      record << FormatRecordedPacket(time, values.data(), static_cast<int>(values.size())) << std::flush;
     ++sent;
-    if (period.count() > 0)
+    if (period.count() > 0 && options.replay.empty())
       std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(period * sent));
   }
-  close(fd);
+  if (fd >= 0) {
+    if (exitCode == 0 && !ConfirmDelivery(fd, sent, options.timeout)) exitCode = 1;
+    close(fd);
+  }
+  if (osc) lo_address_free(osc);
   if (!options.quiet) std::fprintf(stderr, "vantrel-stream: sent %ld packets\n", sent);
   return exitCode;
 }
