@@ -12,7 +12,9 @@ vantrel="$build/vantrel"
 port=1024
 osc_port=9010
 clients=32
-drain=120
+# Time for the server to draw what is still queued when the clients stop; generous, since a
+# loaded 2-core machine may draw only a frame or two a second.
+drain=300
 [ -x "$vantrel" ] || { echo "soak.sh: $vantrel is missing: build it first"; exit 1; }
 
 work="$(mktemp -d /tmp/vantrel-soak.XXXXXX)"

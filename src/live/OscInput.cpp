@@ -1,6 +1,7 @@
 // OSC datagrams into stream events: liblo checks and decodes each message, we walk the bundles.
 #include "live/OscInput.h"
 
+#include <linux/sock_diag.h>
 #include <lo/lo_lowlevel.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -162,8 +163,6 @@ bool TOscInput::Open(const std::string& address, uint16_t port, std::string& err
   const int fd = socket(found->ai_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   int failure = fd < 0 ? errno : 0;
   if (fd >= 0) {
-    const int yes = 1;
-    setsockopt(fd, SOL_SOCKET, SO_RXQ_OVFL, &yes, sizeof yes);
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &ReceiveBufferBytes, sizeof ReceiveBufferBytes);
     if (bind(fd, found->ai_addr, found->ai_addrlen) != 0) failure = errno;
   }
@@ -186,24 +185,11 @@ bool TOscInput::Open(const std::string& address, uint16_t port, std::string& err
 int TOscInput::Receive(std::deque<OscEvent>& events, int maxDatagrams) {
   int read = 0;
   while (socket_ >= 0 && read < maxDatagrams) {
-    iovec part{buffer_.data(), buffer_.size()};
-    alignas(cmsghdr) uint8_t control[CMSG_SPACE(sizeof(uint32_t))];
-    msghdr header{};
-    header.msg_iov = &part;
-    header.msg_iovlen = 1;
-    header.msg_control = control;
-    header.msg_controllen = sizeof control;
-    const ssize_t received = recvmsg(socket_, &header, MSG_TRUNC);
+    // MSG_TRUNC makes the result the datagram's whole length, so a cut one is recognised.
+    const ssize_t received = recv(socket_, buffer_.data(), buffer_.size(), MSG_TRUNC);
     if (received < 0) break;
     ++read;
-    // The system's running count of datagrams it dropped for want of room in the queue.
-    for (cmsghdr* c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c))
-      if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL) {
-        uint32_t dropped = 0;
-        std::memcpy(&dropped, CMSG_DATA(c), sizeof dropped);
-        Counts.systemDropped = dropped;
-      }
-    if (static_cast<size_t>(received) > buffer_.size() || (header.msg_flags & MSG_TRUNC)) {
+    if (static_cast<size_t>(received) > buffer_.size()) {
       ++Counts.datagrams;
       ++Counts.malformed;
       continue;
@@ -212,5 +198,11 @@ int TOscInput::Receive(std::deque<OscEvent>& events, int maxDatagrams) {
     ParseOscDatagram(buffer_.data(), static_cast<size_t>(received), parsed_, Counts);
     events.insert(events.end(), parsed_.begin(), parsed_.end());
   }
+  // The system's running count of datagrams it dropped for want of room in the socket's queue.
+  uint32_t memory[SK_MEMINFO_VARS] = {};
+  socklen_t length = sizeof memory;
+  if (socket_ >= 0 && getsockopt(socket_, SOL_SOCKET, SO_MEMINFO, memory, &length) == 0 &&
+      length > SK_MEMINFO_DROPS * sizeof(uint32_t))
+    Counts.systemDropped = memory[SK_MEMINFO_DROPS];
   return read;
 }

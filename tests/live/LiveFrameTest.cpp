@@ -1,8 +1,14 @@
 // The live frame in real pixels: which slots draw what, the bars, the overlay's guards, the layers.
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -293,4 +299,107 @@ TEST_F(LiveFrame, PacketInOneWriteAndByteByByteDrawTheSameFrame) {
   ASSERT_TRUE(StepUntil(server, [&] { return server.OutOfSyncCounts == 2; }));
   EXPECT_EQ(server.Label1Caption(), "Out of sync");
   EXPECT_TRUE(last.rgba.empty());
+}
+
+TEST_F(LiveFrame, NonFiniteAndHugeValuesInEverySlotDrawAndLeaveTheNextFrameAlone) {
+  ShowTime = 2.2f;
+  // Every layer at once, the overlay picture 1 at half opacity.
+  std::map<int, float> normal;
+  for (int slot = 0; slot <= 10; ++slot) normal[slot] = 0.5f;
+  normal[6] = 1.0f;
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  const Frame reference = Draw(normal);
+  ASSERT_GT(reference.LitPixels(0, 75, 800, 525), 1000);
+  const float bad[] = {NAN, INFINITY, -INFINITY, 3e38f, -3e38f, 0.0f};
+  auto check = [&](const std::map<int, float>& slots, const std::string& what) {
+    Draw(slots);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << what;
+    const Frame after = Draw(normal);
+    EXPECT_EQ(after.rgba, reference.rgba) << "the normal frame after " << what;
+  };
+  for (int slot = 0; slot <= 10; ++slot)
+    for (float value : bad) {
+      std::map<int, float> slots = normal;
+      slots[slot] = value;
+      check(slots, "slot " + std::to_string(slot) + " = " + std::to_string(value));
+    }
+  // The unused slots, all at once.
+  for (float value : bad) {
+    std::map<int, float> slots = normal;
+    for (int slot = 11; slot < MaxStreamCount; ++slot) slots[slot] = value;
+    check(slots, "slots 11 to 63 = " + std::to_string(value));
+  }
+}
+
+TEST_F(LiveFrame, OscPacketsDrawTheFramesOfTheSameTcpPackets) {
+  TLiveServerSettings settings;
+  settings.listenAddress = "127.0.0.1";
+  settings.port = 0;
+  settings.oscPort = 0;
+  settings.openToolWindow = false;
+  TPDSServerObject server(settings);
+  server.DrawTimerFrame = [] {};
+  server.TimerInterval = std::chrono::hours(1);
+  ShowTime = 4.1f;
+  LoopbackClient client(server.Port());
+  const std::vector<std::vector<float>> packets = {
+      {0.3f, 0.8f, NAN, NAN, 0.6f, NAN, 2.0f, 0.7f, NAN, 1.0f},
+      {NAN, NAN, 0.4f, NAN, NAN, 1.0f, NAN, NAN, 0.2f, NAN, 0.3f},
+  };
+  long drawn = 0;
+  for (const auto& values : packets) {
+    client.Send(PacketBytes(values));
+    ASSERT_TRUE(StepUntil(server, [&] { return server.PacketsHandled + server.OscFrames == drawn + 1; }));
+    const Frame overTcp = last;
+    ASSERT_TRUE(SendDatagram(server.OscPort(), OscMessageBytes("/vantrel/packet", std::string(values.size(), 'f').c_str(), values)));
+    ASSERT_TRUE(StepUntil(server, [&] { return server.PacketsHandled + server.OscFrames == drawn + 2; }));
+    drawn += 2;
+    EXPECT_GT(overTcp.LitPixels(0, 75, 800, 525), 1000);
+    EXPECT_EQ(last.rgba, overTcp.rgba);
+  }
+}
+
+TEST_F(LiveFrame, AWindowClosedDuringAFloodEndsTheLoopWithinAFrame) {
+  SetFrameHook({});
+  for (bool toolWindow : {true, false}) {
+    TPDSServerObject server(0, true);
+    server.DrawTimerFrame = [] {};
+    ASSERT_TRUE(server.ToolWindow.IsOpen());
+    LoopbackClient client(server.Port());
+    // Ten seconds of empty packets as fast as they go, from another thread.
+    std::atomic<bool> stop{false};
+    std::thread flood([&] {
+      const auto bytes = PacketBytes({});
+      std::vector<uint8_t> burst;
+      for (int i = 0; i < 256; ++i) burst.insert(burst.end(), bytes.begin(), bytes.end());
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (!stop && std::chrono::steady_clock::now() < end && client.Send(burst)) {
+      }
+    });
+    std::atomic<int64_t> closedAt{0};
+    std::thread closer([&] {
+      std::this_thread::sleep_for(std::chrono::seconds(2));
+      SDL_Event close{};
+      close.type = SDL_WINDOWEVENT;
+      close.window.event = SDL_WINDOWEVENT_CLOSE;
+      close.window.windowID = toolWindow ? server.ToolWindow.WindowId()
+                                         : SDL_GetWindowID(static_cast<SDL_Window*>(MainWindow.Handle));
+      closedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+      SDL_PushEvent(&close);
+    });
+    const long before = server.PacketsHandled;
+    server.Run();
+    const auto ended = std::chrono::steady_clock::now().time_since_epoch().count();
+    closer.join();
+    stop = true;
+    client.Close();
+    flood.join();
+    const double ms = static_cast<double>(ended - closedAt.load()) / 1e6;
+    std::printf("[ figures  ] %s window closed during a flood: the loop ended %.1f ms later, after %ld frames\n",
+                toolWindow ? "tool" : "GL", ms, server.PacketsHandled - before);
+    EXPECT_TRUE(server.Closed());
+    EXPECT_GT(server.PacketsHandled, before);
+    ClearQuitRequest();
+  }
 }

@@ -227,13 +227,16 @@ TEST(StreamServer, ToolWindowShowsTheCaptionsAndClosingItEndsTheLoop) {
   int width = 0, height = 0;
   SDL_GetWindowSize(window, &width, &height);
   EXPECT_EQ(width, 178);
-  EXPECT_EQ(height, 60);
+  EXPECT_EQ(height, 84);
   EXPECT_EQ(r.server.ToolWindow.Caption1(), "Offline");
   // Both labels carry ink: "Offline" is shorter than "Reading 0 streams".
   const int offlineInk = r.server.ToolWindow.InkPixels(0, 0, 178, 28);
   const int label1Ink = r.server.ToolWindow.InkPixels(0, 28, 178, 32);
   EXPECT_GT(offlineInk, 10);
   EXPECT_GT(label1Ink, offlineInk);
+  // The third line: clients, packets in the last second, age of the last packet.
+  EXPECT_EQ(r.server.ToolWindow.Caption3(), "0 clients, 0/s, no packet yet");
+  EXPECT_GT(r.server.ToolWindow.InkPixels(0, 52, 178, 32), 10);
 
   LoopbackClient client(r.server.Port());
   client.Send(PacketBytes({}));
@@ -241,6 +244,7 @@ TEST(StreamServer, ToolWindowShowsTheCaptionsAndClosingItEndsTheLoop) {
   EXPECT_EQ(r.server.ToolWindow.Caption1(), "ONLINE");
   EXPECT_EQ(r.server.ToolWindow.Caption2(), "Reading 0 streams");
   EXPECT_NE(r.server.ToolWindow.InkPixels(0, 0, 178, 28), offlineInk);
+  EXPECT_EQ(r.server.StatusCaption().rfind("1 client, 1/s, last 0.", 0), 0u) << r.server.StatusCaption();
   // The GL window keeps its context.
   EXPECT_EQ(SDL_GL_GetCurrentContext(), MainWindow.RenderContext);
 
