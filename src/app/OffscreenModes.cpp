@@ -231,7 +231,8 @@ int RunReplayCapture(const ProgramOptions& options, const std::string& musicPath
   PresentFrame(MainWindow);
 
   const double end = set.empty() ? 0.0 : set.back().time;
-  const long total = static_cast<long>(std::floor(end * options.fps)) + 1;
+  // Up to the first video frame at or after the last packet, so that its frame is seen.
+  const long total = static_cast<long>(std::ceil(end * options.fps)) + 1;
   std::vector<uint8_t> pixels;
   bool writeFailed = false;
   ProgressLine progress("replay", total);

@@ -44,3 +44,38 @@ TEST(CommandLine, OurOptionsAreParsedAndBadOnesRefused) {
   EXPECT_FALSE(ParseOptions(2, unknown, bad, error));
   EXPECT_NE(UsageText().find("--timedemo"), std::string::npos);
 }
+
+TEST(CommandLine, LiveModeOptions) {
+  ProgramOptions options;
+  std::string error;
+  const char* live[] = {"vantrel", "-pds", "--listen", "127.0.0.1", "--port", "2000", "--osc", "9000"};
+  ASSERT_TRUE(ParseOptions(8, live, options, error)) << error;
+  EXPECT_TRUE(options.live);
+  EXPECT_EQ(options.listenAddress, "127.0.0.1");
+  EXPECT_EQ(options.port, 2000);
+  EXPECT_EQ(options.oscPort, 9000);
+
+  ProgramOptions defaults;
+  const char* plain[] = {"vantrel", "-pds"};
+  ASSERT_TRUE(ParseOptions(2, plain, defaults, error));
+  EXPECT_EQ(defaults.port, 1024);
+  EXPECT_EQ(defaults.oscPort, -1);
+  EXPECT_TRUE(defaults.listenAddress.empty());
+
+  ProgramOptions replay;
+  const char* render[] = {"vantrel", "-pds", "--replay", "set.txt", "--capture", "set.mp4"};
+  ASSERT_TRUE(ParseOptions(6, render, replay, error)) << error;
+  EXPECT_EQ(replay.mode, ProgramOptions::Mode::Capture);
+  EXPECT_EQ(replay.replay, "set.txt");
+
+  ProgramOptions bad;
+  const char* noLive[] = {"vantrel", "--port", "2000"};
+  EXPECT_FALSE(ParseOptions(3, noLive, bad, error));
+  EXPECT_NE(error.find("-pds"), std::string::npos);
+  const char* noCapture[] = {"vantrel", "-pds", "--replay", "set.txt"};
+  EXPECT_FALSE(ParseOptions(4, noCapture, bad, error));
+  for (const char* port : {"0", "65536", "12x", "-1"}) {
+    const char* badPort[] = {"vantrel", "-pds", "--port", port};
+    EXPECT_FALSE(ParseOptions(4, badPort, bad, error)) << port;
+  }
+}
