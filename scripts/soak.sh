@@ -9,12 +9,13 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-120}"
 build="$(realpath "${2:-$root/build}")"
 vantrel="$build/vantrel"
-port=1024
+# Ports of its own on loopback only, so that no other live session or client can meet this one.
+port=1031
 osc_port=9010
 clients=32
 # Time for the server to draw what is still queued when the clients stop; generous, since a
 # loaded 2-core machine may draw only a frame or two a second.
-drain=300
+drain=600
 [ -x "$vantrel" ] || { echo "soak.sh: $vantrel is missing: build it first"; exit 1; }
 
 work="$(mktemp -d /tmp/vantrel-soak.XXXXXX)"
@@ -43,7 +44,7 @@ rss() { awk '/^VmRSS/ {print $2}' "/proc/$program/status" 2> /dev/null || echo 0
 
 # The program finds its data beside itself; offscreen GL and a silent audio device.
 cd "$work"
-SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "$vantrel" -pds -w --osc $osc_port > "$work/out.log" 2>&1 &
+SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "$vantrel" -pds -w --listen 127.0.0.1 --port $port --osc $osc_port > "$work/out.log" 2>&1 &
 program=$!
 for _ in $(seq 1 600); do
   listening && break
@@ -56,13 +57,19 @@ echo "soak.sh: vantrel $program listening; resident $rss_idle kB; $clients clien
 
 "$client" $port $clients "$seconds" $drain $osc_port > "$work/client.log" 2>&1 &
 driver=$!
+# The software renderer's memory settles once it has met the heaviest frames, which takes a
+# while when frames are slow: growth is measured from a quarter of the run (at least 5 s) on.
 sleep 5
 rss_start=$(rss)
 samples="$rss_start"
+warm=$(( seconds / 4 > 5 ? seconds / 4 : 5 ))
+elapsed=5
 while kill -0 $driver 2> /dev/null; do
   sleep 10
+  elapsed=$((elapsed + 10))
   kill -0 "$program" 2> /dev/null || break
   samples="$samples $(rss)"
+  [ $elapsed -le $warm ] && rss_start=$(rss)
 done
 client_status=0
 wait $driver || client_status=$?
@@ -93,7 +100,7 @@ osc_unknown=$(sed -n 's/.* \([0-9]*\) unknown.*/\1/p' <<< "$osc_line")
 osc_dropped=$(sed -n 's/.* \([0-9]*\) datagrams dropped.*/\1/p' <<< "$osc_line")
 osc_waiting=$(sed -n 's/.* \([0-9]*\) waiting at the close.*/\1/p' <<< "$osc_line")
 osc_counted=$(( ${osc_drawn:-0} + ${osc_malformed:-0} + ${osc_unknown:-0} + ${osc_dropped:-0} + ${osc_waiting:-0} ))
-echo "soak.sh: resident kB: idle $rss_idle, after 5 s of load $rss_start, end $rss_end (samples every 10 s: $samples)"
+echo "soak.sh: resident kB: idle $rss_idle, after $warm s of load $rss_start, end $rss_end (samples every 10 s: $samples)"
 echo "soak.sh: packets sent ${sent:-?}, drawn ${drawn:-?}; out-of-sync sent ${sent_bad:-?}, seen ${drawn_bad:-?}; timer frames ${timer:-?}; exit $exit_status"
 echo "soak.sh: OSC messages sent ${osc_sent:-?}: drawn ${osc_drawn:-?} + malformed ${osc_malformed:-?} + unknown ${osc_unknown:-?} + dropped by the system ${osc_dropped:-?} + waiting ${osc_waiting:-?} = $osc_counted"
 
