@@ -1,14 +1,13 @@
 // OSC datagrams into stream events: liblo checks and decodes each message, we walk the bundles.
 #include "live/OscInput.h"
 
+#include "live/LocalSockets.h"
+
 #include <linux/sock_diag.h>
 #include <lo/lo_lowlevel.h>
-#include <netdb.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -149,34 +148,12 @@ TOscInput::~TOscInput() {
 }
 
 bool TOscInput::Open(const std::string& address, uint16_t port, std::string& error) {
-  addrinfo hints{};
-  hints.ai_family = address.empty() ? AF_INET : AF_UNSPEC;
-  hints.ai_socktype = SOCK_DGRAM;
-  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
-  addrinfo* found = nullptr;
-  const std::string service = std::to_string(port);
-  const int status = getaddrinfo(address.empty() ? nullptr : address.c_str(), service.c_str(), &hints, &found);
-  if (status != 0) {
-    error = std::string("cannot resolve ") + address + ": " + gai_strerror(status);
-    return false;
-  }
-  const int fd = socket(found->ai_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  int failure = fd < 0 ? errno : 0;
-  if (fd >= 0) {
-    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &ReceiveBufferBytes, sizeof ReceiveBufferBytes);
-    if (bind(fd, found->ai_addr, found->ai_addrlen) != 0) failure = errno;
-  }
-  freeaddrinfo(found);
-  if (failure != 0) {
-    if (fd >= 0) close(fd);
-    error = std::strerror(failure);
-    return false;
-  }
-  sockaddr_storage bound{};
-  socklen_t length = sizeof bound;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
-  port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
-                                            : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+  int failure = 0;
+  const int fd = BindLocalSocket(address, port, SOCK_DGRAM, [](int socket) {
+    setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &ReceiveBufferBytes, sizeof ReceiveBufferBytes);
+  }, failure, error);
+  if (fd < 0) return false;
+  port_ = BoundPort(fd);
   socket_ = fd;
   buffer_.resize(DatagramCapacity);
   return true;

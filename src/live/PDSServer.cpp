@@ -2,7 +2,6 @@
 #include "live/PDSServer.h"
 
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -16,6 +15,7 @@
 
 #include "live/LiveAssets.h"
 #include "live/LiveFrame.h"
+#include "live/LocalSockets.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
 #include "timeline/ShowClock.h"
@@ -71,47 +71,34 @@ TPDSServerObject::~TPDSServerObject() {
 }
 
 void TPDSServerObject::Listen(const std::string& listenAddress, uint16_t port) {
-  // Every interface is IPv4's any-address, as always; a given address may be IPv4 or IPv6.
-  addrinfo hints{};
-  hints.ai_family = listenAddress.empty() ? AF_INET : AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
-  addrinfo* found = nullptr;
-  const std::string number = std::to_string(port);
-  const int status = getaddrinfo(listenAddress.empty() ? nullptr : listenAddress.c_str(),
-                                 number.c_str(), &hints, &found);
-  if (status != 0) {
-    ShowMessage("Error", "The stream server cannot listen on \"" + listenAddress + "\" (" +
-                             gai_strerror(status) + "): the live mode draws only the show's timer frames.");
-    return;
-  }
-  const int fd = socket(found->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  int error = fd < 0 ? errno : 0;
-  if (fd >= 0) {
+  int failure = 0;
+  std::string error;
+  int fd = BindLocalSocket(listenAddress, port, SOCK_STREAM, [](int socket) {
     const int yes = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    if (bind(fd, found->ai_addr, found->ai_addrlen) != 0 || listen(fd, ListenBacklog) != 0)
-      error = errno;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  }, failure, error);
+  if (fd >= 0 && listen(fd, ListenBacklog) != 0) {
+    failure = errno;
+    error = std::strerror(failure);
+    close(fd);
+    fd = -1;
   }
-  freeaddrinfo(found);
-  if (error != 0) {
-    if (fd >= 0) close(fd);
-    if (error == EADDRINUSE)
+  if (fd < 0) {
+    const std::string number = std::to_string(port);
+    if (failure == EADDRINUSE)
       ShowMessage("Error", "Port " + number +
                                " is already in use by another program: the live mode runs without "
                                "its stream server and draws only the show's timer frames.");
+    else if (failure == 0)
+      ShowMessage("Error", "The stream server cannot listen on \"" + listenAddress + "\" (" + error +
+                               "): the live mode draws only the show's timer frames.");
     else
-      ShowMessage("Error", "The stream server cannot listen on port " + number + " (" +
-                               std::strerror(error) +
+      ShowMessage("Error", "The stream server cannot listen on port " + number + " (" + error +
                                "): the live mode draws only the show's timer frames.");
     return;
   }
-  sockaddr_storage bound{};
-  socklen_t length = sizeof bound;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
   listener_ = fd;
-  port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
-                                            : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+  port_ = BoundPort(fd);
 }
 
 void TPDSServerObject::OpenOsc(const std::string& address, int port) {

@@ -83,16 +83,16 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
       const char* value = next("a host name");
       if (!value) return false;
       options.host = value;
-    } else if (arg == "--port") {
+    } else if (arg == "--port" || arg == "--osc") {
       const char* value = next("a port number");
       if (!value) return false;
       char* end = nullptr;
       const long port = std::strtol(value, &end, 10);
       if (*end != '\0' || port < 1 || port > 65535) {
-        error = "--port needs a number from 1 to 65535";
+        error = arg + " needs a port number from 1 to 65535";
         return false;
       }
-      options.port = value;
+      (arg == "--port" ? options.port : options.oscPort) = value;
     } else if (arg == "--rate") {
       const char* value = next("packets a second");
       if (!value) return false;
@@ -111,16 +111,6 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         error = "--count needs a whole number, 0 for no end";
         return false;
       }
-    } else if (arg == "--osc") {
-      const char* value = next("a UDP port number");
-      if (!value) return false;
-      char* end = nullptr;
-      const long port = std::strtol(value, &end, 10);
-      if (*end != '\0' || port < 1 || port > 65535) {
-        error = "--osc needs a UDP port number from 1 to 65535";
-        return false;
-      }
-      options.oscPort = value;
     } else if (arg == "--timeout") {
       const char* value = next("seconds");
       if (!value) return false;
