@@ -269,7 +269,8 @@ TEST_F(LiveFrame, EveryLayerTogetherKeepsTheBarsAndLeavesUsableState) {
 
 TEST_F(LiveFrame, PacketInOneWriteAndByteByByteDrawTheSameFrame) {
   TPDSServerObject server(0, false);
-  server.DrawTimerFrame = [] {};
+  // The first tick is due 500 ms after start whatever the interval: it must not move the clock.
+  server.DrawTimerFrame = [] { ShowTime = 1.7f; };
   server.TimerInterval = std::chrono::hours(1);
   ShowTime = 1.7f;
   const auto bytes = PacketBytes({0.2f, 0.8f, NAN, NAN, NAN, NAN, 0.0f, 0.6f, NAN, 1.0f});
@@ -338,7 +339,8 @@ TEST_F(LiveFrame, OscPacketsDrawTheFramesOfTheSameTcpPackets) {
   settings.oscPort = 0;
   settings.openToolWindow = false;
   TPDSServerObject server(settings);
-  server.DrawTimerFrame = [] {};
+  // The first tick is due 500 ms after start whatever the interval: it must not move the clock.
+  server.DrawTimerFrame = [] { ShowTime = 4.1f; };
   server.TimerInterval = std::chrono::hours(1);
   ShowTime = 4.1f;
   LoopbackClient client(server.Port());
