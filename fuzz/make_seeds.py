@@ -97,3 +97,26 @@ put("stream", "three_packets.bin", bytes([2, 5, 1]) + packet([]) + packet([1.5, 
 put("stream", "out_of_sync.bin", bytes([1, 0]) + struct.pack("<i", 65) + struct.pack("<i", -1) +
     packet([3.0]))
 put("stream", "partial_tail.bin", bytes([3, 1, 2, 3]) + packet([1, 2, 3, 4]) + struct.pack("<i", 10) + b"\0" * 7)
+
+# ---- OSC datagrams of the live mode ----
+def osc_string(text):
+    raw = text.encode() + b"\0"
+    return raw + b"\0" * (-len(raw) % 4)
+
+
+def osc_message(path, types="", *args):
+    body = b""
+    for kind, value in zip(types, args):
+        body += struct.pack(">f", value) if kind == "f" else struct.pack(">i", value)
+    return osc_string(path) + osc_string("," + types) + body
+
+
+def osc_bundle(*elements):
+    return b"#bundle\0" + struct.pack(">II", 0, 1) + b"".join(
+        struct.pack(">i", len(e)) + e for e in elements)
+
+
+put("osc", "packet.bin", osc_message("/vantrel/packet", "fff", 0.5, 1.0, 2.0))
+put("osc", "slot.bin", osc_message("/vantrel/slot/7", "f", 0.25))
+put("osc", "bundle.bin", osc_bundle(osc_message("/vantrel/slot/1", "i", 3), osc_message("/vantrel/clear"),
+                                    osc_bundle(osc_message("/vantrel/slot/2"))))
