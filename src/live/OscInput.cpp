@@ -24,13 +24,22 @@ uint32_t ReadBigEndian32(const uint8_t* p) {
          static_cast<uint32_t>(p[2]) << 8 | static_cast<uint32_t>(p[3]);
 }
 
-// A number argument as the float a TCP packet would carry; false for any other type.
+// A number argument as the float a TCP packet would carry; false for any other type. liblo's
+// arguments sit 4-byte aligned inside the message, so they are copied out rather than read
+// through its 8-byte-aligned union.
+template <typename Number>
+float ArgumentAs(const lo_arg* arg) {
+  Number number;
+  std::memcpy(&number, arg, sizeof number);
+  return static_cast<float>(number);
+}
+
 bool NumberArgument(char type, const lo_arg* arg, float& value) {
   switch (type) {
-    case LO_FLOAT: value = arg->f; return true;
-    case LO_DOUBLE: value = static_cast<float>(arg->d); return true;
-    case LO_INT32: value = static_cast<float>(arg->i); return true;
-    case LO_INT64: value = static_cast<float>(arg->h); return true;
+    case LO_FLOAT: value = ArgumentAs<float>(arg); return true;
+    case LO_DOUBLE: value = ArgumentAs<double>(arg); return true;
+    case LO_INT32: value = ArgumentAs<int32_t>(arg); return true;
+    case LO_INT64: value = ArgumentAs<int64_t>(arg); return true;
     case LO_NIL: value = AbsentStreamValue(); return true;
     default: return false;
   }
