@@ -270,7 +270,10 @@ TEST_F(LiveFrame, EveryLayerTogetherKeepsTheBarsAndLeavesUsableState) {
 TEST_F(LiveFrame, PacketInOneWriteAndByteByByteDrawTheSameFrame) {
   TPDSServerObject server(0, false);
   // The first tick is due 500 ms after start whatever the interval: it must not move the clock.
-  server.DrawTimerFrame = [] { ShowTime = 1.7f; };
+  server.DrawTimerFrame = [] {
+    ShowTime = 1.7f;
+    FrameDelta = 0;
+  };
   server.TimerInterval = std::chrono::hours(1);
   ShowTime = 1.7f;
   const auto bytes = PacketBytes({0.2f, 0.8f, NAN, NAN, NAN, NAN, 0.0f, 0.6f, NAN, 1.0f});
@@ -340,7 +343,10 @@ TEST_F(LiveFrame, OscPacketsDrawTheFramesOfTheSameTcpPackets) {
   settings.openToolWindow = false;
   TPDSServerObject server(settings);
   // The first tick is due 500 ms after start whatever the interval: it must not move the clock.
-  server.DrawTimerFrame = [] { ShowTime = 4.1f; };
+  server.DrawTimerFrame = [] {
+    ShowTime = 4.1f;
+    FrameDelta = 0;
+  };
   server.TimerInterval = std::chrono::hours(1);
   ShowTime = 4.1f;
   LoopbackClient client(server.Port());
