@@ -56,7 +56,7 @@ TEST(ClientLimits, AFullServerMakesRoomForANewcomerByClosingTheLongestSilent) {
   LoopbackClient performer(s.server.Port());
   performer.Send(PacketBytes({2.0f}));
   ASSERT_TRUE(StepUntil(s.server, [&] { return s.frames.size() == 2; }));
-  std::printf("[ figures  ] the performer's packet drawn %.0f ms after connecting to a full server\n",
+  std::printf("[ figures  ] the performer's packet drawn %.2f ms after connecting to a full server\n",
               SecondsSince(start) * 1000);
   EXPECT_EQ(s.frames[1], 2.0f);
   EXPECT_EQ(s.server.ClientCount(), 64);
