@@ -178,6 +178,7 @@ void TPDSServerObject::HandleEvent(const StreamEvent& event) {
   ToolWindow.Refresh();
   StreamValues = event.values;
   ++PacketsHandled;
+  LivePacketSeconds = LiveTimer.Now();
   if (DrawPacketFrame) DrawPacketFrame();
   if (QuitRequested()) closed_ = true;
 }
