@@ -13,7 +13,7 @@ packages=(
   libjpeg-dev libpng-dev libmp3lame-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick ffmpeg sox
-  pulseaudio x11-utils python3-numpy
+  pulseaudio x11-utils python3 python3-numpy python3-pil
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
 )
 missing=()

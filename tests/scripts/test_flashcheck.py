@@ -59,7 +59,7 @@ class Strobes(unittest.TestCase):
     def test_patch_smaller_than_a_quarter_passes(self):
         dark = frame(0.0)
         bright = dark.copy()
-        bright[: HEIGHT // 2, : WIDTH * 2 // 5] = 255  # a fifth of the frame
+        bright[: HEIGHT // 2, : WIDTH * 3 // 8] = 255  # three sixteenths of the frame
         result = check(strobe(6, 3, bright, dark))
         self.assertEqual(result["general"]["changes"], 0)
         self.assertTrue(result["passes"])
