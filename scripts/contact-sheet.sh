@@ -2,7 +2,9 @@
 # Contact sheets for the README: one frame of every scene of the show and of the ending
 # (docs/contact-sheet.jpg, rendered offscreen with --frames), and one picture of every live layer
 # (docs/live-sheet.jpg, the live mode under Xvfb played by vantrel-stream).
-# Usage: scripts/contact-sheet.sh [build-dir] [show|live|both]
+# Usage: scripts/contact-sheet.sh [build-dir] [show|live|both] [frames-dir]
+# A frames-dir of the whole show written by `vantrel --frames DIR` (13 frames a second or more)
+# is used as it is instead of drawing the show again.
 # Needs ImageMagick (montage, import), and for the live sheet xvfb-run and xdotool.
 # The show sheet draws the show up to 205 s at 13 frames a second (the beat clock must see every
 # step, so no lower rate): about a quarter of an hour on a 2-core machine.
@@ -10,6 +12,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(realpath "${1:-$root/build}")"
 what="${2:-both}"
+frames_dir="${3:+$(realpath "$3")}"
 if [ "$what" = live ] && [ "${CONTACT_SHEET_INSIDE:-}" != 1 ]; then
   export CONTACT_SHEET_INSIDE=1
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build" live
@@ -44,16 +47,24 @@ show_sheet() {
     "165.8|4: rail, fourth variant" "181.0|quick cuts under the stars" "200.0|ending: flowers"
     "205.5|ending: the logo"
   )
-  "$vantrel" --frames "$work/frames" --fps 13 --from 0 --to 205.6 2> "$work/frames.log" || {
-    cat "$work/frames.log"
-    exit 1
-  }
+  local frames="${frames_dir:-}"
+  if [ -z "$frames" ]; then
+    frames="$work/frames"
+    "$vantrel" --frames "$frames" --fps 13 --from 0 --to 205.6 2> "$work/frames.log" || {
+      cat "$work/frames.log"
+      exit 1
+    }
+  fi
   local args=()
   for shot in "${shots[@]}"; do
     local time="${shot%%|*}" label="${shot#*|}"
+    # The frame whose show time (in its name, frame_N_T.TTTs.png) lies nearest.
     local frame
-    frame=$(printf '%s/frames/frame_%06d_' "$work" "$(awk -v t="$time" 'BEGIN { printf "%d", t * 13 + 0.5 }')")
-    args+=(-label "$label" "$(ls "$frame"*.png)")
+    frame=$(ls "$frames" | awk -v t="$time" -F_ '/^frame_.*s\.png$/ {
+        d = substr($3, 1, length($3) - 5) - t; if (d < 0) d = -d
+        if (best == "" || d < bestd) { best = $0; bestd = d } } END { print best }')
+    [ -n "$frame" ] || { echo "contact-sheet: no frames in $frames"; exit 1; }
+    args+=(-label "$label" "$frames/$frame")
   done
   sheet "$docs/contact-sheet.jpg" "${args[@]}"
 }
@@ -72,21 +83,25 @@ live_sheet() {
     echo "contact-sheet: port 1024 is taken by another program; the live sheet needs it"
     exit 1
   fi
-  (cd "$build" && SDL_AUDIODRIVER=dummy "$vantrel" -pds -w > "$work/live.log" 2>&1) &
+  (cd "$build" && SDL_AUDIODRIVER=dummy exec "$vantrel" -pds -w > "$work/live.log" 2>&1) &
   program=$!
+  # The server listens once everything is loaded.
   local window=""
-  for _ in $(seq 1 120); do
-    window=$(xdotool search --name '^Vantrel Kelvara$' 2> /dev/null | head -1) || true
-    xdotool search --name '^PDSServerObject$' > /dev/null 2>&1 && [ -n "$window" ] && break
+  for _ in $(seq 1 240); do
+    ss -ltnp 'sport = :1024' 2> /dev/null | grep -q "pid=$program," && break
     sleep 0.5
   done
+  window=$(xdotool search --name '^Vantrel Kelvara$' 2> /dev/null | head -1) || true
   [ -n "$window" ] || { echo "contact-sheet: the live mode did not start"; cat "$work/live.log"; exit 1; }
   local args=() i=0
   for layer in "${layers[@]}"; do
-    # Two seconds of packets so that feedback and trails have built up, then the picture.
+    # The picture is taken while the packets still come (after two seconds, so that feedback
+    # and trails have built up): once they stop, the timer's show frames take the window over.
     # shellcheck disable=SC2086
-    "$stream" --quiet --rate 30 --count 60 ${layer%%|*}
+    "$stream" --quiet --rate 30 --count 120 ${layer%%|*} &
+    sleep 3
     import -window "$window" "$work/live_$i.png"
+    wait $!
     args+=(-label "${layer#*|}" "$work/live_$i.png")
     i=$((i + 1))
   done

@@ -10,18 +10,19 @@
 bool GentleMode = false;
 
 namespace {
-// Steps at which scene 7's inversion of the whole picture begins or ends. They cannot be left
-// out without changing the scene, so they take their places in the count before any pulse does.
-std::vector<int> SceneInversionEdges() {
-  std::vector<int> edges;
+// Steps at which the picture cuts to another scene (scene 7's inverted picture among them). A cut
+// can change the brightness of the whole screen as much as a flash and cannot be left out, so
+// the cuts take their places in the count before any pulse does.
+std::vector<int> SceneCuts() {
+  std::vector<int> cuts;
   int32_t scene = 0;
   for (int step = 0; step < SceneTrackLength; ++step) {
     const int32_t next = SceneTrack[step];
-    if (next == 0) continue;
-    if ((next == 7) != (scene == 7)) edges.push_back(step);
+    if (next == 0 || next == scene) continue;
+    if (scene != 0) cuts.push_back(step);
     scene = next;
   }
-  return edges;
+  return cuts;
 }
 
 // True when step can join the sorted kept steps with every four consecutive ones still at least
@@ -40,7 +41,7 @@ bool FitsSpacing(const std::vector<int>& kept, int step) {
 // of a dense run stay, the later ones are softened.
 std::array<bool, PulseTrackLength> BuildKeptFlashes() {
   std::array<bool, PulseTrackLength> keeps{};
-  std::vector<int> kept = SceneInversionEdges();
+  std::vector<int> kept = SceneCuts();
   for (int step = 0; step < PulseTrackLength; ++step) {
     if (PulseTrack[step] != 1 && PulseTrack[step] != 2) continue;
     if (!FitsSpacing(kept, step)) continue;

@@ -22,8 +22,8 @@ inline constexpr float SoftFlashLevel = 0.04f;
 inline constexpr int FlashSpacingSteps = 15;
 
 // Whether gentle mode keeps the flash or inversion of the pulse-track event at step (a kind-1 or
-// kind-2 step); false for any other step. Scene 7's inversion and its ends are always kept and
-// counted first.
+// kind-2 step); false for any other step. Cuts from one scene to another (into and out of scene
+// 7's inversion among them) always happen and are counted first.
 bool GentleKeepsFlash(int64_t step);
 // The white flash's opacity this frame: Pulse1, or in gentle mode Pulse1 scaled for the event the
 // level belongs to (the rise across the step before an event belongs to that event).

@@ -1,6 +1,7 @@
 // Gentle mode: which flashes the show keeps, how strongly they are drawn, and the live limiter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 
@@ -20,11 +21,17 @@ class Gentle : public testing::Test {
     ShowTime = FrameDelta = 0;
   }
 
-  // Runs the beat clock over the show at 60 frames a second and returns, for every one-second
-  // window, the most full-screen changes it holds: flashes and inversions drawn above the soft
-  // level (each counted where it begins) and every start or end of scene 7's inversion.
-  static int MostChangesInAnySecond() {
-    std::deque<double> changes;
+  // Runs the beat clock over the show at 60 frames a second and returns, over every one-second
+  // window, the most full-screen changes it holds that include a flash: flashes and inversions
+  // drawn above the soft level (each counted where it begins) and cuts from one scene to another.
+  // (The quick cuts late in the show put more than three cuts alone into some seconds; gentle
+  // mode keeps no flash there.)
+  static int MostChangesWithAFlashInAnySecond() {
+    struct Change {
+      double time;
+      bool flash;
+    };
+    std::deque<Change> changes;
     int most = 0;
     bool wasStrong = false;
     int previousScene = 0;
@@ -33,12 +40,13 @@ class Gentle : public testing::Test {
       FrameDelta = 1 / 60.0f;
       RunBeatClock();
       const bool strong = FlashOpacity() > SoftFlashLevel || InversionLevel() > SoftFlashLevel;
-      if (strong && !wasStrong) changes.push_back(ShowTime);
-      if ((CurrentScene == 7) != (previousScene == 7)) changes.push_back(ShowTime);
+      if (strong && !wasStrong) changes.push_back({ShowTime, true});
+      if (CurrentScene != previousScene && previousScene != 0) changes.push_back({ShowTime, false});
       wasStrong = strong;
       previousScene = CurrentScene;
-      while (!changes.empty() && changes.front() <= ShowTime - 1.0) changes.pop_front();
-      most = std::max(most, static_cast<int>(changes.size()));
+      while (!changes.empty() && changes.front().time <= ShowTime - 1.0) changes.pop_front();
+      const bool anyFlash = std::any_of(changes.begin(), changes.end(), [](const Change& c) { return c.flash; });
+      if (anyFlash) most = std::max(most, static_cast<int>(changes.size()));
     }
     return most;
   }
@@ -58,12 +66,12 @@ TEST_F(Gentle, DefaultShowKeepsEveryPulseAtFullStrength) {
   EXPECT_GT(flashFrames, 500);
   EXPECT_EQ(SceneInversionLevel(), 1.0f);
   // Without gentle mode the default show does put more than three into one second.
-  EXPECT_GT(MostChangesInAnySecond(), 3);
+  EXPECT_GT(MostChangesWithAFlashInAnySecond(), 3);
 }
 
 TEST_F(Gentle, NoSecondOfTheShowHoldsMoreThanThreeStrongFlashes) {
   GentleMode = true;
-  EXPECT_LE(MostChangesInAnySecond(), 3);
+  EXPECT_LE(MostChangesWithAFlashInAnySecond(), 3);
 }
 
 TEST_F(Gentle, KeptFlashesAreWeakerAndDroppedOnesStayFaintlyOnTheBeat) {
@@ -99,10 +107,12 @@ TEST_F(Gentle, KeptFlashesAreWeakerAndDroppedOnesStayFaintlyOnTheBeat) {
 
 TEST_F(Gentle, TheRiseBeforeAKeptFlashBelongsToThatFlash) {
   GentleMode = true;
-  // Steps 696 to 704 are a run of kind-1 events; the first three fit, the rest are softened.
+  // Steps 696 to 704 are a run of kind-1 events ending on the cut to the dominoes; the first two
+  // fit beside the cut, the rest are softened.
   int keptInRun = 0;
   for (int step = 696; step <= 704; ++step) keptInRun += GentleKeepsFlash(step);
-  EXPECT_EQ(keptInRun, 3);
+  EXPECT_EQ(keptInRun, 2);
+  EXPECT_TRUE(GentleKeepsFlash(696) && GentleKeepsFlash(697));
   for (int step = 695; step <= 704; ++step) {
     ShowTime = static_cast<float>((step + 0.5) / StepsPerSecond);
     RunBeatClock();
