@@ -159,16 +159,17 @@ def frames_from_folder(folder):
             yield np.asarray(image.convert("RGB"))
 
 
-def folder_fps(folder):
-    """The frame rate the program's frame names imply (frame_N_T.TTTs.png), or None."""
+def folder_times(folder):
+    """The show time of the first frame and the frame rate that the program's frame names
+    (frame_N_T.TTTs.png) imply, or (0, None) for other names."""
     times = []
-    for name in sorted(os.listdir(folder))[:2]:
+    for name in sorted(n for n in os.listdir(folder) if n.endswith(".png"))[:2]:
         match = re.match(r"frame_\d+_(\d+\.\d+)s\.png$", name)
         if match:
             times.append(float(match.group(1)))
     if len(times) == 2 and times[1] > times[0]:
-        return round(1.0 / (times[1] - times[0]))
-    return None
+        return times[0], round(1.0 / (times[1] - times[0]))
+    return 0.0, None
 
 
 def video_format(path):
@@ -197,8 +198,9 @@ def frames_from_video(path, width, height):
         process.wait()
 
 
-def analyse(frames, fps, area=0.25, grid=GRID):
-    """Counts the frame changes of both kinds; returns a dict of results."""
+def analyse(frames, fps, area=0.25, grid=GRID, start=0.0):
+    """Counts the frame changes of both kinds; returns a dict of results, with times in seconds
+    from `start`, the time of the first frame."""
     gather = max(1, int(round(GATHER_SECONDS * fps)))
     general = FrameTransitions(LUMINANCE_STEP, DARKER_LIMIT, area, gather)
     red = FrameTransitions(RED_STEP, np.inf, area, gather)
@@ -213,9 +215,9 @@ def analyse(frames, fps, area=0.25, grid=GRID):
         worst, first, over, total = windows(tracker.frames, count, fps)
         result[name] = {
             "changes": len(tracker.frames),
-            "change_times": [round(i / fps, 3) for i, _ in tracker.frames],
+            "change_times": [round(start + i / fps, 3) for i, _ in tracker.frames],
             "worst": worst,
-            "worst_start": round(first / fps, 3),
+            "worst_start": round(start + first / fps, 3),
             "windows_over": over,
             "windows": total,
         }
@@ -237,14 +239,16 @@ def main(argv=None):
     args = parser.parse_args(argv)
 
     try:
+        start = 0.0
         if os.path.isdir(args.input):
-            fps = args.fps or folder_fps(args.input) or 30.0
+            start, named_fps = folder_times(args.input)
+            fps = args.fps or named_fps or 30.0
             frames = frames_from_folder(args.input)
         else:
             width, height, fps = video_format(args.input)
             fps = args.fps or fps
             frames = frames_from_video(args.input, width, height)
-        result = analyse(frames, fps, args.area, args.grid)
+        result = analyse(frames, fps, args.area, args.grid, start)
     except (OSError, subprocess.CalledProcessError, KeyError, ValueError, IndexError) as error:
         print(f"flashcheck: cannot read {args.input}: {error}", file=sys.stderr)
         return 2
@@ -259,7 +263,7 @@ def main(argv=None):
         for name in ("general", "red"):
             r = result[name]
             print(f"{name} flashes: {r['changes']} changes; worst one-second window "
-                  f"{r['worst_start']:.2f} s: {r['worst']} flashes; windows above {MAX_FLASHES}: "
+                  f"from {r['worst_start']:.2f} s: {r['worst']} flashes; windows above {MAX_FLASHES}: "
                   f"{r['windows_over']} of {r['windows']}")
             if args.times:
                 print("  changes at: " + " ".join(f"{t:.2f}" for t in r["change_times"]))

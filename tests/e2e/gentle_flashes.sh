@@ -15,13 +15,13 @@ fi
 
 "$program" --gentle --frames "$work/frames" --fps 30 --from 50 --to 60 2> "$work/log" || {
   echo "FAIL: the gentle --frames run failed"; cat "$work/log"; exit 1; }
-"$python" "$root/scripts/flashcheck.py" "$work/frames" > "$work/report.txt"
-status=$?
-cat "$work/report.txt"
-[ "$status" -eq 0 ] || { echo "FAIL: a second of the gentle show holds more than three flashes"; exit 1; }
-
-# The kept flashes are still there: 50 to 60 s holds a good dozen changes in brightness.
 "$python" "$root/scripts/flashcheck.py" "$work/frames" --json > "$work/report.json"
-changes=$("$python" -c 'import json, sys; print(json.load(open(sys.argv[1]))["general"]["changes"])' "$work/report.json")
+status=$?
+read -r worst changes start < <("$python" -c 'import json, sys
+r = json.load(open(sys.argv[1]))["general"]
+print(r["worst"], r["changes"], r["worst_start"])' "$work/report.json")
+echo "gentle 50 to 60 s: $changes changes in brightness; worst one-second window from $start s: $worst flashes"
+[ "$status" -eq 0 ] || { echo "FAIL: a second of the gentle show holds more than three flashes"; exit 1; }
+# The kept flashes are still there: 50 to 60 s holds a good dozen changes in brightness.
 [ "$changes" -ge 12 ] || { echo "FAIL: only $changes changes in brightness: the kept flashes are gone"; exit 1; }
-echo "PASS: $changes changes in brightness, no second above three flashes"
+echo "PASS"
