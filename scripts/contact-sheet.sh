@@ -95,11 +95,12 @@ live_sheet() {
   [ -n "$window" ] || { echo "contact-sheet: the live mode did not start"; cat "$work/live.log"; exit 1; }
   local args=() i=0
   for layer in "${layers[@]}"; do
-    # The picture is taken while the packets still come (after two seconds, so that feedback
+    # The picture is taken while the packets still come (after a few seconds, so that feedback
     # and trails have built up): once they stop, the timer's show frames take the window over.
+    # Few packets a second, so that a slow machine does not fall behind and show older ones.
     # shellcheck disable=SC2086
-    "$stream" --quiet --rate 30 --count 120 ${layer%%|*} &
-    sleep 3
+    "$stream" --quiet --rate 5 --count 25 ${layer%%|*} &
+    sleep 4
     import -window "$window" "$work/live_$i.png"
     wait $!
     args+=(-label "${layer#*|}" "$work/live_$i.png")
