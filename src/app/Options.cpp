@@ -28,7 +28,7 @@ std::string UsageText() {
          "       vantrel --timedemo\n"
          "\n"
          "PHOTOSENSITIVITY WARNING: the show has fast full-screen flashes and inversions;\n"
-         "--gentle plays it with at most three softened flashes a second.\n"
+         "--gentle holds them to at most three a second, softened.\n"
          "\n"
          "  -w                 play in a window instead of full screen\n"
          "  -pds               live mode: TCP stream server on port 1024 with a tool window\n"
