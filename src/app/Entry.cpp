@@ -16,6 +16,7 @@
 #include "platform/Input.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
+#include "timeline/GentleFlashes.h"
 
 namespace {
 void ReportNoDisplay(const char* reason) {
@@ -40,6 +41,7 @@ int RunProgram(int argc, char** argv) {
     return 0;
   }
   if (options.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(options)) return 1;
+  GentleMode = options.gentle;
   const bool offscreen = options.mode != ProgramOptions::Mode::Show;
   ChooseDataDirectory(argc > 0 ? argv[0] : nullptr);
   std::string reason;

@@ -31,11 +31,14 @@ bool HasSwitch(int argc, const char* const* argv, const char* name) {
 }
 
 std::string UsageText() {
-  return "Usage: vantrel [-w] [-pds [--listen ADDR] [--port P] [--osc PORT]]\n"
-         "       vantrel -pds --replay SET --capture FILE.mp4 [--fps N]\n"
-         "       vantrel --capture FILE.mp4 [--fps N]\n"
-         "       vantrel --frames DIR [--fps N] [--from T] [--to T]\n"
+  return "Usage: vantrel [-w] [-pds [--listen ADDR] [--port P] [--osc PORT]] [--gentle]\n"
+         "       vantrel -pds --replay SET --capture FILE.mp4 [--fps N] [--gentle]\n"
+         "       vantrel --capture FILE.mp4 [--fps N] [--gentle]\n"
+         "       vantrel --frames DIR [--fps N] [--from T] [--to T] [--gentle]\n"
          "       vantrel --timedemo\n"
+         "\n"
+         "PHOTOSENSITIVITY WARNING: the show has fast full-screen flashes and inversions;\n"
+         "--gentle holds them to at most three a second, softened.\n"
          "\n"
          "  -w                 play in a window instead of full screen\n"
          "  -pds               live mode: TCP stream server on port 1024 with a tool window\n"
@@ -48,6 +51,8 @@ std::string UsageText() {
          "  --frames DIR       render the show offscreen and write PNG frames into DIR\n"
          "  --fps N            frames per second of show time for --capture and --frames (60)\n"
          "  --from T, --to T   with --frames: write only frames whose show time lies in [T, T]\n"
+         "  --gentle           at most three flashes or inversions in any second, with less\n"
+         "                     contrast (the rest softened); in live mode, slot 0's flash too\n"
          "  --timedemo         draw the whole show offscreen as fast as possible and print\n"
          "                     frame times per scene\n"
          "  --help             this text\n";
@@ -73,6 +78,8 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
       if (!value) return false;
       options.mode = arg == "--capture" ? ProgramOptions::Mode::Capture : ProgramOptions::Mode::Frames;
       options.output = value;
+    } else if (arg == "--gentle") {
+      options.gentle = true;
     } else if (arg == "--timedemo") {
       options.mode = ProgramOptions::Mode::Timedemo;
     } else if (arg == "--fps") {

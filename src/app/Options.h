@@ -7,6 +7,7 @@ struct ProgramOptions {
   Mode mode = Mode::Show;
   bool live = false;      // "-pds" among command-line entries 0 to 2
   bool windowed = false;  // "-w" among command-line entries 0 to 2
+  bool gentle = false;    // --gentle: flashes and inversions held below the flash threshold
   std::string output;     // capture file or frames directory
   int fps = 60;
   float from = 0.0f;

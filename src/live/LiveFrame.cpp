@@ -14,8 +14,11 @@
 #include "render/Effects.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
+#include "timeline/GentleFlashes.h"
 #include "timeline/Random.h"
 #include "timeline/ShowClock.h"
+
+double LivePacketSeconds = 0;
 
 namespace {
 // The slot map: what each of the first eleven stream slots drives.
@@ -41,6 +44,8 @@ constexpr int FeedbackSize = 512;
 // (slot 8), 40 v + 40 and 120 - 120 v as feedback growth and 325 v as a position (slots 2, 10).
 // An infinity there would put NaNs into the projection, vertices and feedback textures.
 constexpr float LiveValueLimit = 1.0e6f;
+// Slot 0's flash as drawn: the client's value, or in gentle mode held to three flashes a second.
+FlashRateLimiter FlashLimiter;
 
 bool Present(int slot) { return !std::isnan(StreamValues[slot]); }
 // A slot's value as the layers draw it; a NaN stays a NaN (absent).
@@ -88,7 +93,8 @@ void DrawLiveFrame() {
   if (Present(RingSlot)) DrawSlot9Layer();
   if (Present(BackgroundShowSlot)) DrawSlot1Layer(Value(BackgroundShowSlot));
   Begin2D();
-  if (Value(FlashSlot) > 0) DrawRectAdditive({1, 1, 1, Value(FlashSlot)}, 0, 0, 800, 600);
+  const float flash = FlashLimiter.Opacity(Value(FlashSlot), LivePacketSeconds);
+  if (flash > 0) DrawRectAdditive({1, 1, 1, flash}, 0, 0, 800, 600);
   if (Present(OverlayPictureSlot)) DrawOverlayPicture();
   End2D();
   DrawLetterboxBars(1.0f);

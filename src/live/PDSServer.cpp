@@ -223,6 +223,7 @@ void TPDSServerObject::HandleEvent(const StreamEvent& event) {
   ToolWindow.Refresh();
   StreamValues = event.values;
   ++PacketsHandled;
+  LivePacketSeconds = LiveTimer.Now();
   if (DrawPacketFrame) DrawPacketFrame();
   NotePacketDrawn();
   CloseSeen();

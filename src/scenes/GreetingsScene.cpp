@@ -12,6 +12,7 @@
 #include "render/Texture.h"
 #include "render/VectorMath.h"
 #include "scenes/Scenes.h"
+#include "timeline/GentleFlashes.h"
 #include "timeline/PointField.h"
 #include "timeline/ShowClock.h"
 
@@ -21,6 +22,10 @@ TOrvBrush Sculpture;
 TextureId Backdrop = NoTexture;
 TextureId Greetings = NoTexture;
 TextureId Veil = NoTexture;
+
+// In gentle mode the burst's additive cubes, which sweep white over most of the screen several
+// times a second as they fly past the camera, are added at this opacity instead of fully.
+constexpr float GentleBurstOpacity = 0.3f;
 
 // One cube at a position, scaled by k and turned 100 k degrees about x; the caller sets colour
 // and blending.
@@ -86,6 +91,7 @@ void DrawGreetingsScene(float s, float p) {
   if (s > 6.0f) {
     glPushMatrix();
     glScalef(120.0f, 120.0f, 120.0f);
+    if (GentleMode) SetPlainColour({1.0f, 1.0f, 1.0f, GentleBurstOpacity});
     SetBlendAlphaAdd();
     glDisable(GL_DEPTH_TEST);
     for (int i = 0; i < vertexCount; ++i) {

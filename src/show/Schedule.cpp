@@ -13,6 +13,7 @@
 #include "scenes/ClothScene.h"
 #include "scenes/Scenes.h"
 #include "timeline/BeatClock.h"
+#include "timeline/GentleFlashes.h"
 #include "timeline/Random.h"
 #include "timeline/ShowClock.h"
 
@@ -20,6 +21,7 @@ TextureId LogoTexture = NoTexture;
 
 namespace {
 constexpr ColorRGBA White = {1, 1, 1, 1};
+ColorRGBA Grey(float level) { return {level, level, level, 1}; }
 
 // Overlay alphas run past [0, 1] during the fades; GL would clamp them anyway.
 float Clamped(float alpha) { return std::clamp(alpha, 0.0f, 1.0f); }
@@ -114,10 +116,10 @@ void DrawScheduledScene() {
       DrawDominoScene(DominoTime(false));
       break;
     case 7:
-      // The scene-6 motion played backwards, shown inverted.
+      // The scene-6 motion played backwards, shown inverted (with less contrast in gentle mode).
       DrawDominoScene(DominoTime(true));
       Begin2D();
-      DrawInvertRect(White, 0, 0, 800, 600);
+      DrawInvertRect(Grey(SceneInversionLevel()), 0, 0, 800, 600);
       End2D();
       break;
     case 8:
@@ -168,8 +170,9 @@ void DrawStarField(bool ending) {
 
 void DrawPulseOverlays() {
   Begin2D();
-  if (Pulse2 > 0) DrawInvertRect({Pulse2, Pulse2, Pulse2, 1}, 0, 0, 800, 600);
-  if (Pulse1 > 0) DrawRectAdditive({1, 1, 1, Pulse1}, 0, 0, 800, 600);
+  // Pulse2 and Pulse1 themselves, unless gentle mode holds them back.
+  if (Pulse2 > 0) DrawInvertRect(Grey(InversionLevel()), 0, 0, 800, 600);
+  if (Pulse1 > 0) DrawRectAdditive({1, 1, 1, FlashOpacity()}, 0, 0, 800, 600);
   End2D();
 }
 

@@ -79,3 +79,19 @@ TEST(CommandLine, LiveModeOptions) {
     EXPECT_FALSE(ParseOptions(4, badPort, bad, error)) << port;
   }
 }
+
+TEST(CommandLine, GentleGoesWithEveryModeAndTheHelpWarnsOfFlashes) {
+  const char* live[] = {"vantrel", "-pds", "--gentle"};
+  const char* frames[] = {"vantrel", "--frames", "dir", "--gentle"};
+  for (auto* argv : {live, frames}) {
+    ProgramOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseOptions(argv == live ? 3 : 4, argv, options, error)) << error;
+    EXPECT_TRUE(options.gentle);
+  }
+  EXPECT_FALSE(ProgramOptions().gentle);
+  const std::string help = UsageText();
+  EXPECT_NE(help.find("PHOTOSENSITIVITY WARNING"), std::string::npos);
+  EXPECT_LT(help.find("WARNING"), help.find("-w "));  // before the list of switches
+  EXPECT_NE(help.find("--gentle"), std::string::npos);
+}

@@ -27,6 +27,7 @@
 #include "platform/Window.h"
 #include "render/Texture.h"
 #include "support/TestSupport.h"
+#include "timeline/GentleFlashes.h"
 #include "timeline/Random.h"
 #include "timeline/ShowClock.h"
 
@@ -128,6 +129,23 @@ TEST_F(LiveFrame, FlashLightsTheScreenBetweenTheBars) {
   EXPECT_GT(flash.Brightness(10, 76), 700);
   EXPECT_TRUE(flash.BarsBlack());
   for (float off : {0.0f, -0.5f}) EXPECT_EQ(Draw({{0, off}}).LitPixels(0, 0, 800, 600), 0) << off;
+}
+
+TEST_F(LiveFrame, GentleFlashIsHalfAsStrongAndNoMoreThanThreeInASecond) {
+  GentleMode = true;
+  // A strobe of ten packets a second on the live clock: flash, dark, flash, ...
+  std::vector<int> peaks;
+  for (int packet = 0; packet < 20; ++packet) {
+    LivePacketSeconds = 100.0 + packet * 0.05;
+    const Frame frame = Draw({{0, packet % 2 ? 0.0f : 1.0f}});
+    if (packet % 2 == 0) peaks.push_back(frame.Brightness(400, 300));
+    EXPECT_TRUE(frame.BarsBlack());
+  }
+  GentleMode = false;
+  // Half opacity: 128 of 255 in each channel for the three flashes the first second allows.
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(peaks[i], 3 * 128, 6) << "flash " << i;
+  // The fourth to the ninth fall in the same 1.2 s: only a soft step of 0.04 (10 of 255).
+  for (size_t i = 3; i < peaks.size(); ++i) EXPECT_LE(peaks[i], 3 * 11) << "flash " << i;
 }
 
 TEST_F(LiveFrame, OnlyTheRingShowsOverTheClearedScreen) {

@@ -21,6 +21,7 @@
 #include "show/Schedule.h"
 #include "support/TestSupport.h"
 #include "timeline/BeatClock.h"
+#include "timeline/GentleFlashes.h"
 #include "timeline/Random.h"
 #include "timeline/ShowClock.h"
 
@@ -335,6 +336,74 @@ TEST_F(Schedule, FlashAddsPulse1TimesWhite) {
   EXPECT_NEAR(MeanBrightness(frame), 128, 2);
   // After the overlays the enables are as the frame left them (the flash restores them).
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
+}
+
+namespace {
+// A stand-in scene of two halves, dark (0.1) and light (0.8), with or without the pulse overlays.
+std::vector<uint8_t> TwoToneFrame(bool overlays) {
+  glClearColor(0, 0, 0, 1);
+  BeginFrame();
+  Begin2D();
+  DrawRect({0.1f, 0.1f, 0.1f, 1}, 0, 0, 400, 600);
+  DrawRect({0.8f, 0.8f, 0.8f, 1}, 400, 0, 400, 600);
+  End2D();
+  if (overlays) DrawPulseOverlays();
+  return ReadFramePixels();
+}
+
+int LargestChannelChange(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  int largest = 0;
+  for (size_t i = 0; i < a.size(); i += 4)
+    for (int c = 0; c < 3; ++c) largest = std::max(largest, std::abs(a[i + c] - b[i + c]));
+  return largest;
+}
+}  // namespace
+
+TEST_F(Schedule, GentleFlashesStayVisibleWhereKeptAndFaintWhereDropped) {
+  GentleMode = true;
+  CurrentScene = 0;
+  const std::vector<uint8_t> scene = TwoToneFrame(false);
+  int kept = 0, dropped = 0;
+  // The densest stretch of the show: every kind-1 and kind-2 step from 50 s to 60 s, at its peak.
+  for (int step = 620; step < 744; ++step) {
+    const int kind = PulseTrackAt(step);
+    if (kind != 1 && kind != 2) continue;
+    ShowTime = static_cast<float>((step + (kind == 1 ? -0.02 : 0.5)) / 12.4);
+    FrameDelta = 1 / 30.0f;
+    RunBeatClock();
+    CurrentScene = 0;
+    const int change = LargestChannelChange(scene, TwoToneFrame(true));
+    if (GentleKeepsFlash(step)) {
+      ++kept;
+      EXPECT_GE(change, 100) << "a kept flash at step " << step << " is plainly seen";
+    } else {
+      ++dropped;
+      EXPECT_GE(change, 3) << "step " << step << " still shows the beat";
+      EXPECT_LE(change, 11) << "step " << step << " is softened below the flash threshold";
+    }
+  }
+  GentleMode = false;
+  // The run of nine flashes at 56 s keeps its first two.
+  EXPECT_GE(kept, 3);
+  EXPECT_GE(dropped, 6);
+}
+
+TEST_F(Schedule, GentleInversionFoldsColoursIntoTheMiddle) {
+  CurrentScene = 0;
+  Pulse2 = 1;
+  GentleMode = true;
+  ShowTime = static_cast<float>(340.5 / 12.4);  // step 340, a kind-2 step the table keeps
+  RunBeatClock();
+  ASSERT_TRUE(GentleKeepsFlash(340));
+  const std::vector<uint8_t> gentle = TwoToneFrame(true);
+  GentleMode = false;
+  const std::vector<uint8_t> full = TwoToneFrame(true);
+  const auto at = [](const std::vector<uint8_t>& f, int x) { return f[(300 * 800 + x) * 4]; };
+  EXPECT_NEAR(at(full, 100), 255 - 26, 2);
+  EXPECT_NEAR(at(full, 700), 255 - 204, 2);
+  // g + d (1 - 2 g) with g = 0.75: dark 0.1 becomes 0.7, light 0.8 becomes 0.35.
+  EXPECT_NEAR(at(gentle, 100), 0.7 * 255, 3);
+  EXPECT_NEAR(at(gentle, 700), 0.35 * 255, 3);
 }
 
 TEST_F(Schedule, PointBurstAtTheStartOfItsSceneDrawsExactlyOnePoint) {

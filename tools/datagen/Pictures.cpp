@@ -144,6 +144,11 @@ Image LoadingBackground() {
   PaintText(image, Light, 30, "l o a d i n g", 342, 228, {0.7f, 0.78f, 0.95f}, {0.2f, 0.3f, 0.6f}, 4);
   PaintText(image, Bold, 22, "Vantrel Kelvara", 660, 560, {0.5f, 0.55f, 0.7f}, {}, 0);
   Vignette(image, 0.5f);
+  // The photosensitivity warning, on a dark band so that it reads on any screen while the show loads.
+  for (int y = 446; y < 486; ++y)
+    for (int x = 0; x < 800; ++x) image.Blend(x, y, {0.0f, 0.0f, 0.0f}, 0.8f);
+  PaintText(image, Bold, 17, "Photosensitivity warning: this show flashes. Play it softened with --gentle",
+            400, 466, {1.0f, 0.88f, 0.55f}, {}, 0);
   return image;
 }
 
