@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 
 #include "app/Loading.h"
@@ -27,6 +28,8 @@ void ReportNoDisplay(const char* reason) {
                "  vantrel --timedemo           draws the show offscreen and prints frame times\n",
                reason);
 }
+
+int RunWithDisplay(const ProgramOptions& options, bool offscreen);
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
@@ -40,6 +43,10 @@ int RunProgram(int argc, char** argv) {
     std::fputs(UsageText().c_str(), stdout);
     return 0;
   }
+  if (options.mode == ProgramOptions::Mode::ListScenes) {
+    std::fputs(SceneListText().c_str(), stdout);
+    return 0;
+  }
   if (options.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(options)) return 1;
   GentleMode = options.gentle;
   const bool offscreen = options.mode != ProgramOptions::Mode::Show;
@@ -49,7 +56,22 @@ int RunProgram(int argc, char** argv) {
     ReportNoDisplay(reason.c_str());
     return 1;
   }
+  // From here every way out, an error included, closes the window and shuts SDL down.
+  struct DisplayCloser {
+    ~DisplayCloser() { CloseDisplay(); }
+  } closer;
+  try {
+    return RunWithDisplay(options, offscreen);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "vantrel: %s\n", error.what());
+    ReleaseKeyboard();
+    CloseAudio();
+    return 1;
+  }
+}
 
+namespace {
+int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
   MainWindow = OpenWindow(800, 600, 32, !options.windowed && !offscreen, "Vantrel Kelvara");
   if (!MainWindow.RenderContext) {
     std::fprintf(stderr, "vantrel: no GL context could be created; nothing can be drawn.\n");
@@ -69,10 +91,11 @@ int RunProgram(int argc, char** argv) {
     LoadAssets();
     RunLiveMode(options);
   } else {
-    LoadAssets();
-    RunTimedShow();
+    LoadAssets(false);
+    RunTimedShow(options.start, options.loop);
   }
   ReleaseKeyboard();
   CloseAudio();
   return exitCode;
 }
+}  // namespace

@@ -40,15 +40,26 @@ class HoldTimer {
   std::chrono::steady_clock::time_point start_;
 };
 
-// "data" in the current directory as the show expects; otherwise the one beside the program.
+#ifndef VANTREL_INSTALL_DATA_DIR
+#define VANTREL_INSTALL_DATA_DIR "/usr/local/share/vantrel"
+#endif
+
+// "data" in the current directory as the show expects; otherwise the one beside the program;
+// otherwise an installed data folder: relative to the program's bin folder (an installation
+// moved or made with another prefix), then the one the build was configured for.
 std::string FindDataDirectory(const char* argv0) {
   namespace fs = std::filesystem;
   std::error_code error;
   if (fs::is_directory("data", error)) return "data";
   fs::path self = fs::read_symlink("/proc/self/exe", error);
   if (error && argv0) self = fs::absolute(argv0, error);
-  const fs::path beside = self.parent_path() / "data";
-  if (fs::is_directory(beside, error)) return beside.string();
+  const fs::path folder = self.parent_path();
+  for (const fs::path& candidate : {folder / "data", folder.parent_path() / "share" / "vantrel",
+                                    fs::path(VANTREL_INSTALL_DATA_DIR)}) {
+    if (fs::is_regular_file(candidate / "music.mp3", error) ||
+        (candidate.filename() == "data" && fs::is_directory(candidate, error)))
+      return candidate.string();
+  }
   return "data";
 }
 
@@ -85,7 +96,9 @@ void ShowLoadingProgress(int stages) {
   }
 }
 
-void LoadAssets() {
+void StartMusic(float seconds) { PlaySampleFrom(MusicSample, 100, 50, seconds); }
+
+void LoadAssets(bool startMusic) {
   if (chdir(ChosenDataDirectory.c_str()) != 0)
     ShowMessage("Error", "The data directory \"" + ChosenDataDirectory +
                              "\" was not found: the show runs without its pictures, models and music.");
@@ -109,9 +122,10 @@ void LoadAssets() {
   ShowLoadingProgress(5);
   LoadDominoScene();
   ShowLoadingProgress(6);
+  RecordShowStart();
 
   InitAudio(MainWindow);
   MusicSample = LoadSample("music.mp3");
-  PlaySample(MusicSample, 100, 50);
+  if (startMusic) StartMusic(0);
 }
 

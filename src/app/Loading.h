@@ -9,14 +9,19 @@ extern TextureId LoadingPicture;  // "loading.jpg"
 extern TextureId ProgressIcon;    // "sex.jpg"
 extern int MusicSample;           // slot of "music.mp3" in the sample table, -1 if none
 
-// Chooses the data directory: "data" in the current directory, else the one beside the program.
+// Chooses the data directory: "data" in the current directory, else "data" beside the program,
+// else the installed data folder (share/vantrel beside the program's bin folder, then the one
+// of the configured installation prefix).
 void ChooseDataDirectory(const char* argv0);
 // The data directory chosen at start-up.
 const std::string& DataDirectory();
 // The splash picture "load.jpg", held for its fixed number of presented frames.
 void ShowSplash();
-// Loads every scene's assets behind the progress picture and starts the music.
-void LoadAssets();
+// Loads every scene's assets behind the progress picture, records the generator's seed where the
+// show starts, and starts the music unless told not to (a show that starts later starts it).
+void LoadAssets(bool startMusic = true);
+// Plays the music from seconds into it, stopping what a previous call started.
+void StartMusic(float seconds);
 // The progress picture with one icon per finished stage, held for 51 presented frames.
 void ShowLoadingProgress(int stages);
 // Seconds since the program began, and the part of them spent holding the splash and progress

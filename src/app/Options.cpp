@@ -1,8 +1,12 @@
 // The command line: exact-match show switches among the first entries, then our long options.
 #include "app/Options.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "timeline/BeatClock.h"
+#include "timeline/ShowClock.h"
 
 namespace {
 bool ParseNumber(const char* text, float& value) {
@@ -20,6 +24,29 @@ bool ParsePort(const char* text, int lowest, int& port) {
   return true;
 }
 
+// "--start T" in seconds within the show, or "scene:N" for the first start of scene N.
+bool ParseStart(const std::string& text, float& start, std::string& error) {
+  const std::string prefix = "scene:";
+  if (text.rfind(prefix, 0) == 0) {
+    float scene = 0;
+    if (ParseNumber(text.c_str() + prefix.size(), scene) && scene == static_cast<int>(scene)) {
+      for (const SceneStartSpan& span : SceneStartSpans()) {
+        if (span.scene == static_cast<int>(scene)) {
+          start = span.first;
+          return true;
+        }
+      }
+    }
+    error = "--start " + text + ": no such scene (vantrel --list-scenes shows them)";
+    return false;
+  }
+  if (!ParseNumber(text.c_str(), start) || !(start >= 0 && start <= ShowLength)) {
+    error = "--start needs a time from 0 to 207 seconds or scene:N";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool HasSwitch(int argc, const char* const* argv, const char* name) {
@@ -31,7 +58,8 @@ bool HasSwitch(int argc, const char* const* argv, const char* name) {
 }
 
 std::string UsageText() {
-  return "Usage: vantrel [-w] [-pds [--listen ADDR] [--port P] [--osc PORT]] [--gentle]\n"
+  return "Usage: vantrel [-w] [--loop] [--start T|scene:N] [--gentle]\n"
+         "       vantrel [-w] -pds [--listen ADDR] [--port P] [--osc PORT] [--gentle]\n"
          "       vantrel -pds --replay SET --capture FILE.mp4 [--fps N] [--gentle]\n"
          "       vantrel --capture FILE.mp4 [--fps N] [--gentle]\n"
          "       vantrel --frames DIR [--fps N] [--from T] [--to T] [--gentle]\n"
@@ -47,6 +75,9 @@ std::string UsageText() {
          "  --osc PORT         live mode: also take OSC messages on this UDP port\n"
          "  --replay SET       live mode with --capture: render a set recorded by\n"
          "                     vantrel-stream --record into the video, offscreen\n"
+         "  --loop             play the show again from its start after its end, until Escape\n"
+         "  --start T          start the show at T seconds (scene:N: where scene N first starts)\n"
+         "  --list-scenes      print each scene with the times of its first and last start\n"
          "  --capture FILE     render the whole show offscreen into an H.264 MP4 with the music\n"
          "  --frames DIR       render the show offscreen and write PNG frames into DIR\n"
          "  --fps N            frames per second of show time for --capture and --frames (60)\n"
@@ -59,6 +90,7 @@ std::string UsageText() {
 }
 
 bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, std::string& error) {
+  bool startGiven = false;
   // The show's own switches: exact matches among entries 0 to 2.
   options.live = HasSwitch(argc, argv, "-pds");
   options.windowed = HasSwitch(argc, argv, "-w");
@@ -73,6 +105,14 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
     };
     if (arg == "--help" || arg == "-h") {
       options.mode = ProgramOptions::Mode::Help;
+    } else if (arg == "--list-scenes") {
+      options.mode = ProgramOptions::Mode::ListScenes;
+    } else if (arg == "--loop") {
+      options.loop = true;
+    } else if (arg == "--start") {
+      const char* value = needValue("a time in seconds or scene:N");
+      if (!value || !ParseStart(value, options.start, error)) return false;
+      startGiven = true;
     } else if (arg == "--capture" || arg == "--frames") {
       const char* value = needValue(arg == "--capture" ? "a file name" : "a directory");
       if (!value) return false;
@@ -126,6 +166,22 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
     error = "--replay renders a recorded set into a video: add --capture FILE.mp4";
     return false;
   }
+  const bool timedShow = options.mode == ProgramOptions::Mode::Show && !options.live;
+  if ((options.loop || startGiven) && !timedShow &&
+      options.mode != ProgramOptions::Mode::Help && options.mode != ProgramOptions::Mode::ListScenes) {
+    error = "--loop and --start play the timed show; they do not go with -pds or the offscreen modes";
+    return false;
+  }
   return true;
+}
+
+std::string SceneListText() {
+  std::string text = "scene   first start   last start\n";
+  char line[64];
+  for (const SceneStartSpan& span : SceneStartSpans()) {
+    std::snprintf(line, sizeof line, "%5d   %9.3f s   %8.3f s\n", span.scene, span.first, span.last);
+    text += line;
+  }
+  return text;
 }
 

@@ -3,7 +3,7 @@
 #include <string>
 
 struct ProgramOptions {
-  enum class Mode { Show, Capture, Frames, Timedemo, Help };
+  enum class Mode { Show, Capture, Frames, Timedemo, Help, ListScenes };
   Mode mode = Mode::Show;
   bool live = false;      // "-pds" among command-line entries 0 to 2
   bool windowed = false;  // "-w" among command-line entries 0 to 2
@@ -17,6 +17,8 @@ struct ProgramOptions {
   int port = 1024;
   int oscPort = -1;
   std::string replay;         // with -pds and --capture: render this recording offline
+  bool loop = false;  // the timed show starts again after its end until Escape
+  float start = 0.0f;  // show time the timed show starts at (--start, seconds or a scene's start)
 };
 
 // True when one of command-line entries 0, 1 and 2 equals name exactly (case-sensitive).
@@ -25,3 +27,5 @@ bool HasSwitch(int argc, const char* const* argv, const char* name);
 bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, std::string& error);
 // The text of --help.
 std::string UsageText();
+// The text of --list-scenes: each scene number with the show times of its first and last start.
+std::string SceneListText();

@@ -5,31 +5,71 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/Loading.h"
 #include "live/LiveAssets.h"
 #include "live/LiveFrame.h"
 #include "live/PDSServer.h"
 #include "platform/Audio.h"
+#include "platform/GL.h"
 #include "platform/Input.h"
 #include "platform/Timer.h"
 #include "platform/Window.h"
 #include "show/Schedule.h"
 #include "timeline/ShowClock.h"
 
-void RunTimedShow() {
+namespace {
+constexpr int AdvanceStepsPerSecond = 60;
+// The last seconds before a late start are drawn (unseen) instead of only advanced, so that
+// feedback textures and GL state hold what a whole run leaves in them.
+constexpr float WarmUpSeconds = 2.0f;
+}  // namespace
+
+void AdvanceShowTo(float target) {
+  ResetShow();
+  for (long frame = 0;; ++frame) {
+    const float time = static_cast<float>(static_cast<double>(frame) / AdvanceStepsPerSecond);
+    if (!(time < target)) break;
+    ShowTime = time;
+    FrameDelta = 1.0f / AdvanceStepsPerSecond;
+    FramesPerSecond = static_cast<float>(AdvanceStepsPerSecond);
+    if (time < target - WarmUpSeconds)
+      AdvanceShowFrame();
+    else
+      DrawShowPicture();
+  }
+  // The drawing above is only queued; the show's clock and music must start once it is done.
+  glFinish();
+}
+
+void RunTimedShow(float start, bool loop) {
+  if (start > 0) AdvanceShowTo(start);
+  StartMusic(start);
   TETimer timer;
   // One line as the show's clock starts, after loading: whoever watches the run (the run-out
   // check, a rehearsal) can time the show itself without the loading in front of it.
-  std::fprintf(stderr, "vantrel: the show starts\n");
+  if (start > 0)
+    std::fprintf(stderr, "vantrel: the show starts at %.3f s\n", start);
+  else
+    std::fprintf(stderr, "vantrel: the show starts\n");
   timer.Reset();
-  for (;;) {
+  float passStart = start;
+  for (int pass = 1;; ) {
     if (IsKeyDown(1)) break;
-    if (ExitRequested) break;
+    if (ExitRequested) {
+      if (!loop) break;
+      // Every pass after the first is a first run again: state, seed and music from 0 s.
+      ResetShow();
+      StartMusic(0);
+      timer.Reset();
+      passStart = 0;
+      std::fprintf(stderr, "vantrel: the show starts again (pass %d)\n", ++pass);
+    }
     // The show's clock is the music as the viewer hears it (the frame timer when no music
-    // plays), so every flash meets its sound; it holds at 0 until the first note is heard.
-    // The frame timer still measures each frame's duration.
+    // plays), so every flash meets its sound; it holds at the pass's start until the first note
+    // is heard. The frame timer still measures each frame's duration.
     const float wall = timer.Tick();
     const double heard = HeardMusicSeconds();
-    ShowTime = std::isnan(heard) ? wall : static_cast<float>(std::max(0.0, heard));
+    ShowTime = passStart + (std::isnan(heard) ? wall : static_cast<float>(std::max(0.0, heard)));
     FrameDelta = timer.Delta;
     FramesPerSecond = static_cast<float>(timer.Fps);
     DrawShowFrame();

@@ -93,8 +93,28 @@ int LoadSample(const char* fileName) {
   return SampleTable.count++;
 }
 
-int PlaySample(int index, int volume, int pan) {
-  if (!AudioOpen || index < 0 || index >= SampleTable.count) return -1;
+namespace {
+// A chunk that plays a loaded sample from an offset: it points into the sample's own samples.
+Mix_Chunk* OffsetChunk = nullptr;
+int OffsetChannel = -1;
+
+void StopOffsetPlayback() {
+  if (OffsetChannel >= 0) Mix_HaltChannel(OffsetChannel);
+  OffsetChannel = -1;
+  if (OffsetChunk) Mix_FreeChunk(OffsetChunk);  // the samples themselves belong to the table
+  OffsetChunk = nullptr;
+}
+
+// The byte offset of seconds into a chunk of the opened device's format, on a frame boundary.
+Uint32 ByteOffset(const Mix_Chunk& chunk, double seconds) {
+  if (!(seconds > 0) || BytesPerFrame <= 0) return 0;
+  const double frames = std::floor(seconds * OutputRate);
+  const double limit = static_cast<double>(chunk.alen / BytesPerFrame);
+  return static_cast<Uint32>(std::min(frames, limit)) * static_cast<Uint32>(BytesPerFrame);
+}
+
+// Plays chunk once on a free channel and makes it the sample the heard clock follows.
+int PlayTracked(Mix_Chunk* chunk, int volume, int pan) {
   const int channel = Mix_GroupAvailable(-1);
   if (channel < 0) return -1;
   // Volume and panning are set on the free channel before it starts, so no sample plays at
@@ -113,7 +133,7 @@ int PlaySample(int index, int volume, int pan) {
   Heard.framesMixed = 0;
   Heard.clock = PlaybackClock{};
   Mix_RegisterEffect(channel, StampBuffer, nullptr, nullptr);
-  const int playing = Mix_PlayChannel(channel, SampleTable.handles[index], 0);
+  const int playing = Mix_PlayChannel(channel, chunk, 0);
   if (playing >= 0) {
     Heard.playing = true;
     Heard.channel = playing;
@@ -122,6 +142,24 @@ int PlaySample(int index, int volume, int pan) {
     Mix_UnregisterEffect(channel, StampBuffer);
   }
   return playing;
+}
+}  // namespace
+
+int PlaySample(int index, int volume, int pan) {
+  if (!AudioOpen || index < 0 || index >= SampleTable.count) return -1;
+  return PlayTracked(SampleTable.handles[index], volume, pan);
+}
+
+int PlaySampleFrom(int index, int volume, int pan, double seconds) {
+  if (!AudioOpen || index < 0 || index >= SampleTable.count) return -1;
+  StopOffsetPlayback();
+  Mix_Chunk* sample = SampleTable.handles[index];
+  const Uint32 offset = ByteOffset(*sample, seconds);
+  if (offset >= sample->alen) return -1;
+  OffsetChunk = Mix_QuickLoad_RAW(sample->abuf + offset, sample->alen - offset);
+  if (!OffsetChunk) return -1;
+  OffsetChannel = PlayTracked(OffsetChunk, volume, pan);
+  return OffsetChannel;
 }
 
 double HeardMusicSeconds() {
@@ -148,6 +186,7 @@ int LoadedSampleCount() { return SampleTable.count; }
 void CloseAudio() {
   if (!AudioOpen) return;
   StopStamping();
+  StopOffsetPlayback();
   Mix_HaltChannel(-1);
   for (int i = 0; i < SampleTable.count; ++i) Mix_FreeChunk(SampleTable.handles[i]);
   SampleTable = SampleTableRecord{};

@@ -15,10 +15,14 @@ int LoadSample(const char* fileName);
 // Plays slot index once at volume 0..100 and pan -100 (left) .. 100 (right); returns the
 // channel, or -1 when nothing plays (a slot that failed or lies outside the table).
 int PlaySample(int index, int volume, int pan);
-// Seconds of the sample last started by PlaySample that have reached the listener by now: a
-// smooth clock fitted to the buffers the device takes, offset by the output delay. Negative
-// until its first frame is heard; NaN when nothing was started or the device takes no sound.
-// Main thread only (like PlaySample).
+// The same from seconds into the sample (0 and below: its start; past its end: nothing plays).
+// Stops what its previous call started first, so a show that starts again never plays its
+// music twice.
+int PlaySampleFrom(int index, int volume, int pan, double seconds);
+// Seconds of the sample last started by PlaySample or PlaySampleFrom (counted from where it
+// started) that have reached the listener by now: a smooth clock fitted to the buffers the
+// device takes, offset by the output delay. Negative until its first frame is heard; NaN when
+// nothing was started or the device takes no sound. Main thread only (like PlaySample).
 double HeardMusicSeconds();
 // The number of loaded samples.
 int LoadedSampleCount();

@@ -8,6 +8,7 @@
 
 #include "platform/GL.h"
 #include "platform/Messages.h"
+#include "platform/ShowFrame.h"
 
 GLWindow ActiveWindow;
 GLWindow MainWindow;
@@ -23,6 +24,14 @@ FrameHook PresentHook;
 
 void ShowError(const char* text) { ShowMessage("Error", text); }
 
+// The offscreen frame scaled into the window's drawable, in pixels (larger than the window's size
+// on HiDPI screens).
+void PresentToWindow(SDL_Window* window) {
+  int drawableWidth = 0, drawableHeight = 0;
+  SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+  PresentShowFrame(drawableWidth, drawableHeight);
+}
+
 bool EnsureVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
   return SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
@@ -36,9 +45,12 @@ bool Ignored(const SDL_Event& event) {
 }
 
 void HandleEvent(const SDL_Event& event) {
-  // Only the GL window's size sets the viewport; the live mode's tool window has its own.
+  // Only the GL window's size sets the viewport, and only when the show draws straight into it:
+  // the offscreen frame keeps its size and each present scales it into the window. The live
+  // mode's tool window has its own.
   if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
-      event.window.windowID == SDL_GetWindowID(static_cast<SDL_Window*>(ActiveWindow.Handle)))
+      event.window.windowID == SDL_GetWindowID(static_cast<SDL_Window*>(ActiveWindow.Handle)) &&
+      !ShowFrameActive())
     ResizeViewport(event.window.data1, event.window.data2);
   // Key events are consumed; the keyboard is read through its polled state.
 }
@@ -97,23 +109,18 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 1);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 
-  Uint32 flags = SDL_WINDOW_OPENGL;
+  // The drawable may be larger than the window on HiDPI screens; presents read its real size.
+  const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
   SDL_Window* handle = nullptr;
   if (fullScreen) {
-    handle = SDL_CreateWindow(title, 0, 0, width, height, flags | SDL_WINDOW_FULLSCREEN);
-    if (handle) {
-      SDL_DisplayMode mode{};
-      mode.w = width;
-      mode.h = height;
-      mode.format = SDL_PIXELFORMAT_RGB888;
-      SDL_DisplayMode closest{};
-      if (!SDL_GetClosestDisplayMode(SDL_GetWindowDisplayIndex(handle), &mode, &closest) ||
-          closest.w != width || closest.h != height ||
-          SDL_SetWindowDisplayMode(handle, &closest) != 0) {
-        SDL_DestroyWindow(handle);
-        handle = nullptr;
-      }
-    }
+    // The desktop's own resolution on the window's monitor: no display-mode switch, so nothing
+    // is left to restore when the show ends. Opened at the monitor's size as well, so that it
+    // covers the screen even where no window manager is there to honour the full-screen state.
+    SDL_Rect bounds{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height};
+    if (SDL_GetDisplayBounds(0, &bounds) != 0)
+      bounds = SDL_Rect{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height};
+    handle = SDL_CreateWindow(title, bounds.x, bounds.y, bounds.w, bounds.h,
+                              flags | SDL_WINDOW_FULLSCREEN_DESKTOP);
     if (!handle) {
       ShowError("Unable to switch to fullscreen!");
       fullScreen = false;
@@ -121,7 +128,8 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
       SDL_ShowCursor(SDL_DISABLE);
     }
   }
-  if (!handle) handle = SDL_CreateWindow(title, 0, 0, width, height, flags);
+  // The window can be resized and maximised; the picture keeps its shape inside it.
+  if (!handle) handle = SDL_CreateWindow(title, 0, 0, width, height, flags | SDL_WINDOW_RESIZABLE);
   if (!handle) {
     ShowError("Unable to create window!");
     ActiveWindow = window;
@@ -152,6 +160,14 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
   SDL_StopTextInput();
 
   ActiveWindow = window;
+  // On a display the show draws into its own frame, scaled into the window at each present.
+  // Without framebuffer objects it draws into the window itself, as it always did; so does the
+  // offscreen driver, whose surface is the frame's size already and which nobody sees: Mesa
+  // rounds a few edge pixels of a frame object differently from that surface, and captures
+  // must stay exactly as they were.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const bool headless = driver && (std::string(driver) == "offscreen" || std::string(driver) == "dummy");
+  if (!headless) CreateShowFrame(width, height);
   ResizeViewport(width, height);
   InitRenderState();
   return window;
@@ -160,6 +176,7 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
 void CloseWindow(GLWindow& window, bool fullScreen) {
   if (fullScreen) SDL_ShowCursor(SDL_ENABLE);
   if (window.RenderContext) {
+    DestroyShowFrame();
     if (SDL_GL_MakeCurrent(static_cast<SDL_Window*>(window.Handle), nullptr) != 0)
       ShowError("Release of DC and RC failed!");
     SDL_GL_DeleteContext(static_cast<SDL_GLContext>(window.RenderContext));
@@ -221,7 +238,10 @@ bool PresentFrame(const GLWindow& window) {
     }
     HandleEvent(event);
   }
-  if (window.Handle) SDL_GL_SwapWindow(static_cast<SDL_Window*>(window.Handle));
+  if (window.Handle) {
+    PresentToWindow(static_cast<SDL_Window*>(window.Handle));
+    SDL_GL_SwapWindow(static_cast<SDL_Window*>(window.Handle));
+  }
   ++SwapCount;
   return false;
 }
@@ -230,3 +250,11 @@ unsigned long PresentedFrames() { return SwapCount; }
 bool QuitRequested() { return QuitTaken; }
 void ClearQuitRequest() { QuitTaken = false; }
 void SetFrameHook(FrameHook hook) { PresentHook = std::move(hook); }
+
+void CloseDisplay() {
+  if (MainWindow.Handle) {
+    CloseWindow(MainWindow, FullScreenRequested);
+    ActiveWindow = MainWindow;
+  }
+  SDL_Quit();
+}

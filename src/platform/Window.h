@@ -37,6 +37,9 @@ DisplayStart StartDisplay(bool offscreen, std::string& reason);
 GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const char* title);
 // Tears down what OpenWindow built (used on its failure paths).
 void CloseWindow(GLWindow& window, bool fullScreen);
+// Every way out of the program: destroys MainWindow with its context and offscreen frame, then
+// shuts SDL down, so the desktop is left as it was. Safe to call when nothing was opened.
+void CloseDisplay();
 // Viewport to width x height (height 0 counts as 1) and the 45-degree perspective.
 void ResizeViewport(int width, int height);
 // Perspective with the given vertical field of view; loads the identity modelview.

@@ -24,6 +24,8 @@ TextureId ClothTexture = NoTexture;
 TextureId ClothSheen = NoTexture;
 TextureId LogoPicture = NoTexture;
 
+void CreateSceneCloth() { Cloth.Create(20, 20, 1.0f, 1.0f, 200.0f, 0.7f); }
+
 }  // namespace
 
 Vector3 ClothEyePoint(float showTime) {
@@ -41,7 +43,7 @@ TCloth& SceneCloth() { return Cloth; }
 int ClothModelMeshesDrawn() { return std::min(4, Model.MeshCount); }
 
 void LoadClothScene() {
-  Cloth.Create(20, 20, 1.0f, 1.0f, 200.0f, 0.7f);
+  CreateSceneCloth();
   // A missing or damaged surface has been reported; the cloth then falls without one.
   Cloth.LoadHitSurface("surface.hit");
   ModelEnvironment = LoadTexture("realityenv.jpg");
@@ -51,6 +53,9 @@ void LoadClothScene() {
   // A model that cannot be read leaves the brush empty: the cloth falls without it.
   if (Model.TryLoadFile("dame.3ds")) Model.Rotate({0.0f, 0.0f, 0.0f});
 }
+
+// The loaded hit surface stays; only the sheet starts over.
+void ResetClothScene() { CreateSceneCloth(); }
 
 void AdvanceSceneCloth(float frameDelta, ClothCorners corners) {
   // The corners move with every step, so a long frame drags them as far as 60 short ones.

@@ -130,11 +130,14 @@ void LoadDominoScene() {
   ArrowTexture = LoadTextureWithAlpha("spinarrow_b.jpg", "spinarrow_a.jpg");
   LogoPicture = LoadTexture("pwned.jpg");
   for (TextureId& capture : Captures) capture = CreateRenderTexture(CaptureSize);
-  RollVector = {0.0f, 1.0f, 0.0f};
+  ResetDominoScene();
 }
 
+void AdvanceDominoScene() { TurnRollVector(RollVector, FrameDelta); }
+void ResetDominoScene() { RollVector = {0.0f, 1.0f, 0.0f}; }
+
 void DrawDominoScene(float x) {
-  TurnRollVector(RollVector, FrameDelta);
+  AdvanceDominoScene();
   for (int pass = 0; pass < 4; ++pass) DrawPass(pass, x);
 
   // The three small captures are stretched over the full-size last pass for a soft ghosting.

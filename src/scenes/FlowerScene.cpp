@@ -29,15 +29,15 @@ struct FlowerState {
   TextureId title = NoTexture;
   TextureId glow = NoTexture;
   Vector3 eye = FlowerEyeStart;
+  Vector3 glowEye = FlowerEyeStart;  // the eye of the frame's first (glow) pass
 };
 FlowerState Flower;
 
-// Both flowers, additive and sphere-mapped, seen from the drifting eye; turns the eye once.
-void DrawFlowerPass(float t, float dt) {
-  TurnFlowerEye(Flower.eye, t, dt);
+// Both flowers, additive and sphere-mapped, seen from eye.
+void DrawFlowerPass(float t, const Vector3& eye) {
   SetFieldOfView(60);
   glLoadIdentity();
-  LookAt(Flower.eye, Vector3{100, 0, 0}, Vector3{0, 1, 0});
+  LookAt(eye, Vector3{100, 0, 0}, Vector3{0, 1, 0});
   const TMeshDataNM& flower = Flower.flower.Mesh(0);
 
   // One flower, additive and sphere-mapped, offset along x and turned about y.
@@ -82,16 +82,25 @@ void LoadFlowerScene() {
   Flower.title = LoadTexture("engineering.jpg");
   Flower.flowerTextureB = LoadTexture("3.jpg");
   Flower.glow = CreateRenderTexture(GlowSize);
-  Flower.eye = FlowerEyeStart;
+  ResetFlowerScene();
 }
+
+// The eye turns once per pass, twice a frame: the glow pass sees the first turn.
+void AdvanceFlowerScene() {
+  TurnFlowerEye(Flower.eye, ShowTime, FrameDelta);
+  Flower.glowEye = Flower.eye;
+  TurnFlowerEye(Flower.eye, ShowTime, FrameDelta);
+}
+
+void ResetFlowerScene() { Flower.eye = Flower.glowEye = FlowerEyeStart; }
 
 void DrawFlowerScene() {
   const float t = ShowTime;
-  const float dt = FrameDelta;
+  AdvanceFlowerScene();
 
   // The glow: the flowers drawn small into the block the frame start cleared, then blurred.
   BeginRenderToTexture(GlowSize);
-  DrawFlowerPass(t, dt);
+  DrawFlowerPass(t, Flower.glowEye);
   EndRenderToTexture(Flower.glow, GlowSize);
   BlurTexture(GlowSize, Flower.glow, 5);
 
@@ -110,7 +119,7 @@ void DrawFlowerScene() {
   DrawRect(ColorRGBA{0, 0, 0, 0.6f}, 0, 0, 800, 600);
   End2D();
 
-  DrawFlowerPass(t, dt);
+  DrawFlowerPass(t, Flower.eye);
 
   Begin2D();
   DrawImage(Flower.glow, ColorRGBA{1, 1, 1, 0.7f}, 0, 0, 800, 600);

@@ -158,13 +158,21 @@ void LoadRailScene() {
   TrainPicture = LoadTexture("tog.jpg");
   WheelPicture = LoadTexture("wheel.jpg");
   GlowPicture = LoadTexture("notwater.jpg");
+  ResetRailScene();
+}
+
+void AdvanceRailScene() {
+  ReseedRandomFromClock();
+  AdvanceRailWater(Water, FrameDelta);
+}
+
+void ResetRailScene() {
   Water.Create();
   Water.Damping = 0.98f;
 }
 
 void DrawRailScene(int variant, float sceneTime, float pulse) {
-  ReseedRandomFromClock();
-  AdvanceRailWater(Water, FrameDelta);
+  AdvanceRailScene();
   BeginFrame();
 
   RailCamera camera = RailCameraFor(variant, sceneTime);

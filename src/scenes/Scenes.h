@@ -29,3 +29,17 @@ void DrawDominoScene(float x);
 // Rail and water scene (scenes 1 to 4): variant = scene number.
 void LoadRailScene();
 void DrawRailScene(int variant, float sceneTime, float pulse);
+
+// Advancing without drawing: what one drawn frame of a scene carries to the next (simulation,
+// camera, draws from the generator), done exactly as the drawer does it before it draws.
+void AdvanceDominoScene();
+void AdvanceFlowerScene();
+void AdvanceWellScene(float spinRate);
+void AdvanceRailScene();
+// Back to the state the loader left, as on a first run (a looping show starts again with these);
+// pictures and models stay loaded.
+void ResetClothScene();
+void ResetDominoScene();
+void ResetFlowerScene();
+void ResetWellScene();
+void ResetRailScene();

@@ -110,7 +110,7 @@ void LoadWellScene() {
   Well.flickerPicture = LoadTexture("sex.jpg");
   Well.room.Scale(Vector3{20, 20, 20});
   Well.roomTexture = LoadTexture("3.jpg");
-  Well.camera = WellCamera{};
+  ResetWellScene();
 
   Well.blobTexture = LoadTexture("yellglow.jpg");
   Well.shellTexture = LoadTexture("lazer.jpg");
@@ -125,11 +125,17 @@ void LoadWellScene() {
   Well.blob.SelectMesh(0);
 }
 
+void AdvanceWellScene(float spinRate) {
+  AdvanceWellCamera(Well.camera, ShowTime, FrameDelta, spinRate);
+}
+
+// The blob is rebuilt from its loaded positions every frame; only the camera carries over.
+void ResetWellScene() { Well.camera = WellCamera{}; }
+
 void DrawWellScene(float jolt, float spinRate, float scroll, float bounce, float spike) {
   const float t = ShowTime;
-  const float dt = FrameDelta;
 
-  AdvanceWellCamera(Well.camera, t, dt, spinRate);
+  AdvanceWellScene(spinRate);
   SetFieldOfView(85);
   LookAt(Well.camera.eye, WellCentre, Well.camera.up);
 

@@ -50,6 +50,21 @@ void DrawRandomPoints(int64_t lastIndex) {
   glEnd();
 }
 
+// The generator draws of a point field whose last index is lastIndex: three per point.
+uint64_t PointDraws(int64_t lastIndex) { return lastIndex < 0 ? 0 : 3 * (static_cast<uint64_t>(lastIndex) + 1); }
+
+int64_t PointBurstLastIndex() { return LastPointIndex(static_cast<long double>(SceneTime) * 10000); }
+
+// Above 160 s the star field grows by 3000 points a second; -1 (no points) at or below. The
+// field stops growing at the show's length: the live mode's clock runs on for hours, and past
+// 207 s the field lies under the ending's black anyway.
+int64_t StarFieldLastIndex() {
+  if (!(ShowTime > StarFieldStartTime)) return -1;
+  const long double elapsed =
+      static_cast<long double>(std::min(ShowTime, ShowLength)) - StarFieldStartTime;
+  return LastPointIndex(elapsed * 3000);
+}
+
 void DrawPointBurst() {
   glLoadIdentity();
   glClear(GL_DEPTH_BUFFER_BIT);
@@ -58,17 +73,26 @@ void DrawPointBurst() {
   SetPlainColour(White);
   glDisable(GL_FOG);
   glDisable(GL_LIGHTING);
-  DrawRandomPoints(LastPointIndex(static_cast<long double>(SceneTime) * 10000));
+  DrawRandomPoints(PointBurstLastIndex());
   glLoadIdentity();
 }
+
+// The well camera's spin in degrees a second, in extended precision from the clock.
+float WellSpinRate() {
+  const long double time = ShowTime;
+  return static_cast<float>(std::sin(2.8L * time) * (std::sin(time * 5) * 200) *
+                            static_cast<long double>(Pulse3Random));
+}
+
+// The generator's seed as loading left it: every pass of the show starts from it.
+uint32_t ShowStartSeed = 0;
 
 // The well scene's five arguments, computed in extended precision from the clock.
 void DrawWellFromClock() {
   const long double time = ShowTime;
   const long double sceneTime = SceneTime;
   const float jolt = static_cast<float>(static_cast<long double>(Pulse3) * 10);
-  const float spinRate = static_cast<float>(std::sin(2.8L * time) * (std::sin(time * 5) * 200) *
-                                            static_cast<long double>(Pulse3Random));
+  const float spinRate = WellSpinRate();
   const float scroll = static_cast<float>(std::sin(sceneTime) * 123 + sceneTime);
   const float bounce = static_cast<float>(std::sin(time * static_cast<long double>(Bpm) / 60) * 20);
   const float spike =
@@ -146,7 +170,8 @@ void DrawScheduledScene() {
 }
 
 void DrawStarField(bool ending) {
-  if (!(ShowTime > StarFieldStartTime)) return;
+  const int64_t lastIndex = StarFieldLastIndex();
+  if (lastIndex < 0) return;
   glLoadIdentity();
   // In the ending the stars must show over the black fade quad, so depth is cleared instead.
   if (ending)
@@ -159,11 +184,7 @@ void DrawStarField(bool ending) {
   SetPlainColour(White);
   glDisable(GL_LIGHTING);
   if (!ending) glDisable(GL_FOG);
-  // The field stops growing at the show's length: the live mode's clock runs on for hours, and
-  // past 207 s the field lies under the ending's black anyway.
-  const long double elapsed =
-      static_cast<long double>(std::min(ShowTime, ShowLength)) - StarFieldStartTime;
-  DrawRandomPoints(LastPointIndex(elapsed * 3000));
+  DrawRandomPoints(lastIndex);
   glLoadIdentity();
   if (!ending) glEnable(GL_DEPTH_TEST);
 }
@@ -188,7 +209,7 @@ void DrawEnding() {
   End2D();
 }
 
-void DrawShowFrame() {
+void DrawShowPicture() {
   glClearColor(0, 0, 0, 1);
   BeginFrame();
   SetPlainColour(White);
@@ -201,6 +222,65 @@ void DrawShowFrame() {
     DrawStarField(false);
     DrawPulseOverlays();
   }
+}
+
+void DrawShowFrame() {
+  DrawShowPicture();
   PresentFrame(MainWindow);
   PollKeyboard();
+}
+
+void AdvanceScheduledScene() {
+  switch (CurrentScene) {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+      AdvanceRailScene();
+      break;
+    case 6:
+    case 7:
+      AdvanceDominoScene();
+      break;
+    case 9:
+      AdvanceWellScene(WellSpinRate());
+      break;
+    case 10:
+      AdvanceFlowerScene();
+      break;
+    case 99:
+    case 11:
+    case 12:
+    case 13:
+      AdvanceSceneCloth(FrameDelta, *ClothCornersOf(CurrentScene));
+      break;
+    case 14:
+      SkipRandom(PointDraws(PointBurstLastIndex()));
+      break;
+    default:
+      break;
+  }
+}
+
+void AdvanceShowFrame() {
+  if (ShowTime >= EndingStartTime) {
+    AdvanceFlowerScene();
+  } else {
+    RunBeatClock();
+    AdvanceScheduledScene();
+  }
+  SkipRandom(PointDraws(StarFieldLastIndex()));
+}
+
+void RecordShowStart() { ShowStartSeed = RandomSeed; }
+
+void ResetShow() {
+  ResetBeatClock();
+  ResetRailScene();
+  ResetDominoScene();
+  ResetWellScene();
+  ResetFlowerScene();
+  ResetClothScene();
+  RandomSeed = ShowStartSeed;
+  ExitRequested = false;
 }

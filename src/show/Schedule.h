@@ -16,6 +16,18 @@ inline constexpr float StarFieldStartTime = 160.0f;
 
 // Draws one complete frame for ShowTime, presents it and polls the keyboard.
 void DrawShowFrame();
+// The same frame without presenting it or polling (warm-up frames before a late start).
+void DrawShowPicture();
+// Advances every state one show frame carries for the current ShowTime and FrameDelta, without
+// drawing: beat clock, simulations, cameras, draws from the generator.
+void AdvanceShowFrame();
+// The scene part of AdvanceShowFrame for CurrentScene (the beat clock already run).
+void AdvanceScheduledScene();
+// Remembers the generator's seed as loading left it, where every pass of the show starts.
+void RecordShowStart();
+// Everything the show carries from frame to frame back to how loading left it, as on a first
+// run: beat clock, every scene's simulation and camera, the generator's seed, ExitRequested.
+void ResetShow();
 
 // What the script does to the cloth's corners in a cloth scene (99, 11, 12, 13); none otherwise.
 std::optional<ClothCorners> ClothCornersOf(int scene);

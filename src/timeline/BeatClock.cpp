@@ -2,6 +2,9 @@
 #include "timeline/BeatClock.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
 
 #include "timeline/Random.h"
 #include "timeline/ShowClock.h"
@@ -52,10 +55,14 @@ float TriangleLevel(int cur, int next, int kind, float frac) {
   if (next == kind) level = frac;
   return level;
 }
+
+float StepPositionAt(float time) {
+  return static_cast<float>(static_cast<long double>(Bpm) / 60 * time * 4);
+}
 }  // namespace
 
 void RunBeatClock() {
-  StepPosition = static_cast<float>(static_cast<long double>(Bpm) / 60 * ShowTime * 4);
+  StepPosition = StepPositionAt(ShowTime);
   BeatStep = TruncateStep(StepPosition);
   SceneTime = SceneTime + FrameDelta;
 
@@ -92,4 +99,29 @@ void ResetBeatClock() {
   SceneTime = 0;
   Pulse1 = Pulse2 = Pulse3 = Pulse4 = 0;
   Pulse3Random = 0;
+}
+
+float StepStartTime(int32_t step) {
+  if (step <= 0) return 0;
+  // The nearest float to the exact time, then moved to the first one the clock truncates to step.
+  float time = static_cast<float>(static_cast<long double>(step) * 60 / (static_cast<long double>(Bpm) * 4));
+  const float infinity = std::numeric_limits<float>::infinity();
+  while (TruncateStep(StepPositionAt(time)) < step) time = std::nextafter(time, infinity);
+  while (time > 0 && TruncateStep(StepPositionAt(std::nextafter(time, 0.0f))) >= step)
+    time = std::nextafter(time, 0.0f);
+  return time;
+}
+
+std::vector<SceneStartSpan> SceneStartSpans() {
+  std::map<int32_t, SceneStartSpan> spans;
+  for (int32_t step = 0; step < SceneTrackLength; ++step) {
+    const int32_t scene = SceneTrack[step];
+    if (scene == 0) continue;
+    const float time = StepStartTime(step);
+    auto [entry, added] = spans.try_emplace(scene, SceneStartSpan{scene, time, time});
+    if (!added) entry->second.last = time;
+  }
+  std::vector<SceneStartSpan> ordered;
+  for (const auto& [scene, span] : spans) ordered.push_back(span);
+  return ordered;
 }

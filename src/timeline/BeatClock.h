@@ -1,6 +1,7 @@
 // The beat clock: turns ShowTime into steps of the music, the current scene and the pulse levels.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "timeline/SyncTracks.h"
 
@@ -23,3 +24,14 @@ uint8_t PulseTrackAt(int64_t step);
 void RunBeatClock();
 // Every published value back to 0, as at program start (tests and repeated offscreen runs).
 void ResetBeatClock();
+
+// The smallest ShowTime whose frame the beat clock places in step (0 for steps at or below 0).
+float StepStartTime(int32_t step);
+// A scene of the scene track with the ShowTimes of its first and last switch step.
+struct SceneStartSpan {
+  int32_t scene = 0;
+  float first = 0;
+  float last = 0;
+};
+// Every scene the track switches to, in ascending scene number.
+std::vector<SceneStartSpan> SceneStartSpans();

@@ -29,6 +29,18 @@ float Random() {
   return value < 1.0f ? value : BelowOne;
 }
 
+void SkipRandom(uint64_t draws) {
+  // The step is the affine map s -> a s + c; squaring it covers 2, 4, 8 ... draws at once.
+  uint32_t multiplier = 134775813u, increment = 1u;
+  uint32_t seed = RandomSeed;
+  for (; draws != 0; draws >>= 1) {
+    if (draws & 1u) seed = seed * multiplier + increment;
+    increment = increment * multiplier + increment;
+    multiplier = multiplier * multiplier;
+  }
+  RandomSeed = seed;
+}
+
 void ReseedRandomFromClock() {
   if (ReseedFromShowTime) {
     // Capture modes: the show's own time stands in for the wall clock, so every run is the same.

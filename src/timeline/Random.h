@@ -8,6 +8,9 @@ extern uint32_t RandomSeed;
 
 // seed = seed * 134775813 + 1 (mod 2^32); returns seed / 2^32, in [0, 1).
 float Random();
+// Moves the seed on by draws calls of Random at once (logarithmic time), for advancing the show
+// past pictures that are not drawn.
+void SkipRandom(uint64_t draws);
 // Reseeds from the local wall clock: ((h * 60 + m) * 60 + s) * 1000 + ms; with show-time
 // reseeding on (capture modes), from ShowTime instead, so runs are reproducible.
 void ReseedRandomFromClock();

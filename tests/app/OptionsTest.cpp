@@ -1,9 +1,12 @@
 // The command line: the show's exact switches and our long options.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "app/Options.h"
+#include "timeline/BeatClock.h"
 
 TEST(CommandLine, SwitchesAreSeenOnlyExactlyInTheFirstThreeEntries) {
   const char* third[] = {"vantrel", "-x", "-y", "-pds"};
@@ -94,4 +97,39 @@ TEST(CommandLine, GentleGoesWithEveryModeAndTheHelpWarnsOfFlashes) {
   EXPECT_NE(help.find("PHOTOSENSITIVITY WARNING"), std::string::npos);
   EXPECT_LT(help.find("WARNING"), help.find("-w "));  // before the list of switches
   EXPECT_NE(help.find("--gentle"), std::string::npos);
+}
+
+TEST(CommandLine, ViewerOptions) {
+  auto parse = [](std::initializer_list<const char*> args, ProgramOptions& options, std::string& error) {
+    std::vector<const char*> argv(args);
+    return ParseOptions(static_cast<int>(argv.size()), argv.data(), options, error);
+  };
+  ProgramOptions options;
+  std::string error;
+  ASSERT_TRUE(parse({"vantrel", "-w", "--loop", "--start", "30.5"}, options, error)) << error;
+  EXPECT_TRUE(options.windowed);
+  EXPECT_TRUE(options.loop);
+  EXPECT_FLOAT_EQ(options.start, 30.5f);
+
+  options = {};
+  ASSERT_TRUE(parse({"vantrel", "--start", "scene:12"}, options, error)) << error;
+  EXPECT_EQ(options.start, StepStartTime(1856)) << "scene 12 first starts at step 1856";
+
+  options = {};
+  ASSERT_TRUE(parse({"vantrel", "--list-scenes"}, options, error));
+  EXPECT_EQ(options.mode, ProgramOptions::Mode::ListScenes);
+  EXPECT_NE(SceneListText().find("   99   "), std::string::npos);
+
+  for (auto bad : {std::vector<const char*>{"vantrel", "--start", "207.5"},
+                   {"vantrel", "--start", "-1"},
+                   {"vantrel", "--start", "scene:15"},
+                   {"vantrel", "--start", "scene:1.5"},
+                   {"vantrel", "--start"},
+                   {"vantrel", "--loop", "--frames", "out"},
+                   {"vantrel", "-pds", "--start", "10"}}) {
+    options = {};
+    error.clear();
+    EXPECT_FALSE(ParseOptions(static_cast<int>(bad.size()), bad.data(), options, error)) << bad.back();
+    EXPECT_FALSE(error.empty());
+  }
 }

@@ -175,3 +175,39 @@ TEST(SimulationSteps, SixtiethsOfASecondAtMostAndAStallCutToHalfASecond) {
   EXPECT_EQ(FactorForStep(0.8f, 1.0f / 60 * 60.0f), 0.8f);
   EXPECT_NEAR(std::pow(FactorForStep(0.8f, 0.5f), 2.0f), 0.8f, 1e-6f);
 }
+
+TEST(SceneStarts, AStepsStartTimeIsTheFirstTimeTheClockPlacesInIt) {
+  for (int32_t step : {1, 64, 320, 1092, 1856, 2395, 2416}) {
+    const float start = StepStartTime(step);
+    ResetBeatClock();
+    ShowTime = start;
+    FrameDelta = 0;
+    RunBeatClock();
+    EXPECT_EQ(BeatStep, step);
+    ShowTime = std::nextafter(start, 0.0f);
+    RunBeatClock();
+    EXPECT_EQ(BeatStep, step - 1);
+  }
+  EXPECT_EQ(StepStartTime(0), 0.0f);
+  ResetBeatClock();
+  ShowTime = FrameDelta = 0;
+}
+
+TEST(SceneStarts, EveryTrackSceneWithItsFirstAndLastStart) {
+  const std::vector<SceneStartSpan> spans = SceneStartSpans();
+  ASSERT_EQ(spans.size(), 15u);  // scenes 1 to 14 and 99
+  for (size_t i = 1; i < spans.size(); ++i) EXPECT_LT(spans[i - 1].scene, spans[i].scene);
+  for (const SceneStartSpan& span : spans) {
+    EXPECT_LE(span.first, span.last);
+    if (span.scene == 12) {
+      EXPECT_EQ(span.first, StepStartTime(1856));
+      EXPECT_EQ(span.last, StepStartTime(2395));
+    }
+    if (span.scene == 14) {
+      EXPECT_EQ(span.first, 0.0f);
+    }
+    if (span.scene == 99) {
+      EXPECT_EQ(span.first, span.last);
+    }
+  }
+}

@@ -94,3 +94,15 @@ TEST(Random, RandomVectorDrawsTwicePerComponentInOrder) {
   EXPECT_FLOAT_EQ(v.z, (r[4] - r[5]) * 100);
   RandomSeed = 0;
 }
+
+TEST(RandomSkip, MovesTheSeedAsFarAsThatManyDraws) {
+  for (uint64_t draws : {0ull, 1ull, 2ull, 3ull, 1000ull, 123457ull}) {
+    RandomSeed = 987654321u;
+    for (uint64_t i = 0; i < draws; ++i) Random();
+    const uint32_t expected = RandomSeed;
+    RandomSeed = 987654321u;
+    SkipRandom(draws);
+    EXPECT_EQ(RandomSeed, expected) << draws << " draws";
+  }
+  RandomSeed = 0;
+}

@@ -48,6 +48,7 @@ std::set<std::string> ExpectedFiles() {
   names.insert(ModelFiles.begin(), ModelFiles.end());
   names.insert("surface.hit");
   names.insert("music.mp3");
+  names.insert("vantrel.png");  // the desktop icon
   return names;
 }
 

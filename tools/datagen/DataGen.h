@@ -28,5 +28,7 @@ void WriteLivePictures(const std::string& directory);
 void WriteModels(const std::string& directory);
 void WriteHitSurface(const std::string& directory);
 void WriteMusic(const std::string& directory);
+// The desktop icon, vantrel.png (installed with the program; the show does not load it).
+void WriteIcon(const std::string& directory);
 
 }  // namespace datagen

@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
       Run("hit surface", datagen::WriteHitSurface, directory, verbose);
       Run("pictures", datagen::WritePictures, directory, verbose);
       Run("live pictures", datagen::WriteLivePictures, directory, verbose);
+      Run("icon", datagen::WriteIcon, directory, verbose);
     }
     if (musicError) std::rethrow_exception(musicError);
   } catch (const std::exception& error) {

@@ -1,0 +1,35 @@
+// The fixed-size frame the show draws into (a framebuffer object), and its presentation scaled
+// into whatever the window's drawable is: full screen at the desktop's size, a resized window.
+#pragma once
+
+// A rectangle of the drawable in pixels, origin at the lower left as GL counts.
+struct PictureRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// The largest rectangle with the frame's aspect that fits the drawable, centred (black bars fill
+// the rest): 800 x 600 into 1920 x 1080 gives 1440 x 1080 at x 240. Empty for an empty drawable.
+PictureRect FitPicture(int frameWidth, int frameHeight, int drawableWidth, int drawableHeight);
+
+// Creates the width x height frame on the current context (colour without destination alpha,
+// depth 24, stencil 8), clears it to black and leaves it bound for drawing and reading, so every
+// viewport, copy into a texture and read-back of the show addresses it. False when the context
+// offers no framebuffer objects: the show then draws straight into the window as before.
+bool CreateShowFrame(int width, int height);
+// Deletes the frame and binds the window's own framebuffer again (before the context goes).
+void DestroyShowFrame();
+// True while the frame exists.
+bool ShowFrameActive();
+// Scales the frame into the drawable with linear filtering and black bars around it, drawing into
+// the window's framebuffer; leaves the frame bound and every other GL state as it found it.
+// Does nothing without a frame.
+void PresentShowFrame(int drawableWidth, int drawableHeight);
+// Binds the window's own framebuffer (true) or the frame again (false), for reading back what a
+// present put on the window.
+void BindWindowFramebuffer(bool window);
+// Whether presentation may use a framebuffer blit (default) or must draw a textured quad, the
+// path for contexts without blits; tests compare the two.
+void SetShowFrameBlit(bool allowed);

@@ -1,0 +1,167 @@
+// Advancing the show without drawing carries exactly what drawing carries, and a reset brings
+// everything back to how loading left it: the ground of --start and --loop.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "scenes/ClothScene.h"
+#include "scenes/DominoScene.h"
+#include "scenes/FlowerScene.h"
+#include "scenes/RailScene.h"
+#include "scenes/Scenes.h"
+#include "scenes/WellScene.h"
+#include "show/Schedule.h"
+#include "support/TestSupport.h"
+#include "timeline/BeatClock.h"
+#include "timeline/Random.h"
+#include "timeline/ShowClock.h"
+
+namespace {
+constexpr int StepsPerSecond = 60;
+
+// Every value the show carries from frame to frame, as raw bits so that equality is exact.
+std::vector<uint32_t> CarriedState() {
+  std::vector<uint32_t> bits;
+  auto add = [&bits](float value) {
+    uint32_t word;
+    std::memcpy(&word, &value, sizeof word);
+    bits.push_back(word);
+  };
+  auto addVector = [&add](const Vector3& v) {
+    add(v.x);
+    add(v.y);
+    add(v.z);
+  };
+  for (const TClothParticle& p : SceneCloth().Particles) {
+    addVector(p.Position);
+    addVector(p.Velocity);
+    bits.push_back(p.Pinned);
+  }
+  const TWaterSim& water = RailWater();
+  for (int i = 0; i < TWaterSim::Size; ++i)
+    for (int j = 0; j < TWaterSim::Size; ++j) {
+      add(water.Height[i][j]);
+      add(water.Velocity[i][j]);
+    }
+  addVector(DominoRollVector());
+  addVector(FlowerSceneEye());
+  addVector(WellSceneCamera().eye);
+  addVector(WellSceneCamera().up);
+  bits.push_back(RandomSeed);
+  bits.push_back(static_cast<uint32_t>(CurrentScene));
+  for (float value : {SceneTime, Pulse1, Pulse2, Pulse3, Pulse4, Pulse3Random}) add(value);
+  return bits;
+}
+
+void SetFrameClock(long frame) {
+  ShowTime = static_cast<float>(static_cast<double>(frame) / StepsPerSecond);
+  FrameDelta = 1.0f / StepsPerSecond;
+}
+
+// From a reset show, advanced without drawing through every frame before firstFrame.
+void AdvanceUpTo(long firstFrame) {
+  ResetShow();
+  for (long frame = 0; frame < firstFrame; ++frame) {
+    SetFrameClock(frame);
+    AdvanceShowFrame();
+  }
+}
+
+class Advance : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    EnsureGLContext();
+    SetShowTimeReseeding(true);
+    const std::filesystem::path data = GeneratedDataPath("");
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    ASSERT_TRUE(std::filesystem::is_directory(data, error)) << "no generated data set at " << data;
+    ASSERT_EQ(chdir(data.c_str()), 0);
+    LoadLightConeScene();
+    LoadRailScene();
+    LoadGreetingsScene();
+    LoadClothScene();
+    LoadFlowerScene();
+    LoadWellScene();
+    LoadDominoScene();
+    RecordShowStart();
+    Loaded = CarriedState();
+    ASSERT_EQ(chdir(here.c_str()), 0);
+  }
+  static void TearDownTestSuite() {
+    SetShowTimeReseeding(false);
+    ResetShow();
+    ShowTime = FrameDelta = 0;
+  }
+  static std::vector<uint32_t> Loaded;
+};
+std::vector<uint32_t> Advance::Loaded;
+
+// A stretch of frames around something that carries state: a scene's start, the star field, the
+// ending. Drawn or only advanced from the same start, the state after it is the same bits.
+struct Stretch {
+  const char* what;
+  float from;
+  float to;
+};
+
+TEST_F(Advance, AdvancingWithoutDrawingCarriesWhatDrawingCarries) {
+  const Stretch stretches[] = {
+      {"point burst (14)", 0.0f, 0.3f},       {"rail water (1)", 5.1f, 5.5f},
+      {"domino roll (6)", 56.7f, 57.0f},      {"well camera (9)", 98.0f, 98.3f},
+      {"flower eye (10)", 118.65f, 119.0f},   {"cloth hung, then freed (99, 11)", 140.5f, 140.8f},
+      {"cloth dragged (12)", 149.6f, 149.9f}, {"cloth dragged and freed (13)", 158.65f, 158.9f},
+      {"star field", 170.0f, 170.2f},         {"ending", 198.0f, 198.15f}};
+  for (const Stretch& stretch : stretches) {
+    SCOPED_TRACE(stretch.what);
+    const long first = std::lround(stretch.from * StepsPerSecond);
+    const long last = std::lround(stretch.to * StepsPerSecond);
+
+    AdvanceUpTo(first);
+    for (long frame = first; frame <= last; ++frame) {
+      SetFrameClock(frame);
+      DrawShowPicture();
+    }
+    const std::vector<uint32_t> drawn = CarriedState();
+
+    AdvanceUpTo(first);
+    for (long frame = first; frame <= last; ++frame) {
+      SetFrameClock(frame);
+      AdvanceShowFrame();
+    }
+    EXPECT_TRUE(CarriedState() == drawn) << "advancing left a different state than drawing";
+  }
+}
+
+TEST_F(Advance, ResetBringsBackWhatLoadingLeft) {
+  AdvanceUpTo(StepsPerSecond * 200);
+  ASSERT_FALSE(CarriedState() == Loaded) << "the show should have moved its state";
+  ExitRequested = true;
+  ResetShow();
+  EXPECT_TRUE(CarriedState() == Loaded);
+  EXPECT_FALSE(ExitRequested);
+}
+
+TEST_F(Advance, SecondPassDrawsTheFirstPassAgain) {
+  // The first frames of the show after a whole pass and a reset: the same pictures.
+  auto drawOpening = [] {
+    std::vector<std::vector<uint8_t>> frames;
+    for (long frame = 0; frame < 5; ++frame) {
+      SetFrameClock(frame);
+      DrawShowPicture();
+      frames.push_back(ReadFramePixels());
+    }
+    return frames;
+  };
+  ResetShow();
+  const auto first = drawOpening();
+  AdvanceUpTo(StepsPerSecond * 207);
+  ResetShow();
+  EXPECT_TRUE(drawOpening() == first);
+}
+}  // namespace
