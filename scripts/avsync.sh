@@ -113,7 +113,7 @@ if [ -z "${AVSYNC_CAPTURE:-}" ] && { [ ! -s "$capture" ] || [ "$capture" -ot "$b
   last=$(( (reference + 3) * 30 ))
   while kill -0 "$capturing" 2>/dev/null; do
     sleep 2
-    done_frames=$(tr '\r' '\n' <"$work/capture.log" | grep -o 'frame [0-9]*' | tail -1 | cut -d' ' -f2)
+    done_frames=$(tr '\r' '\n' <"$work/capture.log" | grep -o 'frame [0-9]*' | tail -1 | cut -d' ' -f2 || true)
     [ "${done_frames:-0}" -ge "$last" ] && kill -INT "$capturing" && break
   done
   wait "$capturing" || true

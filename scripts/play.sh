@@ -7,5 +7,5 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$root/build/vantrel" "$@"
 fi
 mkdir -p "$root/out"
-echo "play: no display here, so the show is rendered into $root/out/show.mp4 instead."
-exec "$root/build/vantrel" --capture "$root/out/show.mp4"
+echo "play: no display here, so the show is rendered at 30 frames a second into $root/out/show.mp4 instead."
+exec "$root/build/vantrel" --capture "$root/out/show.mp4" --fps 30

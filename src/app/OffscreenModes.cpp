@@ -22,6 +22,7 @@
 #include "platform/GL.h"
 #include "platform/Input.h"
 #include "platform/Window.h"
+#include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "show/Schedule.h"
 #include "timeline/BeatClock.h"
@@ -41,7 +42,9 @@ double SecondsSince(Clock::time_point start) {
 // The frame buffer as RGBA rows, top row first (the order video and PNG files want).
 void ReadFrameTopDown(std::vector<uint8_t>& pixels) {
   const size_t rowBytes = FrameWidth * 4;
-  std::vector<uint8_t> bottomUp(rowBytes * FrameHeight);
+  // Kept from frame to frame: a fresh 1.9 MB buffer a frame costs page faults on every frame.
+  static std::vector<uint8_t> bottomUp;
+  bottomUp.resize(rowBytes * FrameHeight);
   pixels.resize(bottomUp.size());
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, FrameWidth, FrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
@@ -100,10 +103,13 @@ std::string Duration(double seconds) {
 
 // Draws the show at a fixed step of 1 / fps and calls onFrame(frame) after each frame that lies
 // within the show (ShowTime <= 207 s) until it returns false; the frame in which ShowTime passes
-// 207 s is drawn, as in the run loop, but not handed on.
+// 207 s is drawn, as in the run loop, but not handed on. The frames before from are not handed on
+// either: those more than WarmUpSeconds before it are only advanced (every simulation, clock and
+// random draw, nothing drawn), so a range late in the show costs little more than its own frames.
 template <typename OnFrame>
-void RunFixedStepShow(int fps, OnFrame onFrame) {
-  for (long frame = 0;; ++frame) {
+void RunFixedStepShow(int fps, float from, OnFrame onFrame) {
+  const long first = from > 0 ? AdvanceShowTo(from, fps) : 0;
+  for (long frame = first;; ++frame) {
     ShowTime = static_cast<float>(static_cast<double>(frame) / fps);
     FrameDelta = 1.0f / fps;
     FramesPerSecond = static_cast<float>(fps);
@@ -144,6 +150,14 @@ class ProgressLine {
 
 long FramesInShow(int fps) { return static_cast<long>(std::floor(ShowLength * fps)) + 1; }
 
+// The frames whose show time lies in [from, to] (at least 1, for the progress line).
+long FramesInRange(const ProgramOptions& options) {
+  const long last = std::min(FramesInShow(options.fps) - 1,
+                             static_cast<long>(std::floor(options.to * options.fps)));
+  const long first = static_cast<long>(std::ceil(std::max(options.from, 0.0f) * options.fps));
+  return std::max(last - first + 1, 1L);
+}
+
 }  // namespace
 
 bool CaptureCanStart(const ProgramOptions& options) {
@@ -170,7 +184,12 @@ FILE* OpenVideoPipe(const ProgramOptions& options, const std::string& musicPath)
   std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgba -s 800x600 -r " +
                         std::to_string(options.fps) + " -i -";
   const bool haveMusic = access(musicPath.c_str(), R_OK) == 0;
-  if (haveMusic) command += " -i " + ShellQuote(musicPath) + " -map 0:v -map 1:a -c:a aac -b:a 192k -shortest";
+  // A capture that starts later in the show takes the music from the same moment.
+  char musicStart[48] = "";
+  if (options.from > 0) std::snprintf(musicStart, sizeof musicStart, " -ss %.6f", options.from);
+  if (haveMusic)
+    command += std::string(musicStart) + " -i " + ShellQuote(musicPath) +
+               " -map 0:v -map 1:a -c:a aac -b:a 192k -shortest";
   command += " -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -movflags +faststart " +
              ShellQuote(options.output);
   FILE* pipe = popen(command.c_str(), "w");
@@ -193,12 +212,14 @@ int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
   if (!pipe) return 1;
   std::vector<uint8_t> pixels;
   bool writeFailed = false;
-  ProgressLine progress("capture", FramesInShow(options.fps));
+  ProgressLine progress("capture", FramesInRange(options));
   long written = 0;
-  RunFixedStepShow(options.fps, [&](long frame) {
+  RunFixedStepShow(options.fps, options.from, [&](long) {
+    if (ShowTime > options.to) return false;
+    if (ShowTime < options.from) return true;
     ReadFrameTopDown(pixels);
     if (std::fwrite(pixels.data(), 1, pixels.size(), pipe) != pixels.size()) writeFailed = true;
-    written = frame + 1;
+    ++written;
     progress.Update(written);
     return !writeFailed;
   });
@@ -279,15 +300,14 @@ int RunFrames(const ProgramOptions& options) {
   std::vector<uint8_t> pixels;
   long written = 0;
   bool failed = false;
-  // Frames before the range are drawn too, so every simulation reaches it in the same state;
-  // nothing after the range is drawn.
-  const long total = std::min(FramesInShow(options.fps),
-                              static_cast<long>(std::floor(options.to * options.fps)) + 1);
-  ProgressLine progress("frames", std::max(total, 1L));
-  RunFixedStepShow(options.fps, [&](long frame) {
-    progress.Update(frame + 1);
+  // Frames before the range are advanced without drawing (its last seconds drawn), so every
+  // simulation reaches it in the state a whole run gives; nothing after the range is drawn.
+  ProgressLine progress("frames", FramesInRange(options));
+  long handed = 0;
+  RunFixedStepShow(options.fps, options.from, [&](long frame) {
     if (ShowTime > options.to) return false;
     if (ShowTime < options.from) return true;
+    progress.Update(++handed);
     ReadFrameTopDown(pixels);
     char name[64];
     std::snprintf(name, sizeof name, "/frame_%06ld_%08.3fs.png", frame, ShowTime);
@@ -299,7 +319,7 @@ int RunFrames(const ProgramOptions& options) {
     ++written;
     return true;
   });
-  progress.Update(std::max(total, 1L), true);
+  progress.Update(handed, true);
   if (failed) return 1;
   std::fprintf(stderr, "vantrel: wrote %ld frames into %s\n", written, options.output.c_str());
   return 0;
@@ -316,30 +336,62 @@ double Percentile(std::vector<double> values, double fraction) {
   return values[std::min(index, values.size() - 1)];
 }
 
+// The yardstick that makes figures from different machines comparable: one full-screen
+// (800 x 600) textured, additively blended quad, each timed alone between two glFinish calls.
+class QuadYardstick {
+ public:
+  // A handful of quads every few seconds of the show, so the unit follows the machine's load
+  // through the run just as the frames do.
+  void Measure() {
+    Begin2D();
+    for (int i = 0; i < 4; ++i) {
+      glFinish();
+      const Clock::time_point start = Clock::now();
+      DrawImageAdditive(LogoTexture, {1, 1, 1, 1}, 0, 0, FrameWidth, FrameHeight);
+      glFinish();
+      milliseconds_.push_back(SecondsSince(start) * 1000.0);
+    }
+    End2D();
+  }
+  double Median() const { return Percentile(milliseconds_, 0.5); }
+  size_t Count() const { return milliseconds_.size(); }
+
+ private:
+  std::vector<double> milliseconds_;
+};
+
 int RunTimedemo(double loadSeconds) {
   constexpr int Fps = 60;
+  constexpr long QuadEveryFrames = 120;
   std::map<int, SceneTimes> scenes;  // scene number; -1 stands for the ending
   std::vector<double> all;
+  QuadYardstick quad;
   Clock::time_point frameStart = Clock::now();
   SetFrameHook([] { glFinish(); });
-  RunFixedStepShow(Fps, [&](long) {
+  RunFixedStepShow(Fps, 0.0f, [&](long frame) {
     const double ms = SecondsSince(frameStart) * 1000.0;
     const int scene = ShowTime >= EndingStartTime ? -1 : CurrentScene;
     scenes[scene].milliseconds.push_back(ms);
     all.push_back(ms);
+    // Drawn over the finished frame, which the next frame clears; outside the frame's timing.
+    if (frame % QuadEveryFrames == 0) quad.Measure();
     frameStart = Clock::now();
     return true;
   });
   SetFrameHook({});
 
-  std::printf("%-8s %8s %12s %12s\n", "scene", "frames", "median ms", "p95 ms");
+  const double quadMs = quad.Median();
+  const auto inQuads = [quadMs](double ms) { return quadMs > 0 ? ms / quadMs : 0.0; };
+  std::printf("%-8s %8s %12s %12s %14s %14s\n", "scene", "frames", "median ms", "p95 ms",
+              "median x quad", "p95 x quad");
   int worstScene = 0;
   double worstMedian = -1;
   for (const auto& [scene, times] : scenes) {
     const double median = Percentile(times.milliseconds, 0.5);
     const double p95 = Percentile(times.milliseconds, 0.95);
     const std::string name = scene < 0 ? "ending" : std::to_string(scene);
-    std::printf("%-8s %8zu %12.2f %12.2f\n", name.c_str(), times.milliseconds.size(), median, p95);
+    std::printf("%-8s %8zu %12.2f %12.2f %14.1f %14.1f\n", name.c_str(), times.milliseconds.size(),
+                median, p95, inQuads(median), inQuads(p95));
     if (median > worstMedian) {
       worstMedian = median;
       worstScene = scene;
@@ -347,11 +399,18 @@ int RunTimedemo(double loadSeconds) {
   }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
+  std::printf("quad: %.3f ms (median of %zu full-screen textured additive quads at 800 x 600)\n",
+              quadMs, quad.Count());
   std::printf("loading: %.2f s (without the fixed splash and progress frames)\n", loadSeconds);
   std::printf("peak memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
   const std::string worstName = worstScene < 0 ? "ending" : std::to_string(worstScene);
-  std::printf("timedemo: median %.1f ms, p95 %.1f ms, worst scene %s (%.1f ms)\n",
-              Percentile(all, 0.5), Percentile(all, 0.95), worstName.c_str(), worstMedian);
+  const double median = Percentile(all, 0.5);
+  const double p95 = Percentile(all, 0.95);
+  std::printf(
+      "timedemo: median %.1f ms (%.1f x quad), p95 %.1f ms (%.1f x quad), worst scene %s "
+      "(%.1f ms, %.1f x quad)\n",
+      median, inQuads(median), p95, inQuads(p95), worstName.c_str(), worstMedian,
+      inQuads(worstMedian));
   return 0;
 }
 }  // namespace

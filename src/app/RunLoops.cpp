@@ -18,31 +18,16 @@
 #include "timeline/ShowClock.h"
 
 namespace {
+// A late start advances the show at its design rate.
 constexpr int AdvanceStepsPerSecond = 60;
-// The last seconds before a late start are drawn (unseen) instead of only advanced, so that
-// feedback textures and GL state hold what a whole run leaves in them.
-constexpr float WarmUpSeconds = 2.0f;
 }  // namespace
 
-void AdvanceShowTo(float target) {
-  ResetShow();
-  for (long frame = 0;; ++frame) {
-    const float time = static_cast<float>(static_cast<double>(frame) / AdvanceStepsPerSecond);
-    if (!(time < target)) break;
-    ShowTime = time;
-    FrameDelta = 1.0f / AdvanceStepsPerSecond;
-    FramesPerSecond = static_cast<float>(AdvanceStepsPerSecond);
-    if (time < target - WarmUpSeconds)
-      AdvanceShowFrame();
-    else
-      DrawShowPicture();
-  }
-  // The drawing above is only queued; the show's clock and music must start once it is done.
-  glFinish();
-}
-
 void RunTimedShow(float start, bool loop) {
-  if (start > 0) AdvanceShowTo(start);
+  if (start > 0) {
+    AdvanceShowTo(start, AdvanceStepsPerSecond);
+    // The drawing above is only queued; the show's clock and music must start once it is done.
+    glFinish();
+  }
   StartMusic(start);
   TETimer timer;
   // One line as the show's clock starts, after loading: whoever watches the run (the run-out

@@ -6,9 +6,6 @@
 // from start seconds (every carried state advanced to it first, the music from there), and with
 // loop again from 0 s after each end. Starts the music itself (load without it).
 void RunTimedShow(float start = 0.0f, bool loop = false);
-// Brings everything the show carries to ShowTime target as a whole run at 60 frames a second
-// leaves it: advanced without drawing, the last two seconds drawn without being presented.
-void AdvanceShowTo(float target);
 // Runs the live mode (server address, ports from options) until the tool window or the GL window
 // is closed, then prints its counts.
 void RunLiveMode(const ProgramOptions& options);

@@ -272,6 +272,24 @@ void AdvanceShowFrame() {
   SkipRandom(PointDraws(StarFieldLastIndex()));
 }
 
+long AdvanceShowTo(float target, int framesPerSecond) {
+  ResetShow();
+  long frame = 0;
+  for (;; ++frame) {
+    const float time = static_cast<float>(static_cast<double>(frame) / framesPerSecond);
+    // A target past the show's end stops at the first frame after it.
+    if (!(time < target) || time > ShowLength) break;
+    ShowTime = time;
+    FrameDelta = 1.0f / framesPerSecond;
+    FramesPerSecond = static_cast<float>(framesPerSecond);
+    if (time < target - WarmUpSeconds)
+      AdvanceShowFrame();
+    else
+      DrawShowPicture();
+  }
+  return frame;
+}
+
 void RecordShowStart() { ShowStartSeed = RandomSeed; }
 
 void ResetShow() {

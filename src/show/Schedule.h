@@ -23,6 +23,15 @@ void DrawShowPicture();
 void AdvanceShowFrame();
 // The scene part of AdvanceShowFrame for CurrentScene (the beat clock already run).
 void AdvanceScheduledScene();
+// A run that starts later in the show draws this much of the show before its first frame (unseen),
+// so that the feedback textures and the GL state the scenes leave behind hold what a whole run has.
+inline constexpr float WarmUpSeconds = 2.0f;
+// Brings everything the show carries to the first frame at or after ShowTime target of a run at
+// framesPerSecond as a whole run from a reset leaves it: the frames before target - WarmUpSeconds
+// advanced without drawing, the rest before target drawn without being presented. Returns the
+// index of that first frame (ShowTime = frame / framesPerSecond); ShowTime and FrameDelta are
+// left as the last frame before it set them.
+long AdvanceShowTo(float target, int framesPerSecond);
 // Remembers the generator's seed as loading left it, where every pass of the show starts.
 void RecordShowStart();
 // Everything the show carries from frame to frame back to how loading left it, as on a first

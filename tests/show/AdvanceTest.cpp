@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -135,6 +137,56 @@ TEST_F(Advance, AdvancingWithoutDrawingCarriesWhatDrawingCarries) {
       AdvanceShowFrame();
     }
     EXPECT_TRUE(CarriedState() == drawn) << "advancing left a different state than drawing";
+  }
+}
+
+// The share of pixels whose largest channel difference is above one level.
+double ShareAboveOneLevel(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  size_t above = 0;
+  for (size_t i = 0; i + 3 < a.size() && i + 3 < b.size(); i += 4) {
+    int largest = 0;
+    for (size_t c = 0; c < 3; ++c) largest = std::max(largest, std::abs(a[i + c] - b[i + c]));
+    above += largest > 1;
+  }
+  return static_cast<double>(above) / static_cast<double>(a.size() / 4);
+}
+
+// A late start (--start, and --from of the offscreen modes) shows the frame a whole run shows:
+// one whole run drawn at a low rate past the starts of the well, the flowers, the dragged cloth
+// and the star field, against AdvanceShowTo each of those times at the same rate.
+TEST_F(Advance, LateStartShowsTheFrameAWholeRunShows) {
+  constexpr int Rate = 5;
+  struct Start {
+    const char* what;
+    float time;
+  };
+  const Start starts[] = {{"well (9)", 98.2f},
+                          {"flowers (10)", 118.8f},
+                          {"dragged cloth (12)", 149.8f},
+                          {"star field over the rail (1)", 191.4f}};
+  std::vector<std::vector<uint8_t>> whole;
+  ResetShow();
+  size_t next = 0;
+  for (long frame = 0; next < std::size(starts); ++frame) {
+    ShowTime = static_cast<float>(static_cast<double>(frame) / Rate);
+    FrameDelta = 1.0f / Rate;
+    DrawShowPicture();
+    if (ShowTime >= starts[next].time) {
+      whole.push_back(ReadFramePixels());
+      ++next;
+    }
+  }
+  for (size_t i = 0; i < std::size(starts); ++i) {
+    SCOPED_TRACE(starts[i].what);
+    const long first = AdvanceShowTo(starts[i].time, Rate);
+    EXPECT_EQ(first, std::lround(std::ceil(starts[i].time * Rate)));
+    ShowTime = static_cast<float>(static_cast<double>(first) / Rate);
+    FrameDelta = 1.0f / Rate;
+    DrawShowPicture();
+    const std::vector<uint8_t> late = ReadFramePixels();
+    EXPECT_LE(ShareAboveOneLevel(late, whole[i]), 0.001);
+    EXPECT_GT(ShareAboveOneLevel(late, std::vector<uint8_t>(late.size(), 0)), 0.01)
+        << "the frame is black";
   }
 }
 

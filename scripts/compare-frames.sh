@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Renders the same show times with a git revision and with this checkout's build and reports, per
+# time, the share of pixels that differ and the largest difference (scripts/frame-diff.py).
+#
+# Usage: scripts/compare-frames.sh REV [--build DIR] [--fps N] [--separate] [--times "T1 T2 ..."]
+#
+# REV is built (program only) from `git archive` into a cache folder outside the checkout
+# (${XDG_CACHE_HOME:-~/.cache}/vantrel-compare/<commit>), which is reused on later runs together
+# with its frames. Both programs load this build's data set, so only the drawing is compared.
+# By default each program draws the show once from the first to the last time at N frames a
+# second (N = 10) and the frames at the chosen times are kept. With --separate this build renders
+# each time by a run of its own (`--frames DIR --from T --to T`, which advances the show without
+# drawing up to 2 s before T), so the comparison also checks that such a run gives the frame a
+# whole run gives; the revision always draws its whole run. Exits with 1 when a frame differs by
+# more than 1 level on more than 0.1 % of its pixels.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+rev="" build="$root/build" fps=10 separate=0
+# Every scene, the scene burst, the star field over the scenes and the ending.
+times="2.0 10.0 20.0 35.0 50.0 55.0 60.0 72.0 82.0 93.0 103.0 113.0 121.0 142.0 152.0 159.0 166.0 185.0 200.0 205.5"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) build="$(cd "$2" && pwd)"; shift 2 ;;
+    --fps) fps="$2"; shift 2 ;;
+    --separate) separate=1; shift ;;
+    --times) times="$2"; shift 2 ;;
+    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
+    *) if [ -z "$rev" ]; then rev="$1"; shift; else echo "compare-frames: unknown argument $1" >&2; exit 2; fi ;;
+  esac
+done
+[ -n "$rev" ] || { echo "usage: scripts/compare-frames.sh REV [--build DIR] [--fps N] [--separate] [--times LIST]" >&2; exit 2; }
+[ -x "$build/vantrel" ] && [ -d "$build/data" ] || { echo "compare-frames: no built program and data in $build" >&2; exit 2; }
+
+commit="$(git -C "$root" rev-parse --verify "$rev^{commit}")"
+cache="${XDG_CACHE_HOME:-$HOME/.cache}/vantrel-compare/$commit"
+mkdir -p "$cache"
+
+# The revision's program, built once per commit.
+if [ ! -x "$cache/build/vantrel" ]; then
+  echo "compare-frames: building $rev ($commit) in $cache"
+  rm -rf "$cache/src" && mkdir -p "$cache/src"
+  git -C "$root" archive "$commit" | tar -x -C "$cache/src"
+  launcher=()
+  command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S "$cache/src" -B "$cache/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVANTREL_TESTS=OFF -DVANTREL_BENCH=OFF "${launcher[@]}" > "$cache/configure.log"
+  cmake --build "$cache/build" --target vantrel -j2 > "$cache/build.log" 2>&1 ||
+    { tail -30 "$cache/build.log" >&2; exit 1; }
+fi
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+# The programs look for data/ in the current directory first.
+mkdir -p "$work/run" && ln -s "$build/data" "$work/run/data"
+read -r -a list <<< "$times"
+first="${list[0]}" last="${list[${#list[@]}-1]}"
+
+frame_index() { awk -v t="$1" -v f="$fps" 'BEGIN { printf "%06d", int(t * f + 0.5) }'; }
+
+# render PROGRAM OUTDIR SEPARATE: leaves frame_NNNNNN_*.png for every chosen time in OUTDIR.
+render() {
+  local program="$1" out="$2"
+  mkdir -p "$out"
+  if [ "$3" = 1 ]; then
+    for t in "${list[@]}"; do
+      # Half a frame either side, so the frame nearest T is the one written.
+      local low high
+      low=$(awk -v t="$t" -v f="$fps" 'BEGIN { printf "%.6f", t - 0.5 / f }')
+      high=$(awk -v t="$t" -v f="$fps" 'BEGIN { printf "%.6f", t + 0.5 / f }')
+      (cd "$work/run" && "$program" --frames "$out" --fps "$fps" --from "$low" --to "$high" 2> /dev/null)
+    done
+  else
+    local all="$out/all"
+    local low high
+    low=$(awk -v t="$first" -v f="$fps" 'BEGIN { printf "%.6f", t - 0.5 / f }')
+    high=$(awk -v t="$last" -v f="$fps" 'BEGIN { printf "%.6f", t + 0.5 / f }')
+    (cd "$work/run" && "$program" --frames "$all" --fps "$fps" --from "$low" --to "$high" 2> /dev/null)
+    for t in "${list[@]}"; do mv "$all"/frame_"$(frame_index "$t")"_*.png "$out"/; done
+    rm -rf "$all"
+  fi
+}
+
+mode=$([ "$separate" = 1 ] && echo separate || echo range)
+key="$(printf '%s %s' "$fps" "$times" | md5sum | cut -c1-12)"
+theirs="$cache/frames-$key"
+start=$SECONDS
+if [ ! -f "$theirs/done" ]; then
+  rm -rf "$theirs"
+  render "$cache/build/vantrel" "$theirs" 0 &
+  theirs_job=$!
+fi
+render "$build/vantrel" "$work/ours" "$separate"
+if [ -n "${theirs_job:-}" ]; then wait "$theirs_job" && touch "$theirs/done"; fi
+echo "compare-frames: $rev against $build at $fps fps ($mode runs), rendered in $((SECONDS - start)) s"
+
+pairs=()
+for t in "${list[@]}"; do
+  index="$(frame_index "$t")"
+  a=("$theirs"/frame_"$index"_*.png) b=("$work/ours"/frame_"$index"_*.png)
+  pairs+=(--label "${t}s" "${a[0]}" "${b[0]}")
+done
+"$root/scripts/frame-diff.py" "${pairs[@]}"
