@@ -16,6 +16,7 @@
 #   AVSYNC_PROGRAM            another vantrel to measure, run in BUILD_DIR with its data
 #   AVSYNC_CAPTURE            an existing capture MP4 to calibrate with; otherwise
 #                             BUILD_DIR/avsync-capture.mp4 is rendered once (minutes)
+#   AVSYNC_KEEP               a folder to keep the two recordings in (show.mkv, chain.mkv)
 #   AVSYNC_NICE               niceness for the measured chain (e.g. -10 as root on a busy
 #                             machine, where a starved audio thread runs dry; default 0)
 # Needs Xvfb, pulseaudio, ffmpeg (with ffplay), python3-numpy.
@@ -37,6 +38,7 @@ pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
+  if [ -n "${AVSYNC_KEEP:-}" ]; then mkdir -p "$AVSYNC_KEEP" && cp "$work"/*.mkv "$AVSYNC_KEEP"/ 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
