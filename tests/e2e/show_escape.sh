@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# The real program in a real X window: it opens "Vantrel Kelvara", runs, and Escape ends it with 0.
+# The real program in a real X window: it opens "Vantrel Kelvara", runs, and Escape ends it with 0;
+# a terminate request (SIGTERM, as a session manager or `kill` sends) ends it with 0 as well, and
+# in both cases the window is gone.
 set -u
 program="$1"
 if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
   echo "skipped: xvfb-run or xdotool missing"; exit 0
 fi
 export SDL_AUDIODRIVER=dummy
+TMPDIR_SHOW=$(mktemp -d)
+export TMPDIR_SHOW
+trap 'rm -rf "$TMPDIR_SHOW"' EXIT
 xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$program" <<'INNER'
 set -u
 program="$1"
@@ -30,5 +35,28 @@ wait $pid
 code=$?
 echo "exit code $code"
 [ $code -eq 0 ] || { echo "FAIL: exit code $code"; exit 1; }
+[ -z "$(xdotool search --name "^Vantrel Kelvara$" 2>/dev/null)" ] || { echo "FAIL: the window stayed after Escape"; exit 1; }
+
+# A terminate request once the show runs (the start line on standard error) ends it within 5 s.
+"$program" -w 2> "$TMPDIR_SHOW/term.log" &
+pid=$!
+for _ in $(seq 1 300); do
+  grep -q "the show starts" "$TMPDIR_SHOW/term.log" && break
+  kill -0 $pid 2>/dev/null || { echo "FAIL: ended before the show"; cat "$TMPDIR_SHOW/term.log"; exit 1; }
+  sleep 0.1
+done
+grep -q "the show starts" "$TMPDIR_SHOW/term.log" || { echo "FAIL: the show did not start"; kill -9 $pid; exit 1; }
+sleep 1
+kill -TERM $pid
+for _ in $(seq 1 50); do
+  kill -0 $pid 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 $pid 2>/dev/null; then echo "FAIL: still running 5 s after SIGTERM"; kill -9 $pid; exit 1; fi
+wait $pid
+code=$?
+echo "exit code after SIGTERM $code"
+[ $code -eq 0 ] || { echo "FAIL: exit code $code after SIGTERM"; exit 1; }
+[ -z "$(xdotool search --name "^Vantrel Kelvara$" 2>/dev/null)" ] || { echo "FAIL: the window stayed after SIGTERM"; exit 1; }
 echo "PASS"
 INNER
