@@ -47,6 +47,16 @@ void CentredQuad(float x, float y, float w, float h, float angle) {
   glPopMatrix();
 }
 
+// A quad whose source alpha is 0 after GL clamps the colour (every drawer below blends with the
+// source alpha) leaves every pixel as it was, as does an additive one with no colour: such quads
+// are not sent, which saves a full-screen pass on a software renderer at no change to the picture.
+// Every state change of the drawer still happens, since later drawing relies on it. A NaN alpha
+// is sent, as its effect is the renderer's to decide.
+bool LeavesPixelsAlone(const ColorRGBA& colour, bool additive) {
+  if (colour.a <= 0) return true;
+  return additive && colour.r <= 0 && colour.g <= 0 && colour.b <= 0;
+}
+
 // Steps shared by the textured drawers up to the projection switch; the colour is set by the
 // caller before, as the order of state changes is part of what the drawers promise.
 void BeginTexturedQuad(TextureId texture, GLenum destinationFactor, Fog fog) {
@@ -82,12 +92,14 @@ void PlainRect(const ColorRGBA& colour, float x, float y, float w, float h,
   glBlendFunc(GL_SRC_ALPHA, destinationFactor);
   SetOrthoProjection();
   glColor4f(colour.r, colour.g, colour.b, colour.a);
-  glBegin(GL_QUADS);
-  glVertex3f(x, y, 0);
-  glVertex3f(x + w, y, 0);
-  glVertex3f(x + w, y + h, 0);
-  glVertex3f(x, y + h, 0);
-  glEnd();
+  if (!LeavesPixelsAlone(colour, destinationFactor == GL_ONE)) {
+    glBegin(GL_QUADS);
+    glVertex3f(x, y, 0);
+    glVertex3f(x + w, y, 0);
+    glVertex3f(x + w, y + h, 0);
+    glVertex3f(x, y + h, 0);
+    glEnd();
+  }
   RestorePerspective();
   glDisable(GL_BLEND);
   glColor4f(1, 1, 1, 1);
@@ -127,7 +139,7 @@ void DrawSpriteAdditive(TextureId texture, const ColorRGBA& colour, float x, flo
   BeginTextured();
   glColor4f(colour.r, colour.g, colour.b, colour.a);
   BeginTexturedQuad(texture, GL_ONE, Fog::Disable);
-  CentredQuad(x, y, w, h, angle);
+  if (!LeavesPixelsAlone(colour, true)) CentredQuad(x, y, w, h, angle);
   EndTexturedQuad();
 }
 
@@ -142,7 +154,7 @@ void DrawImage(TextureId texture, const ColorRGBA& colour, float x, float y, flo
   BeginTextured();
   glColor4f(colour.r, colour.g, colour.b, colour.a);
   BeginTexturedQuad(texture, GL_ONE_MINUS_SRC_ALPHA, Fog::Disable);
-  CornerQuad(x, y, w, h, 0, 1);
+  if (!LeavesPixelsAlone(colour, false)) CornerQuad(x, y, w, h, 0, 1);
   EndTexturedQuad();
 }
 
@@ -151,7 +163,7 @@ void DrawImageAdditive(TextureId texture, const ColorRGBA& colour, float x, floa
   BeginTextured();
   glColor4f(colour.r, colour.g, colour.b, colour.a);
   BeginTexturedQuad(texture, GL_ONE, Fog::Keep);
-  CornerQuad(x, y, w, h, 0, 1);
+  if (!LeavesPixelsAlone(colour, true)) CornerQuad(x, y, w, h, 0, 1);
   EndTexturedQuad();
 }
 

@@ -151,6 +151,58 @@ TEST_F(OverlayTest, AdditiveRectAddsItsColourScaledByAlpha) {
   ExpectPixel(300, 299, 64, 64, 64);
 }
 
+// Quads that blend nothing in (alpha at or below 0; additive ones without colour) are not sent:
+// the frame stays as it was, byte for byte, while the drawer's state changes all happen as for
+// a visible quad (the current colour, the bound texture and the blend function later drawing
+// relies on). A visible alpha still draws.
+TEST_F(OverlayTest, QuadsThatBlendNothingInLeaveTheFrameButSetTheirState) {
+  const TextureId texture = QuadrantTexture();
+  struct Case {
+    const char* name;
+    std::function<void(const ColorRGBA&)> draw;
+    ColorRGBA invisible;
+    GLint blendDestination;
+  };
+  const std::vector<Case> cases = {
+      {"Image", [&](const ColorRGBA& c) { DrawImage(texture, c, 0, 0, 800, 600); },
+       {1, 1, 1, 0}, GL_ONE_MINUS_SRC_ALPHA},
+      {"ImageAdditive", [&](const ColorRGBA& c) { DrawImageAdditive(texture, c, 0, 0, 800, 600); },
+       {1, 1, 1, -0.3f}, GL_ONE},
+      {"SpriteAdditive",
+       [&](const ColorRGBA& c) { DrawSpriteAdditive(texture, c, 400, 300, 800, 600, 10); },
+       {0, 0, 0, 1}, GL_ONE},
+      {"Rect", [&](const ColorRGBA& c) { DrawRect(c, 0, 0, 800, 600); }, {0, 0, 0, 0}, 0},
+      {"RectAdditive", [&](const ColorRGBA& c) { DrawRectAdditive(c, 0, 0, 800, 600); },
+       {1, 1, 1, -1}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    glClearColor(0.25f, 0.5f, 0.75f, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    Begin2D();
+    DrawRectAdditive({0.3f, 0.1f, 0.0f, 1}, 100, 100, 300, 200);  // something to keep
+    const std::vector<uint8_t> before = ReadFramePixels();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    c.draw(c.invisible);
+    EXPECT_EQ(ReadFramePixels(), before) << "an invisible quad changed the frame";
+    GLfloat current[4];
+    glGetFloatv(GL_CURRENT_COLOR, current);
+    GLint bound = 0, destination = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetIntegerv(GL_BLEND_DST, &destination);
+    if (c.blendDestination != 0) {
+      // The textured drawers leave their colour, texture and blend function.
+      EXPECT_EQ(bound, static_cast<GLint>(texture));
+      EXPECT_EQ(destination, c.blendDestination);
+      EXPECT_FLOAT_EQ(current[0], c.invisible.r);
+      EXPECT_FLOAT_EQ(current[3], c.invisible.a);
+    }
+    c.draw({1, 1, 1, 0.5f});
+    EXPECT_NE(ReadFramePixels(), before) << "a visible quad did not draw";
+    End2D();
+  }
+}
+
 TEST_F(OverlayTest, CentredSpritesCoverTheCornerQuadAndRotateAboutTheirCentre) {
   Begin2D();
   glColor4f(1, 1, 1, 1);
