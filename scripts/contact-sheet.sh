@@ -1,33 +1,23 @@
 #!/usr/bin/env bash
 # Contact sheets for the README: one frame of every scene of the show and of the ending
 # (docs/contact-sheet.jpg, rendered offscreen with --frames), and one picture of every live layer
-# (docs/live-sheet.jpg, the live mode under Xvfb played by vantrel-stream).
+# (docs/live-sheet.jpg, recorded sets of packets rendered offline by the live mode's replay).
 # Usage: scripts/contact-sheet.sh [build-dir] [show|live|both] [frames-dir]
 # A frames-dir of the whole show written by `vantrel --frames DIR` (13 frames a second or more)
 # is used as it is instead of drawing the show again.
-# Needs ImageMagick (montage, import), and for the live sheet xvfb-run and xdotool.
-# The show sheet draws the show up to 205 s at 13 frames a second (the beat clock must see every
-# step, so no lower rate): about a quarter of an hour on a 2-core machine.
+# Needs ImageMagick (montage) and ffmpeg.
+# The show sheet draws each shot at 13 frames a second (the beat clock must see every step, so no
+# lower rate) after advancing the show to it without drawing.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(realpath "${1:-$root/build}")"
 what="${2:-both}"
 frames_dir="${3:+$(realpath "$3")}"
-if [ "$what" = live ] && [ "${CONTACT_SHEET_INSIDE:-}" != 1 ]; then
-  export CONTACT_SHEET_INSIDE=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build" live
-fi
 vantrel="$build/vantrel"
-stream="$build/tools/vantrel-stream"
 docs="$root/docs"
 mkdir -p "$docs"
 work="$(mktemp -d)"
-program=""
-cleanup() {
-  [ -n "$program" ] && kill "$program" 2> /dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 
 # Tiles of 256 x 192 with their label under them, five to a row, as one JPEG.
 sheet() {
@@ -49,11 +39,17 @@ show_sheet() {
   )
   local frames="${frames_dir:-}"
   if [ -z "$frames" ]; then
+    # Each shot by a late start of its own: the show before it is only advanced, so this takes
+    # about a minute, and the frames are those of a whole run.
     frames="$work/frames"
-    "$vantrel" --frames "$frames" --fps 13 --from 0 --to 205.6 2> "$work/frames.log" || {
-      cat "$work/frames.log"
-      exit 1
-    }
+    for shot in "${shots[@]}"; do
+      local time="${shot%%|*}"
+      "$vantrel" --frames "$frames" --fps 13 --from "$(awk -v t="$time" 'BEGIN { print t - 0.04 }')" \
+        --to "$(awk -v t="$time" 'BEGIN { print t + 0.04 }')" 2> "$work/frames.log" || {
+        cat "$work/frames.log"
+        exit 1
+      }
+    done
   fi
   local args=()
   for shot in "${shots[@]}"; do
@@ -79,30 +75,20 @@ live_sheet() {
     "nan nan nan nan nan nan 4 nan nan nan 0.3|slots 6, 10: feedback"
     "nan 0.6 0.5 nan nan 1 2 0.6 nan 1|slots 1, 2, 5, 6, 7, 9"
   )
-  if (exec 3<> /dev/tcp/127.0.0.1/1024) 2> /dev/null; then
-    echo "contact-sheet: port 1024 is taken by another program; the live sheet needs it"
-    exit 1
-  fi
-  (cd "$build" && SDL_AUDIODRIVER=dummy exec "$vantrel" -pds -w > "$work/live.log" 2>&1) &
-  program=$!
-  # The server listens once everything is loaded.
-  local window=""
-  for _ in $(seq 1 240); do
-    ss -ltnp 'sport = :1024' 2> /dev/null | grep -q "pid=$program," && break
-    sleep 0.5
-  done
-  window=$(xdotool search --name '^Vantrel Kelvara$' 2> /dev/null | head -1) || true
-  [ -n "$window" ] || { echo "contact-sheet: the live mode did not start"; cat "$work/live.log"; exit 1; }
+  # Each layer is a recorded set of 20 packets, 5 a second (so that feedback and trails build
+  # up), rendered offline by the live mode's replay capture; the tile is the video frame of the
+  # last packet, drawn after the timer's show frame of the same second, so it shows the layer.
   local args=() i=0
   for layer in "${layers[@]}"; do
-    # The picture is taken while the packets still come (after a few seconds, so that feedback
-    # and trails have built up): once they stop, the timer's show frames take the window over.
-    # Few packets a second, so that a slow machine does not fall behind and show older ones.
-    # shellcheck disable=SC2086
-    "$stream" --quiet --rate 5 --count 25 ${layer%%|*} &
-    sleep 4
-    import -window "$window" "$work/live_$i.png"
-    wait $!
+    local set="$work/set_$i.txt"
+    for n in $(seq 0 19); do
+      awk -v n="$n" 'BEGIN { printf "%.6f ", n / 5 }' >> "$set"
+      echo "${layer%%|*}" >> "$set"
+    done
+    (cd "$build" && SDL_AUDIODRIVER=dummy "$vantrel" -pds --replay "$set" --capture "$work/live_$i.mp4" \
+      --fps 10 2> "$work/live_$i.log") || { cat "$work/live_$i.log"; exit 1; }
+    ffmpeg -v error -y -i "$work/live_$i.mp4" -vf 'select=eq(n\,38)' -frames:v 1 "$work/live_$i.png"
+    [ -s "$work/live_$i.png" ] || { echo "contact-sheet: no frame for ${layer#*|}"; exit 1; }
     args+=(-label "${layer#*|}" "$work/live_$i.png")
     i=$((i + 1))
   done
