@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "platform/GL.h"
 #include "platform/Input.h"
@@ -272,6 +273,26 @@ void AdvanceShowFrame() {
   SkipRandom(PointDraws(StarFieldLastIndex()));
 }
 
+namespace {
+// The ShowTimes at which the scene track switches (or restarts) a scene, in order.
+const std::vector<float>& SceneSwitchTimes() {
+  static const std::vector<float> times = [] {
+    std::vector<float> list;
+    for (int32_t step = 0; step < SceneTrackLength; ++step)
+      if (SceneTrackAt(step) != 0) list.push_back(StepStartTime(step));
+    return list;
+  }();
+  return times;
+}
+
+// Whether the scene track switches after the frame at time and by the frame at next.
+bool SwitchesAfter(float time, float next) {
+  const std::vector<float>& switches = SceneSwitchTimes();
+  const auto first = std::upper_bound(switches.begin(), switches.end(), time);
+  return first != switches.end() && *first <= next;
+}
+}  // namespace
+
 long AdvanceShowTo(float target, int framesPerSecond) {
   ResetShow();
   long frame = 0;
@@ -282,7 +303,11 @@ long AdvanceShowTo(float target, int framesPerSecond) {
     ShowTime = time;
     FrameDelta = 1.0f / framesPerSecond;
     FramesPerSecond = static_cast<float>(framesPerSecond);
-    if (time < target - WarmUpSeconds)
+    // The last frame of every visit to a scene is drawn as well: the GL state a scene leaves
+    // behind (its light's position and colours, its material) stays for the scenes after it
+    // that do not set their own, as in a whole run.
+    const float next = static_cast<float>(static_cast<double>(frame + 1) / framesPerSecond);
+    if (time < target - WarmUpSeconds && !SwitchesAfter(time, next))
       AdvanceShowFrame();
     else
       DrawShowPicture();
