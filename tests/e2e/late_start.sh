@@ -6,14 +6,9 @@
 set -u
 program="$1"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+. "$root/tests/e2e/support/imaging-python.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-python=/usr/bin/python3
-[ -x "$python" ] || python=python3
-if ! "$python" -c 'import numpy, PIL' 2> /dev/null; then
-  echo "SKIP: the frame comparison needs python3-numpy and python3-pil (scripts/setup.sh installs them)"
-  exit 0
-fi
 export SDL_AUDIODRIVER=dummy
 fps=10
 pairs=()
