@@ -10,8 +10,11 @@ where the step begins; the flash time of a step is where the recorded brightness
 shape best: brightness = base + gain * level(time - shift), searched over the shift. Steps near
 an inversion or a scene switch are left out (the picture changes there for other reasons).
 
-Usage: avsync-analyse.py RECORDING MUSIC_MP3 SYNC_TRACKS_CPP [--from S] [--to S] [--json]
-(--from/--to: show seconds to use). Needs ffmpeg, ffprobe and python3-numpy.
+Usage: avsync-analyse.py RECORDING MUSIC_MP3 SYNC_TRACKS_CPP [--from S] [--to S]
+                         [--sound FILE --sound-start T] [--json]
+(--from/--to: show seconds to use; --sound: the sound recorded apart from the picture, whose
+first frame was heard at Unix time T, instead of the recording's own sound and its stamps).
+Needs ffmpeg, ffprobe and python3-numpy.
 """
 import json
 import os
@@ -138,11 +141,12 @@ def main():
     show_to = float(args[args.index("--to") + 1]) if "--to" in args else 186.0
     pulses, switches = tracks(tracks_path)
 
-    sound = decode_audio(recording, 2)
+    sound_path = args[args.index("--sound") + 1] if "--sound" in args else recording
+    sound = decode_audio(sound_path, 2)
     # The show pans its music half to the left; the right channel is the music at full level.
     right = sound[:, 1]
     mono = sound.mean(axis=1)
-    audio_start = probe_start(recording, "a")
+    audio_start = float(args[args.index("--sound-start") + 1]) if "--sound" in args else probe_start(recording, "a")
     music = decode_audio(music_path, 2)[:, 1]
     zero = music_start(right, music)  # seconds into the recorded sound
     frame_times, brightness = video_brightness(recording)

@@ -1,0 +1,74 @@
+#!/usr/bin/python3
+"""Records a PulseAudio source with the wall-clock time of its first frame, for avsync.
+
+ffmpeg's pulse input stamps its packets through a filter that settles on the timing of its
+first reads; a sink that changes its latency just then (a player connecting) leaves its stamps
+off by up to a few hundred milliseconds for the whole recording, differently from run to run.
+Here every 10 ms read is stamped on its own: after the read, PulseAudio's latency of the
+record stream says how long ago the next unread frame was captured, which gives the wall time
+of frame 0 once per read; the median of those is the recording's start (one late read cannot
+move it).
+
+Usage: avsync-record.py OUTPUT.wav SECONDS [SOURCE] (default source: avsync.monitor)
+Writes OUTPUT.wav (16-bit stereo, 44100 Hz) and prints the start as Unix seconds.
+"""
+import ctypes
+import sys
+import time
+import wave
+
+RATE = 44100
+CHUNK = 441  # frames per read (10 ms)
+
+
+class SampleSpec(ctypes.Structure):
+    _fields_ = [("format", ctypes.c_int), ("rate", ctypes.c_uint32), ("channels", ctypes.c_uint8)]
+
+
+class BufferAttr(ctypes.Structure):
+    _fields_ = [(name, ctypes.c_uint32) for name in ("maxlength", "tlength", "prebuf", "minreq", "fragsize")]
+
+
+def main():
+    output, seconds = sys.argv[1], float(sys.argv[2])
+    source = (sys.argv[3] if len(sys.argv) > 3 else "avsync.monitor").encode()
+    pulse = ctypes.CDLL("libpulse-simple.so.0")
+    pulse.pa_simple_new.restype = ctypes.c_void_p
+    pulse.pa_simple_new.argtypes = [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int, ctypes.c_char_p, ctypes.c_char_p,
+                                    ctypes.POINTER(SampleSpec), ctypes.c_void_p, ctypes.POINTER(BufferAttr),
+                                    ctypes.POINTER(ctypes.c_int)]
+    pulse.pa_simple_read.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_size_t, ctypes.POINTER(ctypes.c_int)]
+    pulse.pa_simple_get_latency.restype = ctypes.c_uint64
+    pulse.pa_simple_get_latency.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
+    pulse.pa_simple_free.argtypes = [ctypes.c_void_p]
+    error = ctypes.c_int(0)
+    unset = 0xFFFFFFFF
+    # Fragments of one read, so the server hands each 10 ms on as soon as it is captured.
+    attr = BufferAttr(unset, unset, unset, unset, CHUNK * 4)
+    stream = pulse.pa_simple_new(None, b"avsync-record", 2, source, b"record", ctypes.byref(SampleSpec(3, RATE, 2)),
+                                 None, ctypes.byref(attr), ctypes.byref(error))
+    if not stream:
+        sys.exit("avsync-record: PulseAudio refused the stream (error %d)" % error.value)
+    total = int(seconds * RATE)
+    buffer = ctypes.create_string_buffer(CHUNK * 4)
+    frames, starts, chunks = 0, [], []
+    while frames < total:
+        if pulse.pa_simple_read(stream, buffer, CHUNK * 4, ctypes.byref(error)) != 0:
+            sys.exit("avsync-record: read failed (error %d)" % error.value)
+        now = time.time()
+        latency = pulse.pa_simple_get_latency(stream, ctypes.byref(error)) / 1e6
+        frames += CHUNK
+        chunks.append(buffer.raw)
+        starts.append(now - latency - frames / RATE)
+    pulse.pa_simple_free(stream)
+    with wave.open(output, "wb") as out:
+        out.setnchannels(2)
+        out.setsampwidth(2)
+        out.setframerate(RATE)
+        out.writeframes(b"".join(chunks))
+    starts.sort()
+    print("%.4f" % starts[len(starts) // 2])
+
+
+if __name__ == "__main__":
+    main()
