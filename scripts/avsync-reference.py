@@ -6,7 +6,8 @@ size at the top left of the screen, nothing but the show's white flashes: a grey
 the flash level at the music time being heard. The time heard is the one PulseAudio itself
 reports: after each 10 ms of sound is written, the stream's latency (sound still queued in the
 server plus the sink's own delay) says when the last written frame will be played, so the
-frame being played now is (frames written) - latency * rate. The window is filled with plain
+frame being played now is (frames written) - latency * rate; the picture follows the median
+of the last second of those reports. The window is filled with plain
 X calls (no GL, no compositing): the grey reaches the screen within a millisecond of the call.
 Recorded through the same chain as the show and measured with the same analysis, its offset
 is the chain's own.
@@ -103,9 +104,11 @@ def main():
         sys.exit("avsync-reference: PulseAudio refused the stream (error %d)" % error.value)
 
     # The sound is written on a thread of its own, so a slow X server never holds up the
-    # sound; after each write it leaves the music time being heard and the wall time it was
-    # taken at. ctypes lets go of the interpreter lock during the calls into the libraries.
-    heard_at = [None]
+    # sound; after each write it leaves the wall time at which music time 0 was heard, as the
+    # median of the last second's writes (a single latency report can be off by a few
+    # milliseconds; a stall of the sound moves the median within half a second). ctypes lets
+    # go of the interpreter lock during the calls into the libraries.
+    heard_from = [None]
     latencies, zeros = [], []
 
     def play():
@@ -116,12 +119,11 @@ def main():
                 sys.exit("avsync-reference: write failed (error %d)" % error.value)
             written += len(piece) // 4
             latency = pulse.pa_simple_get_latency(stream, ctypes.byref(error)) / 1e6
-            now = time.time()
-            heard_at[0] = (written / RATE - latency, now)
             latencies.append(latency)
-            zeros.append(now - heard_at[0][0])
+            zeros.append(time.time() - (written / RATE - latency))
+            heard_from[0] = float(np.median(zeros[-100:]))
         pulse.pa_simple_drain(stream, ctypes.byref(error))
-        heard_at[0] = None
+        heard_from[0] = None
 
     show(0)
     player = threading.Thread(target=play)
@@ -129,10 +131,10 @@ def main():
     last_grey = -1
     while player.is_alive():
         time.sleep(0.001)
-        if heard_at[0] is None:
+        zero = heard_from[0]
+        if zero is None:
             continue
-        heard, taken = heard_at[0]
-        grey = int(round(255 * float(analyse.white_level(pulses, np.array([heard + time.time() - taken]))[0])))
+        grey = int(round(255 * float(analyse.white_level(pulses, np.array([time.time() - zero]))[0])))
         if grey != last_grey:
             show(grey)
             last_grey = grey

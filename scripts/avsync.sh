@@ -3,7 +3,7 @@
 # sound going to a PulseAudio null sink, records the screen (ffmpeg x11grab) and the sink's
 # monitor (scripts/avsync-record.py) together, both stamped with the wall clock, and finds the
 # white flash and the accent onset of every flash step in the first AVSYNC_SECONDS of the show
-# (at least 40 usable steps by 100 s). The recording chain has an offset of its own (the grab's
+# (about 45 usable steps by 105 s, 89 by 186 s). The recording chain has an offset of its own (the grab's
 # stamps, the monitor's stamps): it is measured on scripts/avsync-reference.py, which plays the
 # music and shows the show's flashes alone, each at the moment PulseAudio reports the matching
 # sound being played, so its picture and sound are in step by construction. Its mean is
@@ -12,7 +12,8 @@
 #
 # usage: scripts/avsync.sh [BUILD_DIR] (default: build)
 # environment:
-#   AVSYNC_SECONDS            show seconds to measure (default 105)
+#   AVSYNC_SECONDS            show seconds to measure (default 186: the whole show before
+#                             the star field and the ending)
 #   AVSYNC_REFERENCE_SECONDS  music seconds the reference plays (default 90)
 #   AVSYNC_PROGRAM            another vantrel to measure, run in BUILD_DIR with its data
 #   AVSYNC_KEEP               a folder to keep the recordings in (show.mkv and show.wav,
@@ -24,7 +25,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
 program=${AVSYNC_PROGRAM:-$build/vantrel}
-seconds=${AVSYNC_SECONDS:-105}
+seconds=${AVSYNC_SECONDS:-186}
 reference=${AVSYNC_REFERENCE_SECONDS:-90}
 priority=(nice -n "${AVSYNC_NICE:-0}")
 python=/usr/bin/python3
