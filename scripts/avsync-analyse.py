@@ -11,9 +11,10 @@ shape best: brightness = base + gain * level(time - shift), searched over the sh
 an inversion or a scene switch are left out (the picture changes there for other reasons).
 
 Usage: avsync-analyse.py RECORDING MUSIC_MP3 SYNC_TRACKS_CPP [--from S] [--to S]
-                         [--sound FILE --sound-start T] [--json]
+                         [--sound FILE --sound-start "T S"] [--json]
 (--from/--to: show seconds to use; --sound: the sound recorded apart from the picture, whose
-first frame was heard at Unix time T, instead of the recording's own sound and its stamps).
+first frame was heard at Unix time T and whose clock takes S wall seconds per second of sound,
+instead of the recording's own sound and its stamps).
 Needs ffmpeg, ffprobe and python3-numpy.
 """
 import json
@@ -178,7 +179,11 @@ def main():
     # The show pans its music half to the left; the right channel is the music at full level.
     right = sound[:, 1]
     mono = sound.mean(axis=1)
-    audio_start = float(args[args.index("--sound-start") + 1]) if "--sound" in args else probe_start(recording, "a")
+    # The sound's clock: the wall time of its first frame and wall seconds per second of sound.
+    audio_start, audio_scale = probe_start(recording, "a"), 1.0
+    if "--sound" in args:
+        values = [float(v) for v in args[args.index("--sound-start") + 1].split()]
+        audio_start, audio_scale = values[0], values[1] if len(values) > 1 else 1.0
     music = decode_audio(music_path, 2)[:, 1]
     zero = music_start(right, music)  # seconds into the recorded sound
     debug = os.environ.get("AVSYNC_DEBUG")
@@ -186,7 +191,7 @@ def main():
     if debug:
         print("%d stalls of the sound, %.3f s in all" % (len(held), sum(h for _, h in held)), file=sys.stderr)
     frame_times, brightness = video_brightness(recording)
-    frame_times = frame_times - audio_start  # on the recorded sound's clock
+    frame_times = (frame_times - audio_start) / audio_scale  # on the recorded sound's clock
 
     if debug:
         print("music at %.3f s of the recorded sound; %d frames" % (zero, len(frame_times)), file=sys.stderr)
