@@ -180,10 +180,11 @@ def main():
     right = sound[:, 1]
     mono = sound.mean(axis=1)
     # The sound's clock: the wall time of its first frame and wall seconds per second of sound.
-    audio_start, audio_scale = probe_start(recording, "a"), 1.0
     if "--sound" in args:
         values = [float(v) for v in args[args.index("--sound-start") + 1].split()]
         audio_start, audio_scale = values[0], values[1] if len(values) > 1 else 1.0
+    else:
+        audio_start, audio_scale = probe_start(recording, "a"), 1.0
     music = decode_audio(music_path, 2)[:, 1]
     zero = music_start(right, music)  # seconds into the recorded sound
     debug = os.environ.get("AVSYNC_DEBUG")
