@@ -119,23 +119,22 @@ def follow(recorded, music, zero, at, back=0.03, ahead=0.6):
     return (first + lag) / RATE - (at - 1.0)
 
 
-def stalls(sound, music, zero):
+def stalls(sound, zero):
     """Where the recorded sound stalled: (music time, seconds) of every run of digital silence
-    (both channels exactly 0, 1 ms or longer) after the music started where the music itself
-    is not silent. A player that ran dry leaves such a run in the sink's monitor (the server
-    plays silence in its place) and then goes on where it stopped, so the music is that much
-    later from there on."""
+    (both channels exactly 0, 1 ms or longer) after the music started. A player that ran dry
+    leaves such a run in the sink's monitor (the server plays silence in its place) and then
+    goes on where it stopped, so the music is that much later from there on. The music itself
+    is never that quiet for a millisecond between its first 25 ms and its last second."""
     quiet = np.concatenate([[0], (np.abs(sound).max(axis=1) == 0).astype(np.int8), [0]])
     edges = np.diff(quiet)
     found, shift = [], 0
     for start, end in zip(np.where(edges == 1)[0], np.where(edges == -1)[0]):
         length = end - start
         at = start - int(round(zero * RATE)) - shift  # music frame where the run begins
-        if length < RATE // 1000 or at <= 0 or at >= len(music):
+        if length < RATE // 1000 or at <= int(0.05 * RATE) or at >= int(205 * RATE):
             continue
-        if np.abs(music[at:at + length]).max() > 1e-3:
-            found.append((at / RATE, length / RATE))
-            shift += length
+        found.append((at / RATE, length / RATE))
+        shift += length
     return found
 
 
@@ -188,7 +187,7 @@ def main():
     music = decode_audio(music_path, 2)[:, 1]
     zero = music_start(right, music)  # seconds into the recorded sound
     debug = os.environ.get("AVSYNC_DEBUG")
-    held = stalls(sound, music, zero)
+    held = stalls(sound, zero)
     if debug:
         print("%d stalls of the sound, %.3f s in all" % (len(held), sum(h for _, h in held)), file=sys.stderr)
     frame_times, brightness = video_brightness(recording)
@@ -197,13 +196,16 @@ def main():
     if debug:
         print("music at %.3f s of the recorded sound; %d frames" % (zero, len(frame_times)), file=sys.stderr)
     results, candidates = [], []
-    start = follow(right, music, zero, 3.0, 0.05, 0.05)  # to the frame (the loudness is to 10 ms)
+    # To the frame (the loudness is to 10 ms, and the music's quiet first seconds can mislead
+    # it), where the music is full, allowing for the stalls before.
+    early = sum(h for when, h in held if when < 12.0)
+    start = follow(right, music, zero + early, 12.0, 0.15, 0.15) - early
     for step, kind in enumerate(pulses):
         at = step * STEP
         if kind != 1 or at < show_from or at > show_to:
             continue
         # The music's time 0 as it stands after the stalls before this step, to the frame.
-        zero = follow(right, music, start + sum(h for when, h in held if when < at), at, 0.01, 0.01)
+        zero = follow(right, music, start + sum(h for when, h in held if when < at), at, 0.05, 0.05)
         if any(pulses[s] == 2 for s in range(step - 2, step + 3) if 0 <= s < len(pulses)):
             continue
         if any(abs(s - step) <= 2 for s in switches):
