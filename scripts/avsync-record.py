@@ -34,26 +34,38 @@ class BufferAttr(ctypes.Structure):
     _fields_ = [(name, ctypes.c_uint32) for name in ("maxlength", "tlength", "prebuf", "minreq", "fragsize")]
 
 
-def main():
-    output, seconds = sys.argv[1], float(sys.argv[2])
-    source = (sys.argv[3] if len(sys.argv) > 3 else "avsync.monitor").encode()
+UNSET = 0xFFFFFFFF  # a buffer setting left to the server
+
+
+def open_stream(name, direction, device, tlength=UNSET, fragsize=UNSET):
+    """libpulse-simple and a 16-bit stereo 44100 Hz stream on it (direction 1: playback, 2:
+    record; device None: the default), or the end of the program when the server refuses."""
     pulse = ctypes.CDLL("libpulse-simple.so.0")
     pulse.pa_simple_new.restype = ctypes.c_void_p
     pulse.pa_simple_new.argtypes = [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int, ctypes.c_char_p, ctypes.c_char_p,
                                     ctypes.POINTER(SampleSpec), ctypes.c_void_p, ctypes.POINTER(BufferAttr),
                                     ctypes.POINTER(ctypes.c_int)]
-    pulse.pa_simple_read.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_size_t, ctypes.POINTER(ctypes.c_int)]
+    for call in ("pa_simple_read", "pa_simple_write"):
+        getattr(pulse, call).argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_size_t, ctypes.POINTER(ctypes.c_int)]
     pulse.pa_simple_get_latency.restype = ctypes.c_uint64
     pulse.pa_simple_get_latency.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
+    pulse.pa_simple_drain.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
     pulse.pa_simple_free.argtypes = [ctypes.c_void_p]
     error = ctypes.c_int(0)
-    unset = 0xFFFFFFFF
-    # Fragments of one read, so the server hands each 10 ms on as soon as it is captured.
-    attr = BufferAttr(unset, unset, unset, unset, CHUNK * 4)
-    stream = pulse.pa_simple_new(None, b"avsync-record", 2, source, b"record", ctypes.byref(SampleSpec(3, RATE, 2)),
-                                 None, ctypes.byref(attr), ctypes.byref(error))
+    attr = BufferAttr(UNSET, tlength, UNSET, UNSET, fragsize)
+    stream = pulse.pa_simple_new(None, name.encode(), direction, device, b"avsync",
+                                 ctypes.byref(SampleSpec(3, RATE, 2)), None, ctypes.byref(attr), ctypes.byref(error))
     if not stream:
-        sys.exit("avsync-record: PulseAudio refused the stream (error %d)" % error.value)
+        sys.exit("%s: PulseAudio refused the stream (error %d)" % (name, error.value))
+    return pulse, stream
+
+
+def main():
+    output, seconds = sys.argv[1], float(sys.argv[2])
+    source = (sys.argv[3] if len(sys.argv) > 3 else "avsync.monitor").encode()
+    # Fragments of one read, so the server hands each 10 ms on as soon as it is captured.
+    pulse, stream = open_stream("avsync-record", 2, source, fragsize=CHUNK * 4)
+    error = ctypes.c_int(0)
     total = int(seconds * RATE)
     buffer = ctypes.create_string_buffer(CHUNK * 4)
     frames, stamps, chunks = 0, [], []

@@ -30,25 +30,21 @@ CHUNK = 441  # frames written between two looks at the latency (10 ms)
 WIDTH, HEIGHT = 800, 600
 
 
-class SampleSpec(ctypes.Structure):
-    _fields_ = [("format", ctypes.c_int), ("rate", ctypes.c_uint32), ("channels", ctypes.c_uint8)]
-
-
-class BufferAttr(ctypes.Structure):
-    _fields_ = [(name, ctypes.c_uint32) for name in ("maxlength", "tlength", "prebuf", "minreq", "fragsize")]
-
-
-def analysis():
+def sibling(name):
+    """Another of the avsync scripts, loaded as a module."""
     here = os.path.dirname(os.path.abspath(__file__))
-    spec = importlib.util.spec_from_file_location("avsync_analyse", os.path.join(here, "avsync-analyse.py"))
+    spec = importlib.util.spec_from_file_location(name.replace("-", "_"), os.path.join(here, name + ".py"))
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)
     return module
 
 
+recorder = sibling("avsync-record")
+
+
 def main():
     music_path, tracks_path, seconds = sys.argv[1], sys.argv[2], float(sys.argv[3])
-    analyse = analysis()
+    analyse = sibling("avsync-analyse")
     pulses, _ = analyse.tracks(tracks_path)
     raw = subprocess.run(["ffmpeg", "-v", "error", "-i", music_path, "-t", str(seconds), "-f", "s16le", "-ac", "2",
                           "-ar", str(RATE), "-"], check=True, capture_output=True).stdout
@@ -84,24 +80,10 @@ def main():
         x11.XFillRectangle(display, window, gc, 0, 0, WIDTH, HEIGHT)
         x11.XSync(display, 0)
 
-    pulse = ctypes.CDLL("libpulse-simple.so.0")
-    pulse.pa_simple_new.restype = ctypes.c_void_p
-    pulse.pa_simple_new.argtypes = [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int, ctypes.c_char_p, ctypes.c_char_p,
-                                    ctypes.POINTER(SampleSpec), ctypes.c_void_p, ctypes.POINTER(BufferAttr),
-                                    ctypes.POINTER(ctypes.c_int)]
-    pulse.pa_simple_write.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_size_t, ctypes.POINTER(ctypes.c_int)]
-    pulse.pa_simple_get_latency.restype = ctypes.c_uint64
-    pulse.pa_simple_get_latency.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
-    pulse.pa_simple_drain.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
-    error = ctypes.c_int(0)
     # A queue of 100 ms: the sound never runs dry on a busy machine, and the latency report
     # says where in it the listener is.
-    unset = 0xFFFFFFFF
-    attr = BufferAttr(unset, 4410 * 4, unset, unset, unset)
-    stream = pulse.pa_simple_new(None, b"avsync-reference", 1, None, b"music", ctypes.byref(SampleSpec(3, RATE, 2)),
-                                 None, ctypes.byref(attr), ctypes.byref(error))
-    if not stream:
-        sys.exit("avsync-reference: PulseAudio refused the stream (error %d)" % error.value)
+    pulse, stream = recorder.open_stream("avsync-reference", 1, None, tlength=4410 * 4)
+    error = ctypes.c_int(0)
 
     # The sound is written on a thread of its own, so a slow X server never holds up the
     # sound; after each write it leaves the wall time at which music time 0 was heard, as the
