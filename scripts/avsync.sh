@@ -116,13 +116,13 @@ echo "avsync: load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 
 # The show as a viewer meets it: loading first, then the show.
 (cd "$build" && VANTREL_CLOCK_LOG=1 record $((seconds + 20)) "$work/show" "$program" -w)
-show=$(analyse "$work/show" "$seconds")
+show=$(analyse "$work/show" "$seconds") || { echo "avsync: the show's recording could not be analysed"; exit 1; }
 echo "avsync: program   $show"
 
 # The chain's own offset, from a picture and sound in step by construction.
 record $((reference + 8)) "$work/chain" "$python" "$here/avsync-reference.py" "$build/data/music.mp3" \
   "$here/../src/timeline/SyncTracks.cpp" "$reference"
-chain=$(analyse "$work/chain" "$((reference - 2))")
+chain=$(analyse "$work/chain" "$((reference - 2))") || { echo "avsync: the reference's recording could not be analysed"; exit 1; }
 echo "avsync: reference $chain ($(grep -o 'PulseAudio latency.*' "$work/chain.log" || true))"
 echo "avsync: load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 "$python" - "$show" "$chain" <<'EOF'
