@@ -10,8 +10,12 @@ where the step begins; the flash time of a step is where the recorded brightness
 shape best: brightness = base + gain * level(time - shift), searched over the shift. Steps near
 an inversion or a scene switch are left out (the picture changes there for other reasons).
 
-Usage: avsync-analyse.py RECORDING MUSIC_MP3 SYNC_TRACKS_CPP [--from S] [--to S] [--json]
-(--from/--to: show seconds to use). Needs ffmpeg, ffprobe and python3-numpy.
+Usage: avsync-analyse.py RECORDING MUSIC_MP3 SYNC_TRACKS_CPP [--from S] [--to S]
+                         [--sound FILE --sound-start "T S"] [--json]
+(--from/--to: show seconds to use; --sound: the sound recorded apart from the picture, whose
+first frame was heard at Unix time T and whose clock takes S wall seconds per second of sound,
+instead of the recording's own sound and its stamps).
+Needs ffmpeg, ffprobe and python3-numpy.
 """
 import json
 import os
@@ -84,23 +88,54 @@ def music_start(recorded, music, seconds=30.0):
     return best_lag * block / RATE
 
 
-def follow(recorded, music, zero, at, reach=0.15):
-    """The music's time 0 as seen around music time `at`, within `reach` of the estimate `zero`.
+def follow(recorded, music, zero, at, back=0.03, ahead=0.6):
+    """The music's time 0 as seen around music time `at`, from `back` before the estimate
+    `zero` to `ahead` after it.
 
-    A sound that stalled on the way (a device that ran dry) starts later from then on, so the
-    music is found again around each step; the reach stays under a beat, so the repeating bars
-    cannot pull the match a beat off."""
+    A sound that stalled on the way (a device that ran dry) starts later from then on, and only
+    later, so the music is found again around each step mostly ahead of where it was; a stall
+    of a busy machine can hold the sound for a few hundred milliseconds. The match is the
+    correlation normalised by the energy of the recorded stretch it is taken over: the music
+    itself matches at close to 1, while a bar or a beat away, where the sound is alike but
+    mostly not the same (and may be louder), it matches less."""
     piece = music[max(0, int((at - 1.0) * RATE)):int((at + 1.0) * RATE)]
-    first = int((zero + at - 1.0 - reach) * RATE)
+    first = int((zero + at - 1.0 - back) * RATE)
+    span = int((back + ahead) * RATE)
     if first < 0 or len(piece) < RATE:
         return zero
-    part = recorded[first:first + len(piece) + int(2 * reach * RATE)]
-    if len(part) < len(piece) + int(2 * reach * RATE):
+    part = recorded[first:first + len(piece) + span]
+    if len(part) < len(piece) + span:
         return zero
     size = 1 << int(np.ceil(np.log2(len(part) + len(piece))))
-    correlation = np.fft.irfft(np.fft.rfft(part, size) * np.conj(np.fft.rfft(piece, size)), size)
-    lag = int(np.argmax(correlation[:int(2 * reach * RATE) + 1]))
+    correlation = np.fft.irfft(np.fft.rfft(part, size) * np.conj(np.fft.rfft(piece, size)), size)[:span + 1]
+    squares = np.concatenate([[0.0], np.cumsum(part * part)])
+    energy = squares[len(piece):len(piece) + span + 1] - squares[:span + 1]
+    score = correlation / np.sqrt(np.maximum(energy, 1e-9) * np.dot(piece, piece))
+    # Where the music repeats itself exactly (a bar of drums alone), a beat later matches as
+    # well as the truth: the earliest match that is as good as the best is taken (the sound
+    # cannot have stalled for no reason), at its own peak.
+    first_good = int(np.argmax(score >= score.max() - 0.02))
+    lag = first_good + int(np.argmax(score[first_good:first_good + RATE // 500 + 1]))
     return (first + lag) / RATE - (at - 1.0)
+
+
+def stalls(sound, zero):
+    """Where the recorded sound stalled: (music time, seconds) of every run of digital silence
+    (both channels exactly 0, 1 ms or longer) after the music started. A player that ran dry
+    leaves such a run in the sink's monitor (the server plays silence in its place) and then
+    goes on where it stopped, so the music is that much later from there on. The music itself
+    is never that quiet for a millisecond between its first 25 ms and its last second."""
+    quiet = np.concatenate([[0], (np.abs(sound).max(axis=1) == 0).astype(np.int8), [0]])
+    edges = np.diff(quiet)
+    found, shift = [], 0
+    for start, end in zip(np.where(edges == 1)[0], np.where(edges == -1)[0]):
+        length = end - start
+        at = start - int(round(zero * RATE)) - shift  # music frame where the run begins
+        if length < RATE // 1000 or at <= int(0.05 * RATE) or at >= int(205 * RATE):
+            continue
+        found.append((at / RATE, length / RATE))
+        shift += length
+    return found
 
 
 def onset(mono, centre, reach=0.015):
@@ -138,25 +173,39 @@ def main():
     show_to = float(args[args.index("--to") + 1]) if "--to" in args else 186.0
     pulses, switches = tracks(tracks_path)
 
-    sound = decode_audio(recording, 2)
+    sound_path = args[args.index("--sound") + 1] if "--sound" in args else recording
+    sound = decode_audio(sound_path, 2)
     # The show pans its music half to the left; the right channel is the music at full level.
     right = sound[:, 1]
     mono = sound.mean(axis=1)
-    audio_start = probe_start(recording, "a")
+    # The sound's clock: the wall time of its first frame and wall seconds per second of sound.
+    if "--sound" in args:
+        values = [float(v) for v in args[args.index("--sound-start") + 1].split()]
+        audio_start, audio_scale = values[0], values[1] if len(values) > 1 else 1.0
+    else:
+        audio_start, audio_scale = probe_start(recording, "a"), 1.0
     music = decode_audio(music_path, 2)[:, 1]
     zero = music_start(right, music)  # seconds into the recorded sound
-    frame_times, brightness = video_brightness(recording)
-    frame_times = frame_times - audio_start  # on the recorded sound's clock
-
     debug = os.environ.get("AVSYNC_DEBUG")
+    held = stalls(sound, zero)
+    if debug:
+        print("%d stalls of the sound, %.3f s in all" % (len(held), sum(h for _, h in held)), file=sys.stderr)
+    frame_times, brightness = video_brightness(recording)
+    frame_times = (frame_times - audio_start) / audio_scale  # on the recorded sound's clock
+
     if debug:
         print("music at %.3f s of the recorded sound; %d frames" % (zero, len(frame_times)), file=sys.stderr)
     results, candidates = [], []
+    # To the frame (the loudness is to 10 ms, and the music's quiet first seconds can mislead
+    # it), where the music is full, allowing for the stalls before.
+    early = sum(h for when, h in held if when < 12.0)
+    start = follow(right, music, zero + early, 12.0, 0.15, 0.15) - early
     for step, kind in enumerate(pulses):
         at = step * STEP
         if kind != 1 or at < show_from or at > show_to:
             continue
-        zero = follow(right, music, zero, at)
+        # The music's time 0 as it stands after the stalls before this step, to the frame.
+        zero = follow(right, music, start + sum(h for when, h in held if when < at), at, 0.05, 0.05)
         if any(pulses[s] == 2 for s in range(step - 2, step + 3) if 0 <= s < len(pulses)):
             continue
         if any(abs(s - step) <= 2 for s in switches):
@@ -195,6 +244,12 @@ def main():
         print("common delay of the picture %+.1f ms over %d steps" % (1000 * common, len(candidates)), file=sys.stderr)
     for step, at, heard, t, b in candidates:
         near = np.arange(common - 0.07, common + 0.0705, 0.001)
+        # Each step's own fit looks at the picture within 0.3 s of its flash only, so that
+        # what the scene does further away does not count against it.
+        close = np.abs(t - heard - common) < 0.3
+        t, b = t[close], b[close]
+        if len(t) < 8:
+            continue
         errors = [misfit(at, heard, t, b, d) for d in near]
         best = int(np.argmin(errors))
         if debug:

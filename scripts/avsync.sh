@@ -1,34 +1,35 @@
 #!/usr/bin/env bash
 # Audio-to-picture offset as a viewer meets it. Plays the show in a window under Xvfb with its
-# sound going to a PulseAudio null sink, records screen and sound together with ffmpeg (x11grab
-# and the sink's monitor), and finds the white flash and the accent onset of every flash step
-# in the first AVSYNC_SECONDS of the show (at least 40 usable steps by 100 s). The recording
-# chain has an offset of its own: the capture mode's MP4 of the show's first
-# AVSYNC_REFERENCE_SECONDS, whose picture and sound are in step by construction, is played
-# through the same chain with ffplay and measured the same way; its mean is subtracted. Prints
-# mean and 95th percentile of (flash - onset) in milliseconds; fails when fewer than 40 steps
-# were found or the mean is more than 15 ms from zero.
+# sound going to a PulseAudio null sink, records the screen (ffmpeg x11grab) and the sink's
+# monitor (scripts/avsync-record.py) together, both stamped with the wall clock, and finds the
+# white flash and the accent onset of every flash step in the first AVSYNC_SECONDS of the show
+# (about 45 usable steps by 105 s, 89 by 186 s). The recording chain has an offset of its own (the grab's
+# stamps, the monitor's stamps): it is measured on scripts/avsync-reference.py, which plays the
+# music and shows the show's flashes alone, each at the moment PulseAudio reports the matching
+# sound being played, so its picture and sound are in step by construction. Its mean is
+# subtracted. Prints mean and 95th percentile of (flash - onset) in milliseconds; fails when
+# fewer than 40 steps were found or the mean is more than 15 ms from zero.
 #
 # usage: scripts/avsync.sh [BUILD_DIR] (default: build)
 # environment:
-#   AVSYNC_SECONDS            show seconds to measure (default 105)
-#   AVSYNC_REFERENCE_SECONDS  show seconds of the reference capture (default 70)
+#   AVSYNC_SECONDS            show seconds to measure (default 186: the whole show before
+#                             the star field and the ending)
+#   AVSYNC_REFERENCE_SECONDS  music seconds the reference plays (default 90)
 #   AVSYNC_PROGRAM            another vantrel to measure, run in BUILD_DIR with its data
-#   AVSYNC_CAPTURE            an existing capture MP4 to calibrate with; otherwise
-#                             BUILD_DIR/avsync-capture.mp4 is rendered once (minutes)
-#   AVSYNC_KEEP               a folder to keep the two recordings in (show.mkv, chain.mkv)
+#   AVSYNC_KEEP               a folder to keep the recordings in (show.mkv and show.wav,
+#                             chain.mkv and chain.wav, the sounds' start times, the show's log)
 #   AVSYNC_NICE               niceness for the measured chain (e.g. -10 as root on a busy
 #                             machine, where a starved audio thread runs dry; default 0)
-# Needs Xvfb, pulseaudio, ffmpeg (with ffplay), python3-numpy.
+# Needs Xvfb, pulseaudio (with pacat and libpulse-simple), ffmpeg, python3-numpy.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
 program=${AVSYNC_PROGRAM:-$build/vantrel}
-seconds=${AVSYNC_SECONDS:-105}
-reference=${AVSYNC_REFERENCE_SECONDS:-70}
+seconds=${AVSYNC_SECONDS:-186}
+reference=${AVSYNC_REFERENCE_SECONDS:-90}
 priority=(nice -n "${AVSYNC_NICE:-0}")
 python=/usr/bin/python3
-for tool in Xvfb pulseaudio pactl ffmpeg ffprobe ffplay; do
+for tool in Xvfb xdpyinfo pulseaudio pactl pacat ffmpeg ffprobe; do
   command -v "$tool" >/dev/null || { echo "avsync: $tool is missing (scripts/setup.sh installs it)"; exit 2; }
 done
 "$python" -c "import numpy" 2>/dev/null || { echo "avsync: python3-numpy is missing"; exit 2; }
@@ -38,7 +39,9 @@ pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
-  if [ -n "${AVSYNC_KEEP:-}" ]; then mkdir -p "$AVSYNC_KEEP" && cp "$work"/*.mkv "$AVSYNC_KEEP"/ 2>/dev/null || true; fi
+  if [ -n "${AVSYNC_KEEP:-}" ]; then
+    mkdir -p "$AVSYNC_KEEP" && cp "$work"/*.mkv "$work"/*.wav "$work"/*.start "$work"/*.log "$AVSYNC_KEEP"/ 2>/dev/null || true
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -71,61 +74,57 @@ export SDL_AUDIODRIVER=pulseaudio
 # desktop's sound server arranges, so that a busy machine does not starve the sound.
 export SDL_THREAD_FORCE_REALTIME_TIME_CRITICAL=1
 
-# Records screen and sound for $1 seconds into $2 while the command after them runs. Both
-# inputs keep their wall-clock time stamps (-copyts), so their relative timing is the real one.
-# A flash whitens the whole picture, so a patch in the middle, kept as raw grey, is enough and
-# costs the recorder next to nothing (a recorder that falls behind would skew the figures).
+# Records screen and sound for $1 seconds into $2.mkv and $2.wav (the sound's first frame's
+# wall time into $2.start) while the command after them runs. The grab keeps its wall-clock
+# stamps (-copyts). A flash whitens the whole picture, so a patch in the middle, kept as raw
+# grey, is enough and costs the recorder next to nothing (a recorder that falls behind would
+# skew the figures). A silent stream with a 10 ms latency plays throughout, so the null sink
+# keeps one short latency whoever else plays, and the monitor's stamps one meaning.
 record() {
   local length=$1 output=$2
   shift 2
+  "${priority[@]}" pacat --playback --raw --format=s16le --rate=44100 --channels=2 --latency-msec=10 /dev/zero &
+  local keeper=$!
+  pids+=($keeper)
+  sleep 0.5
+  "${priority[@]}" "$python" "$here/avsync-record.py" "$output.wav" "$length" >"$output.start" &
+  local sound=$!
+  pids+=($sound)
   "${priority[@]}" ffmpeg -hide_banner -loglevel error -y -copyts -thread_queue_size 1024 -f x11grab \
     -framerate 30 -video_size 200x150 -grab_x 300 -grab_y 225 -t "$length" -i "$DISPLAY" \
-    -thread_queue_size 1024 -f pulse -t "$length" -i avsync.monitor \
-    -c:v rawvideo -pix_fmt gray -c:a pcm_s16le "$output" &
-  local recorder=$!
-  pids+=($recorder)
-  "${priority[@]}" "$@" >"$work/played.log" 2>&1 &
+    -c:v rawvideo -pix_fmt gray "$output.mkv" &
+  local picture=$!
+  pids+=($picture)
+  "${priority[@]}" "$@" >"$output.log" 2>&1 &
   local player=$!
   pids+=($player)
-  wait "$recorder" || true
-  kill "$player" 2>/dev/null || true
-  wait "$player" 2>/dev/null || true
+  local failed=0
+  wait "$sound" || failed=1
+  wait "$picture" || failed=1
+  kill "$player" "$keeper" 2>/dev/null || true
+  wait "$player" "$keeper" 2>/dev/null || true
+  [ "$failed" = 0 ] || { echo "avsync: recording $output failed"; exit 1; }
 }
 
-# analyse RECORDING SHOW_SECONDS MUSIC: the figures of one recording as a line of JSON.
+# analyse RECORDING SHOW_SECONDS: the figures of one recording as a line of JSON.
 analyse() {
-  "$python" "$here/avsync-analyse.py" "$1" "$3" "$here/../src/timeline/SyncTracks.cpp" --to "$2" --json
+  "$python" "$here/avsync-analyse.py" "$1.mkv" "$build/data/music.mp3" "$here/../src/timeline/SyncTracks.cpp" \
+    --to "$2" --sound "$1.wav" --sound-start "$(cat "$1.start")" --json
 }
 
 echo "avsync: load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 
 # The show as a viewer meets it: loading first, then the show.
-(cd "$build" && record $((seconds + 45)) "$work/show.mkv" "$program" -w)
-show=$(analyse "$work/show.mkv" "$seconds" "$build/data/music.mp3")
+(cd "$build" && VANTREL_CLOCK_LOG=1 record $((seconds + 20)) "$work/show" "$program" -w)
+show=$(analyse "$work/show" "$seconds") || { echo "avsync: the show's recording could not be analysed"; exit 1; }
 echo "avsync: program   $show"
 
-# The chain's own offset, from the capture mode's MP4 played with ffplay.
-capture=${AVSYNC_CAPTURE:-$build/avsync-capture.mp4}
-if [ -z "${AVSYNC_CAPTURE:-}" ] && { [ ! -s "$capture" ] || [ "$capture" -ot "$build/vantrel" ] ||
-  [ "$capture" -ot "$build/data/music.mp3" ]; }; then
-  echo "avsync: rendering $capture (the show's first $((reference + 3)) s at 30 frames a second)"
-  # The capture is stopped (SIGINT: it finishes the file) once it has passed the stretch.
-  (cd "$build" && SDL_AUDIODRIVER=dummy "$build/vantrel" --capture "$capture" --fps 30 2>"$work/capture.log") &
-  capturing=$!
-  last=$(( (reference + 3) * 30 ))
-  while kill -0 "$capturing" 2>/dev/null; do
-    sleep 2
-    done_frames=$(tr '\r' '\n' <"$work/capture.log" | grep -o 'frame [0-9]*' | tail -1 | cut -d' ' -f2 || true)
-    [ "${done_frames:-0}" -ge "$last" ] && kill -INT "$capturing" && break
-  done
-  wait "$capturing" || true
-fi
-record $((reference + 3)) "$work/chain.mkv" ffplay -hide_banner -loglevel error -autoexit -noborder -left 0 -top 0 \
-  "$capture"
-chain=$(analyse "$work/chain.mkv" "$reference" "$capture")
-echo "avsync: reference $chain"
+# The chain's own offset, from a picture and sound in step by construction.
+record $((reference + 8)) "$work/chain" "$python" "$here/avsync-reference.py" "$build/data/music.mp3" \
+  "$here/../src/timeline/SyncTracks.cpp" "$reference"
+chain=$(analyse "$work/chain" "$((reference - 2))") || { echo "avsync: the reference's recording could not be analysed"; exit 1; }
+echo "avsync: reference $chain ($(grep -o 'PulseAudio latency.*' "$work/chain.log" || true))"
 echo "avsync: load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
-
 "$python" - "$show" "$chain" <<'EOF'
 import json, sys
 show, chain = json.loads(sys.argv[1]), json.loads(sys.argv[2])

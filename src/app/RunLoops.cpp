@@ -2,8 +2,10 @@
 #include "app/RunLoops.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/Loading.h"
 #include "live/LiveAssets.h"
@@ -15,11 +17,37 @@
 #include "platform/Timer.h"
 #include "platform/Window.h"
 #include "show/Schedule.h"
+#include "timeline/PictureLead.h"
 #include "timeline/ShowClock.h"
 
 namespace {
 // A late start advances the show at its design rate.
 constexpr int AdvanceStepsPerSecond = 60;
+
+double UnixSeconds() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+// VANTREL_CLOCK_LOG set: once a second, a line on stderr with the wall clock (Unix seconds, as
+// screen and sound recorders stamp their input) as a frame starts, its show time, the music
+// heard then (smoothed, and by the recent buffer stamps alone) and the picture's lead; with a
+// recording of the run, it tells the program's own timing from the recorder's.
+class ClockLog {
+ public:
+  ClockLog() : enabled_(std::getenv("VANTREL_CLOCK_LOG") != nullptr) {}
+  void FrameStarts(double showTime, double heard, double lead) {
+    if (!enabled_) return;
+    const double now = UnixSeconds();
+    if (now - last_ < 1.0) return;
+    last_ = now;
+    std::fprintf(stderr, "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms\n", now, showTime,
+                 heard, StampedMusicSeconds(), 1000 * lead);
+  }
+
+ private:
+  bool enabled_;
+  double last_ = 0;
+};
 }  // namespace
 
 void RunTimedShow(float start, bool loop) {
@@ -38,6 +66,11 @@ void RunTimedShow(float start, bool loop) {
     std::fprintf(stderr, "vantrel: the show starts\n");
   timer.Reset();
   float passStart = start;
+  ClockLog clockLog;
+  PictureLead lead;
+  long frames = 0;
+  double previousStart = 0, presented = 0;
+  float shown = passStart;  // the latest show time of this pass
   for (int pass = 1;; ) {
     if (IsKeyDown(1)) break;
     if (ExitRequested) {
@@ -47,17 +80,27 @@ void RunTimedShow(float start, bool loop) {
       StartMusic(0);
       timer.Reset();
       passStart = 0;
+      shown = 0;
       std::fprintf(stderr, "vantrel: the show starts again (pass %d)\n", ++pass);
     }
     // The show's clock is the music as the viewer hears it (the frame timer when no music
     // plays), so every flash meets its sound; it holds at the pass's start until the first note
-    // is heard. The frame timer still measures each frame's duration.
+    // is heard. Each frame is drawn for the moment it will be seen, a little after it starts
+    // (see PictureLead), and the clock never goes back. The frame timer still measures each
+    // frame's duration.
     const float wall = timer.Tick();
     const double heard = HeardMusicSeconds();
-    ShowTime = passStart + (std::isnan(heard) ? wall : static_cast<float>(std::max(0.0, heard)));
+    const double frameStart = timer.Now();
+    if (frames++ > 0) lead.Frame(timer.Delta, presented - previousStart);
+    previousStart = frameStart;
+    const double music = std::isnan(heard) ? wall : std::max(0.0, heard + lead.Seconds());
+    shown = std::max(shown, passStart + static_cast<float>(music));
+    ShowTime = shown;
     FrameDelta = timer.Delta;
     FramesPerSecond = static_cast<float>(timer.Fps);
+    clockLog.FrameStarts(ShowTime, heard, lead.Seconds());
     DrawShowFrame();
+    presented = timer.Now();
     if (ShowTime > ShowLength) ExitRequested = true;
     // A window close request ends the show after the current frame, like Escape.
     if (QuitRequested()) break;

@@ -181,6 +181,11 @@ double HeardMusicSeconds() {
   return Heard.clock.Heard(wall);
 }
 
+double StampedMusicSeconds() {
+  if (!Heard.playing || !Heard.clock.Started()) return std::nan("");
+  return Heard.clock.Target(WallSeconds());
+}
+
 int LoadedSampleCount() { return SampleTable.count; }
 
 void CloseAudio() {

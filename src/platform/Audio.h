@@ -24,6 +24,10 @@ int PlaySampleFrom(int index, int volume, int pan, double seconds);
 // device takes, offset by the output delay. Negative until its first frame is heard; NaN when
 // nothing was started or the device takes no sound. Main thread only (like PlaySample).
 double HeardMusicSeconds();
+// The music heard now by the recent buffer stamps alone, before the clock's bounded approach
+// (for a debug log of the clock); NaN before the first stamp or when nothing plays. Main thread
+// only.
+double StampedMusicSeconds();
 // The number of loaded samples.
 int LoadedSampleCount();
 // Closes the device and forgets every sample (tests and shutdown).

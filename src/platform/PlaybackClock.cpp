@@ -12,9 +12,14 @@ void PlaybackClock::Buffer(double wall, double position, double delay) {
   ++count_;
 }
 
+double PlaybackClock::Target(double wall) const {
+  if (count_ == 0) return std::nan("");
+  return wall + sum_ / static_cast<double>(std::min(count_, Window));
+}
+
 double PlaybackClock::Heard(double wall) {
   if (count_ == 0) return std::nan("");
-  const double target = sum_ / static_cast<double>(std::min(count_, Window));
+  const double target = Target(wall) - wall;
   if (!following_) {
     offset_ = target;
     lastWall_ = wall;

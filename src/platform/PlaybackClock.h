@@ -22,6 +22,9 @@ class PlaybackClock {
   // is heard); NaN before the first buffer. Successive calls never go back.
   double Heard(double wall);
   bool Started() const { return count_ > 0; }
+  // The music position heard at `wall` by the mean of the recent stamps alone (no bounded
+  // approach): what Heard converges on. NaN before the first buffer.
+  double Target(double wall) const;
 
  private:
   double offsets_[Window] = {};  // music position heard minus wall time, per buffer
