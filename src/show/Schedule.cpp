@@ -13,6 +13,7 @@
 #include "render/VectorMath.h"
 #include "scenes/ClothScene.h"
 #include "scenes/Scenes.h"
+#include "show/FrameGuard.h"
 #include "timeline/BeatClock.h"
 #include "timeline/GentleFlashes.h"
 #include "timeline/Random.h"
@@ -227,6 +228,7 @@ void DrawShowPicture() {
 
 void DrawShowFrame() {
   DrawShowPicture();
+  GuardShowFrame();
   PresentFrame(MainWindow);
   PollKeyboard();
 }
@@ -309,8 +311,11 @@ long AdvanceShowTo(float target, int framesPerSecond) {
     const float next = static_cast<float>(static_cast<double>(frame + 1) / framesPerSecond);
     if (time < target - WarmUpSeconds && !SwitchesAfter(time, next))
       AdvanceShowFrame();
-    else
+    else {
       DrawShowPicture();
+      // The flash guard learns the frames just before the first one shown.
+      if (time >= target - WarmUpSeconds) GuardShowFrame();
+    }
   }
   return frame;
 }
@@ -326,4 +331,5 @@ void ResetShow() {
   ResetClothScene();
   RandomSeed = ShowStartSeed;
   ExitRequested = false;
+  ResetFrameGuard();
 }
