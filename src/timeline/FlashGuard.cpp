@@ -6,15 +6,22 @@
 #include <limits>
 
 namespace {
-// The guard judges a little more strictly than a counter of recordings does (a change of 0.09
-// instead of 0.1, 14 cells of 64 instead of a quarter, changes gathered over 0.25 s instead of
-// 0.2 s), so that what it lets through stays below the threshold after video compression and
-// at frame rates that put the frames elsewhere in time.
-constexpr float GuardLuminanceStep = 0.09f;
+// The changes are counted as a counter of recordings counts them: a move of 0.1 in relative
+// luminance (20 in the red measure) with the darker side below 0.8, over a quarter of the cells,
+// gathered from the cells that changed within the last 0.2 s (0.19 s here, so that the frame 0.2 s
+// back is left out at any frame rate despite rounding, as a counter working in whole frames does).
+constexpr float LuminanceStep = 0.1f;
 constexpr float DarkerLimit = 0.8f;
-constexpr float GuardRedStep = 18.0f;
-constexpr int GuardAreaCells = 14;
-constexpr double GuardGatherSeconds = 0.25;
+constexpr float RedStep = 20.0f;
+constexpr int AreaCells = FlashGuardCells / 4;
+constexpr double GatherSeconds = 0.19;
+// A frame held back while the window is full must also stay clear of a stricter count (a change
+// of 0.08 over 12 cells within 0.25 s), so that video compression, which moves a cell's luminance
+// by a little, cannot lift a held change over the threshold.
+constexpr float StrictLuminanceStep = 0.08f;
+constexpr float StrictRedStep = 16.0f;
+constexpr int StrictAreaCells = 12;
+constexpr double StrictGatherSeconds = 0.25;
 constexpr float RedShare = 0.8f;
 
 // Linear value of each 8-bit sRGB code, with the constants of the relative luminance definition.
@@ -45,7 +52,8 @@ CellMeasures MeasureSampled(int width, int height, Pixel pixel) {
   std::array<double, FlashGuardCells> luminance{};
   std::array<double, FlashGuardCells> red{};
   for (int row = 0; row < cellHeight * FlashGuardGrid; ++row) {
-    const size_t rowOffset = static_cast<size_t>(row) * stride * width * 4;
+    // Rows come bottom up; the grid is laid from the top row down, as over a picture file.
+    const size_t rowOffset = static_cast<size_t>(height - 1 - row * stride) * width * 4;
     const int cellRow = row / cellHeight * FlashGuardGrid;
     for (int column = 0; column < cellWidth * FlashGuardGrid; ++column) {
       uint8_t rgb[3];
@@ -144,23 +152,31 @@ int FrameChanges::Update(double time, const std::array<float, FlashGuardCells>& 
 }
 
 FlashGuard::FlashGuard()
-    : general_(GuardLuminanceStep, DarkerLimit, GuardAreaCells, GuardGatherSeconds),
-      red_(GuardRedStep, std::numeric_limits<float>::infinity(), GuardAreaCells, GuardGatherSeconds) {}
+    : general_{{LuminanceStep, DarkerLimit, AreaCells, GatherSeconds},
+               {StrictLuminanceStep, DarkerLimit, StrictAreaCells, StrictGatherSeconds},
+               {}},
+      red_{{RedStep, std::numeric_limits<float>::infinity(), AreaCells, GatherSeconds},
+           {StrictRedStep, std::numeric_limits<float>::infinity(), StrictAreaCells, StrictGatherSeconds},
+           {}} {}
 
 void FlashGuard::Reset() {
-  general_.Reset();
-  red_.Reset();
-  generalTimes_.clear();
-  redTimes_.clear();
+  for (Kind* kind : {&general_, &red_}) {
+    kind->counted.Reset();
+    kind->strict.Reset();
+    kind->times.clear();
+  }
   started_ = false;
 }
 
 bool FlashGuard::Fits(double time, const CellMeasures& frame) const {
-  FrameChanges general = general_;
-  FrameChanges red = red_;
-  if (general.Update(time, frame.luminance) != 0 && CountInWindow(generalTimes_, time) >= MaxChangesInWindow)
-    return false;
-  return red.Update(time, frame.red) == 0 || CountInWindow(redTimes_, time) < MaxChangesInWindow;
+  for (const auto& [kind, value] : {std::pair{&general_, &frame.luminance}, std::pair{&red_, &frame.red}}) {
+    // A window with room takes any change; a full one none, by either count.
+    if (CountInWindow(kind->times, time) < MaxChangesInWindow) continue;
+    FrameChanges counted = kind->counted;
+    FrameChanges strict = kind->strict;
+    if (counted.Update(time, *value) != 0 || strict.Update(time, *value) != 0) return false;
+  }
+  return true;
 }
 
 int FlashGuard::Choose(double time, const CellMeasures& frame,
@@ -178,10 +194,11 @@ int FlashGuard::Choose(double time, const CellMeasures& frame,
 }
 
 void FlashGuard::Shown(double time, const CellMeasures& shown) {
-  if (general_.Update(time, shown.luminance) != 0) generalTimes_.push_back(time);
-  if (red_.Update(time, shown.red) != 0) redTimes_.push_back(time);
-  Expire(generalTimes_, time);
-  Expire(redTimes_, time);
+  for (const auto& [kind, value] : {std::pair{&general_, &shown.luminance}, std::pair{&red_, &shown.red}}) {
+    if (kind->counted.Update(time, *value) != 0) kind->times.push_back(time);
+    kind->strict.Update(time, *value);
+    Expire(kind->times, time);
+  }
   started_ = true;
   lastTime_ = time;
 }

@@ -24,8 +24,9 @@ struct CellMeasures {
   std::array<float, FlashGuardCells> red{};
 };
 
-// The measures of a width x height frame of RGBA rows (in either row order: the grid follows
-// them), from every other pixel of every other row.
+// The measures of a width x height frame of RGBA rows, bottom row first as GL reads them, with
+// the grid laid from the top row down, from every other pixel of every other row (counted from
+// the top, so that the same pixels are judged as in a recording of the frame).
 CellMeasures MeasureFrame(const uint8_t* rgba, int width, int height);
 // The measures of BlendFrames(last, frame, weight) without making it.
 CellMeasures MeasureBlend(const uint8_t* last, const uint8_t* frame, int weight, int width, int height);
@@ -60,16 +61,17 @@ class FrameChanges {
   double lastChange_ = 0;
 };
 
-// Chooses each frame's weight so that any eight changes of the frames shown (four flashes) span
-// more than GuardWindowSeconds. A change that fits is shown whole; one that does not is blended
+// Chooses each frame's weight so that any seven changes of the frames shown span more than
+// GuardWindowSeconds. A change that fits is shown whole; one that does not is blended
 // towards the last frame shown as far as needed to stay below a change, and shown once the
 // window has room again (at most about a second later), so a kept flash stays a flash.
 class FlashGuard {
  public:
   // A second plus a margin, so that a counter working on whole frames at any rate sees no more.
-  static constexpr double GuardWindowSeconds = 1.05;
-  // Changes allowed within the window: three flashes and the first change of a fourth.
-  static constexpr int MaxChangesInWindow = 7;
+  static constexpr double GuardWindowSeconds = 1.1;
+  // Changes allowed within the window: three flashes. A counter that sees one change more (a
+  // cell a little brighter after video compression tips a frame over) still counts three.
+  static constexpr int MaxChangesInWindow = 6;
 
   FlashGuard();
   // The weight to show the frame drawn for `time` with, given its measures and a function that
@@ -88,10 +90,15 @@ class FlashGuard {
  private:
   bool Fits(double time, const CellMeasures& frame) const;
 
-  FrameChanges general_;
-  FrameChanges red_;
-  std::deque<double> generalTimes_;  // times of the general changes within the window
-  std::deque<double> redTimes_;
+  // Per measure (luminance, red): the changes counted, a stricter count that a frame held back
+  // must stay clear of as well, and the times of the counted changes within the window.
+  struct Kind {
+    FrameChanges counted;
+    FrameChanges strict;
+    std::deque<double> times;
+  };
+  Kind general_;
+  Kind red_;
   bool started_ = false;
   double lastTime_ = 0;
 };

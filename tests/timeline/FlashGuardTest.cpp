@@ -164,7 +164,7 @@ TEST(FlashGuard, MeasuresAndBlendsOfRealPixels) {
   constexpr int Width = 160, Height = 120;
   std::vector<uint8_t> white(Width * Height * 4, 255), black(Width * Height * 4, 0), red(Width * Height * 4, 0);
   for (size_t i = 0; i < red.size(); i += 4) red[i] = 255;
-  // The upper half of the rows white, the rest black.
+  // The first half of the rows (the lower half of the picture) white, the rest black.
   std::vector<uint8_t> half(black);
   std::fill(half.begin(), half.begin() + half.size() / 2, 255);
   EXPECT_FLOAT_EQ(MeasureFrame(white.data(), Width, Height).luminance[10], 1.0f);
@@ -173,8 +173,8 @@ TEST(FlashGuard, MeasuresAndBlendsOfRealPixels) {
   EXPECT_NEAR(redCells.luminance[0], 0.2126f, 1e-6);
   EXPECT_NEAR(redCells.red[0], 320.0f, 1e-3);
   const CellMeasures halves = MeasureFrame(half.data(), Width, Height);
-  EXPECT_FLOAT_EQ(halves.luminance[0], 1.0f);
-  EXPECT_FLOAT_EQ(halves.luminance[FlashGuardCells - 1], 0.0f);
+  EXPECT_FLOAT_EQ(halves.luminance[0], 0.0f);
+  EXPECT_FLOAT_EQ(halves.luminance[FlashGuardCells - 1], 1.0f);
 
   std::vector<uint8_t> out(white.size());
   BlendFrames(black.data(), white.data(), 0, out.data(), out.size());
