@@ -57,7 +57,9 @@ void DrawOver(const std::vector<uint8_t>& pixels) {
 void GuardShowFrame() {
   if (!GentleMode) return;
   const double time = ShowTime;
-  if (Guard.Started() && !(time > Guard.LastTime() && time - Guard.LastTime() <= LongestFrameSeconds))
+  // The same time twice is a frame drawn before the music clock moved on (on screen it can), not
+  // a new start.
+  if (Guard.Started() && !(time >= Guard.LastTime() && time - Guard.LastTime() <= LongestFrameSeconds))
     Guard.Reset();
   const size_t bytes = static_cast<size_t>(GuardedFrameWidth) * GuardedFrameHeight * 4;
   Drawn.resize(bytes);

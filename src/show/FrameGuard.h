@@ -8,8 +8,8 @@ inline constexpr int GuardedFrameHeight = 600;
 
 // In gentle mode, judges the frame just drawn for ShowTime against the frames shown before it
 // and, when it must be softened, draws the blend over it in place (every GL state as it was).
-// Does nothing without gentle mode. A ShowTime that does not move on by a frame's time from the
-// last guarded frame (a new pass, a jump, a pause of the show in live mode) starts afresh.
+// Does nothing without gentle mode. A ShowTime before the last guarded frame's or more than half
+// a second after it (a new pass, a jump, a pause of the show in live mode) starts afresh.
 void GuardShowFrame();
 // Forgets the frames shown (ResetShow calls it).
 void ResetFrameGuard();
