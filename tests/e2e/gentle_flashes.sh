@@ -11,12 +11,7 @@ fewest="${5:-12}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-python=/usr/bin/python3
-[ -x "$python" ] || python=python3
-if ! "$python" -c 'import numpy, PIL' 2> /dev/null; then
-  echo "SKIP: the flash counter needs python3-numpy and python3-pil (scripts/setup.sh installs them)"
-  exit 0
-fi
+. "$root/tests/e2e/support/imaging-python.sh"
 
 "$program" --gentle --frames "$work/frames" --fps 30 --from "$from" --to "$to" 2> "$work/log" || {
   echo "FAIL: the gentle --frames run failed"; cat "$work/log"; exit 1; }
