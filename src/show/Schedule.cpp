@@ -311,11 +311,8 @@ long AdvanceShowTo(float target, int framesPerSecond) {
     const float next = static_cast<float>(static_cast<double>(frame + 1) / framesPerSecond);
     if (time < target - WarmUpSeconds && !SwitchesAfter(time, next))
       AdvanceShowFrame();
-    else {
+    else
       DrawShowPicture();
-      // The flash guard learns the frames just before the first one shown.
-      if (time >= target - WarmUpSeconds) GuardShowFrame();
-    }
   }
   return frame;
 }

@@ -30,9 +30,10 @@ inline constexpr float WarmUpSeconds = 2.0f;
 // Brings everything the show carries to the first frame at or after ShowTime target of a run at
 // framesPerSecond as a whole run from a reset leaves it: the frames before target - WarmUpSeconds
 // advanced without drawing (but for the last frame of each visit to a scene, whose GL state the
-// next scenes may inherit), the rest before target drawn (and, in gentle mode, guarded) without
-// being presented. Returns the index of that first frame (ShowTime = frame / framesPerSecond);
-// ShowTime and FrameDelta are left as the last frame before it set them.
+// next scenes may inherit), the rest before target drawn without being presented (nor guarded:
+// gentle mode's flash guard starts with the first frame shown, as a viewer does). Returns the
+// index of that first frame (ShowTime = frame / framesPerSecond); ShowTime and FrameDelta are
+// left as the last frame before it set them.
 long AdvanceShowTo(float target, int framesPerSecond);
 // Remembers the generator's seed as loading left it, where every pass of the show starts.
 void RecordShowStart();
