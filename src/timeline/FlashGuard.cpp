@@ -15,9 +15,9 @@ constexpr float DarkerLimit = 0.8f;
 constexpr float RedStep = 20.0f;
 constexpr int AreaCells = FlashGuardCells / 4;
 constexpr double GatherSeconds = 0.19;
-// A frame held back while the window is full must also stay clear of a stricter count (a change
-// of 0.08 over 12 cells within 0.25 s), so that video compression, which moves a cell's luminance
-// by a little, cannot lift a held change over the threshold.
+// A stricter count (a change of 0.08 over 12 cells within 0.25 s) has a window of its own, and a
+// frame held back stays clear of it too: video compression moves a cell's luminance by a little
+// and can lift a change just below the threshold over it.
 constexpr float StrictLuminanceStep = 0.08f;
 constexpr float StrictRedStep = 16.0f;
 constexpr int StrictAreaCells = 12;
@@ -154,9 +154,11 @@ int FrameChanges::Update(double time, const std::array<float, FlashGuardCells>& 
 FlashGuard::FlashGuard()
     : general_{{LuminanceStep, DarkerLimit, AreaCells, GatherSeconds},
                {StrictLuminanceStep, DarkerLimit, StrictAreaCells, StrictGatherSeconds},
+               {},
                {}},
       red_{{RedStep, std::numeric_limits<float>::infinity(), AreaCells, GatherSeconds},
            {StrictRedStep, std::numeric_limits<float>::infinity(), StrictAreaCells, StrictGatherSeconds},
+           {},
            {}} {}
 
 void FlashGuard::Reset() {
@@ -164,31 +166,33 @@ void FlashGuard::Reset() {
     kind->counted.Reset();
     kind->strict.Reset();
     kind->times.clear();
+    kind->strictTimes.clear();
   }
   started_ = false;
 }
 
-bool FlashGuard::Fits(double time, const CellMeasures& frame) const {
+bool FlashGuard::Fits(double time, const CellMeasures& frame, bool calm) const {
   for (const auto& [kind, value] : {std::pair{&general_, &frame.luminance}, std::pair{&red_, &frame.red}}) {
-    // A window with room takes any change; a full one none, by either count.
-    if (CountInWindow(kind->times, time) < MaxChangesInWindow) continue;
     FrameChanges counted = kind->counted;
     FrameChanges strict = kind->strict;
-    if (counted.Update(time, *value) != 0 || strict.Update(time, *value) != 0) return false;
+    const bool countedRoom = !calm && CountInWindow(kind->times, time) < MaxChangesInWindow;
+    const bool strictRoom = !calm && CountInWindow(kind->strictTimes, time) < MaxStrictChangesInWindow;
+    if (counted.Update(time, *value) != 0 && !countedRoom) return false;
+    if (strict.Update(time, *value) != 0 && !strictRoom) return false;
   }
   return true;
 }
 
 int FlashGuard::Choose(double time, const CellMeasures& frame,
                        const std::function<CellMeasures(int weight)>& measureBlend) const {
-  if (!started_ || Fits(time, frame)) return BlendWhole;
+  if (!started_ || Fits(time, frame, false)) return BlendWhole;
   // The last frame again (weight 0) never makes a change; search the largest weight that makes
-  // none, every candidate checked on its own measures.
+  // none by either count, every candidate checked on its own measures.
   int safe = 0;
   int unsafe = BlendWhole;
   while (unsafe - safe > 1) {
     const int middle = (safe + unsafe) / 2;
-    (Fits(time, measureBlend(middle)) ? safe : unsafe) = middle;
+    (Fits(time, measureBlend(middle), true) ? safe : unsafe) = middle;
   }
   return safe;
 }
@@ -196,8 +200,9 @@ int FlashGuard::Choose(double time, const CellMeasures& frame,
 void FlashGuard::Shown(double time, const CellMeasures& shown) {
   for (const auto& [kind, value] : {std::pair{&general_, &shown.luminance}, std::pair{&red_, &shown.red}}) {
     if (kind->counted.Update(time, *value) != 0) kind->times.push_back(time);
-    kind->strict.Update(time, *value);
+    if (kind->strict.Update(time, *value) != 0) kind->strictTimes.push_back(time);
     Expire(kind->times, time);
+    Expire(kind->strictTimes, time);
   }
   started_ = true;
   lastTime_ = time;

@@ -72,6 +72,9 @@ class FlashGuard {
   // Changes allowed within the window: three flashes. A counter that sees one change more (a
   // cell a little brighter after video compression tips a frame over) still counts three.
   static constexpr int MaxChangesInWindow = 6;
+  // Changes of the stricter count allowed within the window: a counter that sees some of the
+  // changes just below the threshold as changes still counts three flashes.
+  static constexpr int MaxStrictChangesInWindow = 7;
 
   FlashGuard();
   // The weight to show the frame drawn for `time` with, given its measures and a function that
@@ -88,14 +91,16 @@ class FlashGuard {
   double LastTime() const { return lastTime_; }
 
  private:
-  bool Fits(double time, const CellMeasures& frame) const;
+  // Whether the frame makes no change that a full window cannot take (calm: no change at all).
+  bool Fits(double time, const CellMeasures& frame, bool calm) const;
 
-  // Per measure (luminance, red): the changes counted, a stricter count that a frame held back
-  // must stay clear of as well, and the times of the counted changes within the window.
+  // Per measure (luminance, red): the changes counted, a stricter count, and the times of the
+  // changes of each within the window.
   struct Kind {
     FrameChanges counted;
     FrameChanges strict;
     std::deque<double> times;
+    std::deque<double> strictTimes;
   };
   Kind general_;
   Kind red_;
