@@ -61,7 +61,7 @@ class FrameChanges {
   double lastChange_ = 0;
 };
 
-// Chooses each frame's weight so that any seven changes of the frames shown span more than
+// Chooses each frame's weight so that any six changes of the frames shown span more than
 // GuardWindowSeconds. A change that fits is shown whole; one that does not is blended
 // towards the last frame shown as far as needed to stay below a change, and shown once the
 // window has room again (at most about a second later), so a kept flash stays a flash.
@@ -69,12 +69,13 @@ class FlashGuard {
  public:
   // A second plus a margin, so that a counter working on whole frames at any rate sees no more.
   static constexpr double GuardWindowSeconds = 1.1;
-  // Changes allowed within the window: three flashes. A counter that sees one change more (a
-  // cell a little brighter after video compression tips a frame over) still counts three.
-  static constexpr int MaxChangesInWindow = 6;
+  // Changes allowed within the window: two flashes and a half. A counter that sees two changes
+  // more (cells a little brighter or darker after video compression tip frames over) still
+  // counts three flashes.
+  static constexpr int MaxChangesInWindow = 5;
   // Changes of the stricter count allowed within the window: a counter that sees some of the
   // changes just below the threshold as changes still counts three flashes.
-  static constexpr int MaxStrictChangesInWindow = 7;
+  static constexpr int MaxStrictChangesInWindow = 6;
 
   FlashGuard();
   // The weight to show the frame drawn for `time` with, given its measures and a function that

@@ -101,8 +101,8 @@ TEST(FlashGuard, SixFlashesASecondAreHeldToThreeAndStillSeen) {
   const GuardRun run = Guarded(drawn);
   const Count shown = Flashes(run.shown);
   EXPECT_LE(shown.worstSecond, 3);
-  // Not frozen: about three flashes a second remain, none of them more than a second apart.
-  EXPECT_GE(shown.changes, 5 * 5);
+  // Not frozen: two flashes a second or more remain, no change more than a second after another.
+  EXPECT_GE(shown.changes, 5 * 4);
   EXPECT_LT(shown.longestWithoutChange, 1.0);
   EXPECT_GT(run.softened, 0);
   // A held change is softened below the step, not hidden: the picture moves towards the new one.
