@@ -24,8 +24,10 @@
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
+#include "show/FrameGuard.h"
 #include "show/Schedule.h"
 #include "timeline/BeatClock.h"
+#include "timeline/GentleFlashes.h"
 #include "timeline/Random.h"
 #include "timeline/ShowClock.h"
 
@@ -197,7 +199,13 @@ FILE* OpenVideoPipe(const ProgramOptions& options, const std::string& musicPath)
   return pipe;
 }
 
+// How many frames the flash guard softened, in gentle mode.
+void ReportSoftenedFrames() {
+  if (GentleMode) std::fprintf(stderr, "vantrel: gentle mode softened %ld frames\n", GuardedFrameCount());
+}
+
 int FinishVideo(FILE* pipe, bool writeFailed, const std::string& output) {
+  ReportSoftenedFrames();
   const int status = pclose(pipe);
   if (writeFailed || status != 0) {
     std::fprintf(stderr, "\nvantrel: ffmpeg failed to write \"%s\"\n", output.c_str());
@@ -321,6 +329,7 @@ int RunFrames(const ProgramOptions& options) {
   });
   progress.Update(handed, true);
   if (failed) return 1;
+  ReportSoftenedFrames();
   std::fprintf(stderr, "vantrel: wrote %ld frames into %s\n", written, options.output.c_str());
   return 0;
 }

@@ -13,6 +13,7 @@
 #include "render/VectorMath.h"
 #include "scenes/ClothScene.h"
 #include "scenes/Scenes.h"
+#include "show/FrameGuard.h"
 #include "timeline/BeatClock.h"
 #include "timeline/GentleFlashes.h"
 #include "timeline/Random.h"
@@ -227,6 +228,7 @@ void DrawShowPicture() {
 
 void DrawShowFrame() {
   DrawShowPicture();
+  GuardShowFrame();
   PresentFrame(MainWindow);
   PollKeyboard();
 }
@@ -326,4 +328,5 @@ void ResetShow() {
   ResetClothScene();
   RandomSeed = ShowStartSeed;
   ExitRequested = false;
+  ResetFrameGuard();
 }

@@ -14,7 +14,8 @@ inline constexpr float EndingStartTime = 198.0f;
 // ShowTime after which the star field is drawn over the scenes.
 inline constexpr float StarFieldStartTime = 160.0f;
 
-// Draws one complete frame for ShowTime, presents it and polls the keyboard.
+// Draws one complete frame for ShowTime (in gentle mode through the frame flash guard), presents
+// it and polls the keyboard.
 void DrawShowFrame();
 // The same frame without presenting it or polling (warm-up frames before a late start).
 void DrawShowPicture();
@@ -29,7 +30,8 @@ inline constexpr float WarmUpSeconds = 2.0f;
 // Brings everything the show carries to the first frame at or after ShowTime target of a run at
 // framesPerSecond as a whole run from a reset leaves it: the frames before target - WarmUpSeconds
 // advanced without drawing (but for the last frame of each visit to a scene, whose GL state the
-// next scenes may inherit), the rest before target drawn without being presented. Returns the
+// next scenes may inherit), the rest before target drawn without being presented (nor guarded:
+// gentle mode's flash guard starts with the first frame shown, as a viewer does). Returns the
 // index of that first frame (ShowTime = frame / framesPerSecond); ShowTime and FrameDelta are
 // left as the last frame before it set them.
 long AdvanceShowTo(float target, int framesPerSecond);
