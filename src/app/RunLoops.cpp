@@ -101,7 +101,10 @@ void RunTimedShow(float start, bool loop) {
     clockLog.FrameStarts(ShowTime, heard, lead.Seconds());
     DrawShowFrame();
     presented = timer.Now();
-    if (ShowTime > ShowLength) ExitRequested = true;
+    // The show ends once its length has been heard, not when the frame drawn ahead for the
+    // moment it is seen passes it: the last frames stay up until the music's end.
+    const double heardShow = passStart + (std::isnan(heard) ? wall : std::max(0.0, heard));
+    if (ShowTime > ShowLength && heardShow > ShowLength) ExitRequested = true;
     // A window close request ends the show after the current frame, like Escape.
     if (QuitRequested()) break;
   }
