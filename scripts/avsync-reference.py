@@ -16,12 +16,13 @@ Usage: avsync-reference.py MUSIC_MP3 SYNC_TRACKS_CPP SECONDS
 Needs ffmpeg, libpulse-simple and libX11 (loaded with ctypes), python3-numpy.
 """
 import ctypes
-import importlib.util
+import runpy
 import os
 import subprocess
 import sys
 import threading
 import time
+import types
 
 import numpy as np
 
@@ -33,10 +34,7 @@ WIDTH, HEIGHT = 800, 600
 def sibling(name):
     """Another of the avsync scripts, loaded as a module."""
     here = os.path.dirname(os.path.abspath(__file__))
-    spec = importlib.util.spec_from_file_location(name.replace("-", "_"), os.path.join(here, name + ".py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    return types.SimpleNamespace(**runpy.run_path(os.path.join(here, name + ".py")))
 
 
 recorder = sibling("avsync-record")
