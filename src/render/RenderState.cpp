@@ -72,3 +72,10 @@ void SetPlainColour(const ColorRGBA& colour) {
   glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, PlainColourAmbient);
   glColor4fv(rgba);
 }
+
+void BeginHiddenDrawing() {
+  glScissor(0, 0, 0, 0);
+  glEnable(GL_SCISSOR_TEST);
+}
+
+void EndHiddenDrawing() { glDisable(GL_SCISSOR_TEST); }

@@ -20,3 +20,9 @@ void ResetMaterial();
 void ResetSurfaceState();
 // Untextured, unblended colour: diffuse = colour, ambient black, current colour = colour.
 void SetPlainColour(const ColorRGBA& colour);
+// Drawing that a later opaque layer covers completely: between these two every call runs and
+// leaves its state as usual, but no pixel is written (an empty scissor box), so a software
+// renderer shades nothing. Clears are scissored too; copies from the frame are not (they copy
+// what the frame holds). Not nested.
+void BeginHiddenDrawing();
+void EndHiddenDrawing();

@@ -171,7 +171,7 @@ void DrawScheduledScene() {
   }
 }
 
-void DrawStarField(bool ending) {
+void DrawStarField(bool ending, bool hidden) {
   const int64_t lastIndex = StarFieldLastIndex();
   if (lastIndex < 0) return;
   glLoadIdentity();
@@ -186,7 +186,11 @@ void DrawStarField(bool ending) {
   SetPlainColour(White);
   glDisable(GL_LIGHTING);
   if (!ending) glDisable(GL_FOG);
-  DrawRandomPoints(lastIndex);
+  // Hidden stars are not sent at all (141,001 of them at the end), only their draws skipped.
+  if (hidden)
+    SkipRandom(PointDraws(lastIndex));
+  else
+    DrawRandomPoints(lastIndex);
   glLoadIdentity();
   if (!ending) glEnable(GL_DEPTH_TEST);
 }
@@ -199,15 +203,28 @@ void DrawPulseOverlays() {
   End2D();
 }
 
+// The flowers fade to black, the stars come out over the black, the logo darkens them and the
+// last black covers everything. What an opaque black (alpha 1 after clamping: exactly black in
+// the frame) will cover is drawn hidden: from 204 s the flowers, from 207 s (the live mode's
+// clock runs on for hours) the stars and the logo too. Hidden drawing keeps every state change
+// and every draw of the generator, so the frames after it are the same.
 void DrawEnding() {
+  const float flowersCovered = Clamped(ShowTime - 203.0f);
+  const float allCovered = Clamped(ShowTime - 206.0f);
+  const bool flowersHidden = flowersCovered >= 1;
+  const bool allHidden = allCovered >= 1;
+  if (flowersHidden) BeginHiddenDrawing();
   DrawFlowerScene();
+  if (flowersHidden) EndHiddenDrawing();
   Begin2D();
-  DrawRect({0, 0, 0, Clamped(ShowTime - 203.0f)}, 0, 0, 800, 600);
+  DrawRect({0, 0, 0, flowersCovered}, 0, 0, 800, 600);
   End2D();
-  DrawStarField(true);
+  DrawStarField(true, allHidden);
+  if (allHidden) BeginHiddenDrawing();
   Begin2D();
   DrawImage(LogoTexture, {0, 0, 0, Clamped(ShowTime - 204.0f)}, 144, 44, 512, 512);
-  DrawRect({0, 0, 0, Clamped(ShowTime - 206.0f)}, 0, 0, 800, 600);
+  if (allHidden) EndHiddenDrawing();
+  DrawRect({0, 0, 0, allCovered}, 0, 0, 800, 600);
   End2D();
 }
 
@@ -221,7 +238,7 @@ void DrawShowPicture() {
   } else {
     RunBeatClock();
     DrawScheduledScene();
-    DrawStarField(false);
+    DrawStarField(false, false);
     DrawPulseOverlays();
   }
 }

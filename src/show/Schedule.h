@@ -49,8 +49,9 @@ std::optional<ClothCorners> ClothCornersOf(int scene);
 void DrawScheduledScene();
 // Above 160 s, (ShowTime - 160) * 3000 + 1 random points (nothing at or below), at most the
 // 141,001 of 207 s; the ending's variant clears depth instead of disabling the depth test and
-// keeps fog.
-void DrawStarField(bool ending);
+// keeps fog. Hidden (under an opaque layer drawn after it): the same states and draws of the
+// generator, but no point is sent.
+void DrawStarField(bool ending, bool hidden);
 // The inversion quad while Pulse2 > 0 and the additive white flash while Pulse1 > 0.
 void DrawPulseOverlays();
 // The fixed ending for ShowTime from 198 s: flowers, fade, stars, the logo, the last fade.

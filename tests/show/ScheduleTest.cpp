@@ -133,7 +133,7 @@ class Schedule : public testing::Test {
     glClearColor(0, 0, 0, 1);
     BeginFrame();
     DrawScheduledScene();
-    DrawStarField(false);
+    DrawStarField(false, false);
     DrawPulseOverlays();
     return ReadFramePixels();
   }
@@ -514,3 +514,53 @@ TEST_F(Schedule, EndingShowsTheLogoInBlackOverTheStarsFrom204Seconds) {
   // Beside the logo the stars stay until the last fade.
   EXPECT_GT(FindLitPixels(last).count, covered);
 }
+
+// What the ending's opaque blacks cover is drawn hidden (from 204 s the flowers, from 207 s, which
+// the live mode's clock passes, everything): against the same ending drawn in full, every frame,
+// the frames after it and the generator's draws are the same.
+TEST_F(Schedule, EndingDrawsWhatItsBlacksCoverHiddenWithTheSameFrames) {
+  const auto drawnInFull = [](float time) {
+    ShowTime = time;
+    FrameDelta = 1 / 60.0f;
+    glClearColor(0, 0, 0, 1);
+    BeginFrame();
+    SetPlainColour({1, 1, 1, 1});
+    glDisable(GL_LIGHTING);
+    DrawFlowerScene();
+    Begin2D();
+    DrawRect({0, 0, 0, std::clamp(time - 203.0f, 0.0f, 1.0f)}, 0, 0, 800, 600);
+    End2D();
+    DrawStarField(true, false);
+    Begin2D();
+    DrawImage(LogoTexture, {0, 0, 0, std::clamp(time - 204.0f, 0.0f, 1.0f)}, 144, 44, 512, 512);
+    DrawRect({0, 0, 0, std::clamp(time - 206.0f, 0.0f, 1.0f)}, 0, 0, 800, 600);
+    End2D();
+    return ReadFramePixels();
+  };
+  // Each time is followed by one the blacks do not cover, which would show any state left behind.
+  const std::vector<float> times = {203.0f, 203.2f, 204.0f, 203.98f, 205.3f, 203.5f,
+                                    206.9f, 207.0f, 203.7f, 212.0f, 28800.0f, 203.9f};
+  struct Run {
+    std::vector<std::vector<uint8_t>> frames;
+    std::vector<uint32_t> seeds;
+  };
+  const auto run = [&](const std::function<std::vector<uint8_t>(float)>& frameAt) {
+    Run result;
+    ResetFlowerScene();
+    RandomSeed = 4711;
+    for (const float time : times) {
+      result.frames.push_back(frameAt(time));
+      result.seeds.push_back(RandomSeed);
+    }
+    return result;
+  };
+  const Run full = run(drawnInFull);
+  const Run shown = run([this](float time) { return ShowFrameAt(time); });
+  for (size_t i = 0; i < times.size(); ++i) {
+    EXPECT_EQ(shown.seeds[i], full.seeds[i]) << "generator after the frame at " << times[i] << " s";
+    EXPECT_TRUE(shown.frames[i] == full.frames[i]) << "frame at " << times[i] << " s";
+  }
+  EXPECT_GT(FindLitPixels(full.frames[3]).count, 1000) << "the stars over the black at 203.98 s";
+  EXPECT_EQ(FindLitPixels(full.frames[10]).count, 0) << "all black after 207 s";
+}
+
