@@ -2,7 +2,6 @@
 #include "platform/Window.h"
 
 #include <SDL2/SDL.h>
-#include <malloc.h>
 
 #include <cstdlib>
 #include <string>
@@ -31,20 +30,6 @@ void PresentToWindow(SDL_Window* window) {
   int drawableWidth = 0, drawableHeight = 0;
   SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
   PresentShowFrame(drawableWidth, drawableHeight);
-}
-
-// A software GL renderer allocates its vertex, bin and scene buffers anew every frame, tens of
-// megabytes for the largest point fields, and frees them again. With the C library's defaults
-// those blocks go back to the system at once (the heap's top is trimmed, blocks past the mapping
-// threshold are unmapped), and the next frame pays a page fault for every 4 KB it touches again:
-// a quarter of the drawing thread's time at the end of the show. Freed memory is kept for reuse
-// instead, up to 256 MB; the pixels are the same. Once per process, before the first context.
-void KeepFreedMemoryForReuse() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
-  mallopt(M_TRIM_THRESHOLD, 256 << 20);
 }
 
 bool EnsureVideo() {
@@ -105,7 +90,6 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
   window.Height = height;
   window.ColorBits = colorBits;
 
-  KeepFreedMemoryForReuse();
   if (!EnsureVideo()) {
     ShowError("Unable to create window!");
     ActiveWindow = window;
