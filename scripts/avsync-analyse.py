@@ -11,10 +11,12 @@ shape best: brightness = base + gain * level(time - shift), searched over the sh
 an inversion or a scene switch are left out (the picture changes there for other reasons).
 
 Usage: avsync-analyse.py RECORDING MUSIC_MP3 SYNC_TRACKS_CPP [--from S] [--to S]
-                         [--sound FILE --sound-start "T S"] [--json]
+                         [--sound FILE --sound-start "T S"] [--picture FILE] [--json]
 (--from/--to: show seconds to use; --sound: the sound recorded apart from the picture, whose
 first frame was heard at Unix time T and whose clock takes S wall seconds per second of sound,
-instead of the recording's own sound and its stamps).
+instead of the recording's own sound and its stamps; --picture: the brightness samples of
+avsync-grab.py, each stamped with the wall time it was taken, instead of the recording's
+picture and its stamps).
 Needs ffmpeg, ffprobe and python3-numpy.
 """
 import json
@@ -190,7 +192,11 @@ def main():
     held = stalls(sound, zero)
     if debug:
         print("%d stalls of the sound, %.3f s in all" % (len(held), sum(h for _, h in held)), file=sys.stderr)
-    frame_times, brightness = video_brightness(recording)
+    if "--picture" in args:
+        samples = np.loadtxt(args[args.index("--picture") + 1], ndmin=2)
+        frame_times, brightness = samples[:, 0], samples[:, 1]
+    else:
+        frame_times, brightness = video_brightness(recording)
     frame_times = (frame_times - audio_start) / audio_scale  # on the recorded sound's clock
 
     if debug:

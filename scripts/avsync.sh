@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Audio-to-picture offset as a viewer meets it. Plays the show in a window under Xvfb with its
-# sound going to a PulseAudio null sink, records the screen (ffmpeg x11grab) and the sink's
-# monitor (scripts/avsync-record.py) together, both stamped with the wall clock, and finds the
+# sound going to a PulseAudio null sink, records a patch of the screen (scripts/avsync-grab.py,
+# every 4 ms) and the sink's monitor (scripts/avsync-record.py) together, both stamped with the
+# wall clock, and finds the
 # white flash and the accent onset of every flash step in the first AVSYNC_SECONDS of the show
 # (about 45 usable steps by 105 s, 89 by 186 s). The recording chain has an offset of its own (the grab's
 # stamps, the monitor's stamps): it is measured on scripts/avsync-reference.py, which plays the
@@ -16,8 +17,8 @@
 #                             the star field and the ending)
 #   AVSYNC_REFERENCE_SECONDS  music seconds the reference plays (default 90)
 #   AVSYNC_PROGRAM            another vantrel to measure, run in BUILD_DIR with its data
-#   AVSYNC_KEEP               a folder to keep the recordings in (show.mkv and show.wav,
-#                             chain.mkv and chain.wav, the sounds' start times, the show's log)
+#   AVSYNC_KEEP               a folder to keep the recordings in (show.pic and show.wav,
+#                             chain.pic and chain.wav, the sounds' start times, the show's log)
 #   AVSYNC_NICE               niceness for the measured chain (e.g. -10 as root on a busy
 #                             machine, where a starved audio thread runs dry; default 0)
 # Needs Xvfb, pulseaudio (with pacat and libpulse-simple), ffmpeg, python3-numpy.
@@ -40,7 +41,7 @@ cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   if [ -n "${AVSYNC_KEEP:-}" ]; then
-    mkdir -p "$AVSYNC_KEEP" && cp "$work"/*.mkv "$work"/*.wav "$work"/*.start "$work"/*.log "$AVSYNC_KEEP"/ 2>/dev/null || true
+    mkdir -p "$AVSYNC_KEEP" && cp "$work"/*.pic "$work"/*.wav "$work"/*.start "$work"/*.grab "$work"/*.log "$AVSYNC_KEEP"/ 2>/dev/null || true
   fi
   rm -rf "$work"
 }
@@ -74,11 +75,11 @@ export SDL_AUDIODRIVER=pulseaudio
 # desktop's sound server arranges, so that a busy machine does not starve the sound.
 export SDL_THREAD_FORCE_REALTIME_TIME_CRITICAL=1
 
-# Records screen and sound for $1 seconds into $2.mkv and $2.wav (the sound's first frame's
-# wall time into $2.start) while the command after them runs. The grab keeps its wall-clock
-# stamps (-copyts). A flash whitens the whole picture, so a patch in the middle, kept as raw
-# grey, is enough and costs the recorder next to nothing (a recorder that falls behind would
-# skew the figures). A silent stream with a 10 ms latency plays throughout, so the null sink
+# Records screen and sound for $1 seconds into $2.pic and $2.wav (the sound's first frame's
+# wall time into $2.start) while the command after them runs. A flash whitens the whole
+# picture, so the brightness of a patch in the middle is enough; each sample carries the wall
+# time it was taken (ffmpeg's x11grab stamps a frame with the time it was due, which put whole
+# runs off by up to 40 ms when the grabber ran behind). A silent stream with a 10 ms latency plays throughout, so the null sink
 # keeps one short latency whoever else plays, and the monitor's stamps one meaning.
 record() {
   local length=$1 output=$2
@@ -90,9 +91,7 @@ record() {
   "${priority[@]}" "$python" "$here/avsync-record.py" "$output.wav" "$length" >"$output.start" &
   local sound=$!
   pids+=($sound)
-  "${priority[@]}" ffmpeg -hide_banner -loglevel error -y -copyts -thread_queue_size 1024 -f x11grab \
-    -framerate 30 -video_size 200x150 -grab_x 300 -grab_y 225 -t "$length" -i "$DISPLAY" \
-    -c:v rawvideo -pix_fmt gray "$output.mkv" &
+  "${priority[@]}" "$python" "$here/avsync-grab.py" "$output.pic" "$length" 300 225 200 150 >"$output.grab" &
   local picture=$!
   pids+=($picture)
   "${priority[@]}" "$@" >"$output.log" 2>&1 &
@@ -108,8 +107,8 @@ record() {
 
 # analyse RECORDING SHOW_SECONDS: the figures of one recording as a line of JSON.
 analyse() {
-  "$python" "$here/avsync-analyse.py" "$1.mkv" "$build/data/music.mp3" "$here/../src/timeline/SyncTracks.cpp" \
-    --to "$2" --sound "$1.wav" --sound-start "$(cat "$1.start")" --json
+  "$python" "$here/avsync-analyse.py" "$1.pic" "$build/data/music.mp3" "$here/../src/timeline/SyncTracks.cpp" \
+    --to "$2" --sound "$1.wav" --sound-start "$(cat "$1.start")" --picture "$1.pic" --json
 }
 
 echo "avsync: load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
