@@ -17,7 +17,8 @@ if [ "${LIVE_E2E_INSIDE:-}" != 1 ]; then
   fi
   export LIVE_E2E_INSIDE=1
   # The whole run is bounded; xvfb-run ends its server when the inner script returns.
-  exec timeout -k 5 300 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$vantrel" "$build"
+  # Its own first display number: scripts started side by side could otherwise take the same one.
+  exec timeout -k 5 300 xvfb-run -a -n 130 -s "-screen 0 1280x1024x24" bash "$0" "$vantrel" "$build"
 fi
 
 work="$(mktemp -d /tmp/vantrel-live-e2e.XXXXXX)"

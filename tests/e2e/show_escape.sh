@@ -11,7 +11,8 @@ export SDL_AUDIODRIVER=dummy
 TMPDIR_SHOW=$(mktemp -d)
 export TMPDIR_SHOW
 trap 'rm -rf "$TMPDIR_SHOW"' EXIT
-xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$program" <<'INNER'
+# Its own first display number: scripts started side by side could otherwise take the same one.
+xvfb-run -a -n 140 -s "-screen 0 1024x768x24" bash -s "$program" <<'INNER'
 set -u
 program="$1"
 "$program" -w &

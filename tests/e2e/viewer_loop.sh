@@ -11,7 +11,8 @@ for tool in xvfb-run xdotool; do command -v $tool >/dev/null || { echo "skipped:
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export SDL_AUDIODRIVER=dummy
-xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$program" "$work" <<'INNER'
+# Its own first display number: scripts started side by side could otherwise take the same one.
+xvfb-run -a -n 110 -s "-screen 0 1024x768x24" bash -s "$program" "$work" <<'INNER'
 set -u
 program="$1"; work="$2"
 fail() { echo "FAIL: $*"; cat "$work/run.log"; exit 1; }

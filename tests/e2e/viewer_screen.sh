@@ -17,7 +17,8 @@ export SDL_AUDIODRIVER=dummy
   echo "FAIL: reference frames"; cat "$work/reference.log"; exit 1; }
 mogrify -resize '200x150!' "$work"/reference/*.png
 
-xvfb-run -a -s "-screen 0 1920x1080x24" bash -s "$program" "$work" <<'INNER'
+# Its own first display number: scripts started side by side could otherwise take the same one.
+xvfb-run -a -n 160 -s "-screen 0 1920x1080x24" bash -s "$program" "$work" <<'INNER'
 set -u
 program="$1"; work="$2"
 fail() { echo "FAIL: $*"; exit 1; }
