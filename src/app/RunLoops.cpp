@@ -43,6 +43,11 @@ class ClockLog {
     std::fprintf(stderr, "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms\n", now, showTime,
                  heard, StampedMusicSeconds(), 1000 * lead);
   }
+  // The pass's end, with the show time heard when it was decided.
+  void ShowEnds(double showTime, double heardShow) {
+    if (!enabled_) return;
+    std::fprintf(stderr, "vantrel: clock end wall %.3f show %.3f heard show %.3f\n", UnixSeconds(), showTime, heardShow);
+  }
 
  private:
   bool enabled_;
@@ -104,7 +109,10 @@ void RunTimedShow(float start, bool loop) {
     // The show ends once its length has been heard, not when the frame drawn ahead for the
     // moment it is seen passes it: the last frames stay up until the music's end.
     const double heardShow = passStart + (std::isnan(heard) ? wall : std::max(0.0, heard));
-    if (ShowTime > ShowLength && heardShow > ShowLength) ExitRequested = true;
+    if (ShowTime > ShowLength && heardShow > ShowLength) {
+      ExitRequested = true;
+      clockLog.ShowEnds(ShowTime, heardShow);
+    }
     // A window close request ends the show after the current frame, like Escape.
     if (QuitRequested()) break;
   }
