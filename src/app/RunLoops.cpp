@@ -46,7 +46,7 @@ class ClockLog {
   // The pass's end, with the show time heard when it was decided.
   void ShowEnds(double showTime, double heardShow) {
     if (!enabled_) return;
-    std::fprintf(stderr, "vantrel: clock end wall %.3f show %.3f heard show %.3f\n", UnixSeconds(), showTime, heardShow);
+    std::fprintf(stderr, "vantrel: clock end wall %.3f show %.6f heard show %.6f\n", UnixSeconds(), showTime, heardShow);
   }
 
  private:
