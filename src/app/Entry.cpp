@@ -12,6 +12,7 @@
 #include "app/Options.h"
 #include "app/RunLoops.h"
 #include "platform/Audio.h"
+#include "platform/CrashReport.h"
 #include "platform/GL.h"
 #include "platform/Glyphs.h"
 #include "platform/Input.h"
@@ -33,6 +34,7 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen);
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+  InstallCrashReport();
   ProgramOptions options;
   std::string error;
   if (!ParseOptions(argc, argv, options, error)) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program in a real X window: it opens "Vantrel Kelvara", runs, and Escape ends it with 0;
 # a terminate request (SIGTERM, as a session manager or `kill` sends) ends it with 0 as well, and
-# in both cases the window is gone.
+# in both cases the window is gone; a crash reports its signal and call stack.
 set -u
 program="$1"
 if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
@@ -59,5 +59,23 @@ code=$?
 echo "exit code after SIGTERM $code"
 [ $code -eq 0 ] || { echo "FAIL: exit code $code after SIGTERM"; exit 1; }
 [ -z "$(xdotool search --name "^Vantrel Kelvara$" 2>/dev/null)" ] || { echo "FAIL: the window stayed after SIGTERM"; exit 1; }
+
+# A crash (here a SIGSEGV sent from outside) leaves its signal and call stack on standard error
+# and still ends the program with that signal.
+"$program" -w 2> "$TMPDIR_SHOW/crash.log" &
+pid=$!
+for _ in $(seq 1 300); do
+  grep -q "the show starts" "$TMPDIR_SHOW/crash.log" && break
+  kill -0 $pid 2>/dev/null || { echo "FAIL: ended before the show"; cat "$TMPDIR_SHOW/crash.log"; exit 1; }
+  sleep 0.1
+done
+kill -SEGV $pid
+wait $pid
+code=$?
+echo "exit code after SIGSEGV $code"
+[ $code -eq 139 ] || { echo "FAIL: exit code $code after SIGSEGV"; cat "$TMPDIR_SHOW/crash.log"; exit 1; }
+grep -q "vantrel: crashed with signal 11" "$TMPDIR_SHOW/crash.log" &&
+  grep -A1 "vantrel: call stack:" "$TMPDIR_SHOW/crash.log" | tail -n 1 | grep -q "vantrel(" ||
+  { echo "FAIL: no crash report"; cat "$TMPDIR_SHOW/crash.log"; exit 1; }
 echo "PASS"
 INNER

@@ -1,0 +1,8 @@
+// A crash leaves a trace: the signal and the call stack on standard error, then the usual death.
+#pragma once
+
+// Installs handlers for SIGSEGV, SIGBUS, SIGILL, SIGFPE and SIGABRT (on a stack of their own, so
+// that a stack overflow is reported too). Each writes one line naming the signal and the return
+// addresses of the stack (with their libraries and offsets, for addr2line), then dies of the same
+// signal, so the exit status and any core dump are as without it. Once per process.
+void InstallCrashReport();
