@@ -38,15 +38,20 @@ echo "exit code $code"
 [ $code -eq 0 ] || { echo "FAIL: exit code $code"; exit 1; }
 [ -z "$(xdotool search --name "^Vantrel Kelvara$" 2>/dev/null)" ] || { echo "FAIL: the window stayed after Escape"; exit 1; }
 
-# A terminate request once the show runs (the start line on standard error) ends it within 5 s.
-"$program" -w 2> "$TMPDIR_SHOW/term.log" &
-pid=$!
-for _ in $(seq 1 300); do
-  grep -q "the show starts" "$TMPDIR_SHOW/term.log" && break
-  kill -0 $pid 2>/dev/null || { echo "FAIL: ended before the show"; cat "$TMPDIR_SHOW/term.log"; exit 1; }
-  sleep 0.1
-done
-grep -q "the show starts" "$TMPDIR_SHOW/term.log" || { echo "FAIL: the show did not start"; kill -9 $pid; exit 1; }
+# Starts the program with standard error into $1 and waits until the show runs (its start line).
+start_show() {
+  "$program" -w 2> "$1" &
+  pid=$!
+  for _ in $(seq 1 300); do
+    grep -q "the show starts" "$1" && return 0
+    kill -0 $pid 2>/dev/null || { echo "FAIL: ended before the show"; cat "$1"; exit 1; }
+    sleep 0.1
+  done
+  echo "FAIL: the show did not start"; kill -9 $pid; exit 1
+}
+
+# A terminate request once the show runs ends it within 5 s.
+start_show "$TMPDIR_SHOW/term.log"
 sleep 1
 kill -TERM $pid
 for _ in $(seq 1 50); do
@@ -62,13 +67,7 @@ echo "exit code after SIGTERM $code"
 
 # A crash (here a SIGSEGV sent from outside) leaves its signal and call stack on standard error
 # and still ends the program with that signal.
-"$program" -w 2> "$TMPDIR_SHOW/crash.log" &
-pid=$!
-for _ in $(seq 1 300); do
-  grep -q "the show starts" "$TMPDIR_SHOW/crash.log" && break
-  kill -0 $pid 2>/dev/null || { echo "FAIL: ended before the show"; cat "$TMPDIR_SHOW/crash.log"; exit 1; }
-  sleep 0.1
-done
+start_show "$TMPDIR_SHOW/crash.log"
 kill -SEGV $pid
 wait $pid
 code=$?
