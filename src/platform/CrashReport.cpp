@@ -30,6 +30,10 @@ void ReportCrash(int signal) {
 }  // namespace
 
 void InstallCrashReport() {
+#if defined(__SANITIZE_ADDRESS__)
+  // AddressSanitizer reports crashes itself, with more than a stack.
+  return;
+#endif
   static bool installed = false;
   if (installed) return;
   installed = true;
