@@ -59,6 +59,8 @@ def main():
     row = image.contents.bytes_per_line
     pixels = np.ctypeslib.as_array(ctypes.cast(image.contents.data, ctypes.POINTER(ctypes.c_uint8)),
                                    shape=(height * row,))
+    # The image's pixels as an array, a view that every XGetSubImage below writes into.
+    patch = pixels.reshape(height, row)[:, :width * 4].reshape(height, width, 4)[:, :, :3]
     stamps, levels = [], []
     end = time.time() + seconds
     due = time.time()
@@ -71,9 +73,8 @@ def main():
         before = time.time()
         xlib.XGetSubImage(display, root, x, y, width, height, ALL_PLANES, Z_PIXMAP, image, 0, 0)
         after = time.time()
-        patch = pixels.reshape(height, row)[:, :width * 4].reshape(height, width, 4)
         stamps.append((before + after) / 2)
-        levels.append(float(patch[:, :, :3].mean()) / 255.0)
+        levels.append(float(patch.mean()) / 255.0)
         due = max(due + PERIOD, after)
     with open(output, "w") as out:
         for stamp, level in zip(stamps, levels):
