@@ -16,6 +16,7 @@
 #include "platform/GL.h"
 #include "platform/Glyphs.h"
 #include "platform/Input.h"
+#include "platform/Terminate.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "timeline/GentleFlashes.h"
@@ -35,6 +36,7 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen);
 
 int RunProgram(int argc, char** argv) {
   InstallCrashReport();
+  InstallTerminateHandlers();
   ProgramOptions options;
   std::string error;
   if (!ParseOptions(argc, argv, options, error)) {
@@ -83,18 +85,26 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
   CreateMouse(MainWindow, true);
   glClearColor(0, 0, 0, 1);
 
-  ShowSplash();
-  FontListBase = BuildFont("Verdana", 12, true);
-
   int exitCode = 0;
-  if (offscreen) {
-    exitCode = RunOffscreenMode(options);
-  } else if (options.live) {
-    LoadAssets();
-    RunLiveMode(options);
-  } else {
-    LoadAssets(false);
-    RunTimedShow(options.start, options.loop);
+  try {
+    ShowSplash();
+    FontListBase = BuildFont("Verdana", 12, true);
+    if (offscreen) {
+      exitCode = RunOffscreenMode(options);
+    } else if (options.live) {
+      LoadAssets();
+      RunLiveMode(options);
+    } else {
+      LoadAssets(false);
+      RunTimedShow(options.start, options.loop);
+    }
+  } catch (const QuitWhileLoading&) {
+    // A terminate signal or the window's close button before the first frame: the show ends as
+    // Escape ends it; an offscreen mode has written nothing, which is a failure.
+    if (offscreen) {
+      std::fprintf(stderr, "vantrel: interrupted while loading; nothing was written\n");
+      exitCode = 1;
+    }
   }
   ReleaseKeyboard();
   CloseAudio();

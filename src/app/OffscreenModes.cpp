@@ -110,7 +110,13 @@ std::string Duration(double seconds) {
 // random draw, nothing drawn), so a range late in the show costs little more than its own frames.
 template <typename OnFrame>
 void RunFixedStepShow(int fps, float from, OnFrame onFrame) {
-  const long first = from > 0 ? AdvanceShowTo(from, fps) : 0;
+  long first = 0;
+  try {
+    if (from > 0) first = AdvanceShowTo(from, fps);
+  } catch (const QuitWhileLoading&) {
+    std::fprintf(stderr, "\nvantrel: interrupted before %.2f s of show time\n", from);
+    return;
+  }
   for (long frame = first;; ++frame) {
     ShowTime = static_cast<float>(static_cast<double>(frame) / fps);
     FrameDelta = 1.0f / fps;

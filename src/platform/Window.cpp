@@ -3,12 +3,14 @@
 
 #include <SDL2/SDL.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
 #include "platform/GL.h"
 #include "platform/Messages.h"
 #include "platform/ShowFrame.h"
+#include "platform/Terminate.h"
 
 GLWindow ActiveWindow;
 GLWindow MainWindow;
@@ -247,7 +249,22 @@ bool PresentFrame(const GLWindow& window) {
 }
 
 unsigned long PresentedFrames() { return SwapCount; }
-bool QuitRequested() { return QuitTaken; }
+bool QuitRequested() { return QuitTaken || TerminateSignal() != 0; }
+
+void QuitCheckpoint() {
+  static std::chrono::steady_clock::time_point lastLook;
+  const auto now = std::chrono::steady_clock::now();
+  if (!QuitRequested() && SDL_WasInit(SDL_INIT_EVENTS) && now - lastLook >= std::chrono::milliseconds(20)) {
+    lastLook = now;
+    SDL_PumpEvents();
+    SDL_Event events[16];
+    if (SDL_PeepEvents(events, 1, SDL_GETEVENT, SDL_QUIT, SDL_QUIT) > 0) QuitTaken = true;
+    const int windowEvents = SDL_PeepEvents(events, 16, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+    for (int i = 0; i < windowEvents; ++i)
+      if (events[i].window.event == SDL_WINDOWEVENT_CLOSE) QuitTaken = true;
+  }
+  if (QuitRequested()) throw QuitWhileLoading{};
+}
 void ClearQuitRequest() { QuitTaken = false; }
 void SetFrameHook(FrameHook hook) { PresentHook = std::move(hook); }
 
