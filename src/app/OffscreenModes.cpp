@@ -3,12 +3,15 @@
 
 #include <png.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -56,9 +59,14 @@ void ReadFrameTopDown(std::vector<uint8_t>& pixels) {
   for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
 }
 
-bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown) {
+// Writes the picture as a PNG file; on failure says why in error (the system's reason).
+bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown, std::string& error) {
+  errno = 0;
   FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
+  if (!file) {
+    error = std::strerror(errno);
+    return false;
+  }
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   bool ok = png && info;
@@ -74,7 +82,21 @@ bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown) 
     png_write_end(png, nullptr);
   }
   png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-  return std::fclose(file) == 0 && ok;
+  // libpng's own message names no reason; errno still holds the failed write's.
+  const int writeError = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!ok || !closed) error = std::strerror(closed ? writeError : errno);
+  return ok && closed;
+}
+
+// Where a file is written until it is whole: beside it (the same file system, so that the rename
+// that completes it cannot fail half-way), with its extension kept for ffmpeg's choice of format.
+// Nothing at the named path ever looks like a finished file when it is not one.
+std::string UnfinishedPath(const std::string& path) {
+  const std::filesystem::path named(path);
+  std::filesystem::path partial = named;
+  partial.replace_filename(named.stem().string() + ".partial" + named.extension().string());
+  return partial.string();
 }
 
 bool ProgramOnPath(const char* name) {
@@ -175,12 +197,16 @@ bool CaptureCanStart(const ProgramOptions& options) {
                  "(install it with: apt-get install ffmpeg)\n");
     return false;
   }
-  FILE* probe = std::fopen(options.output.c_str(), "wb");
+  // The video is written beside its name and renamed once whole: that place must take files.
+  const std::string partial = UnfinishedPath(options.output);
+  FILE* probe = std::fopen(partial.c_str(), "wb");
   if (!probe) {
-    std::fprintf(stderr, "vantrel: cannot write the capture file \"%s\"\n", options.output.c_str());
+    std::fprintf(stderr, "vantrel: cannot write the capture file \"%s\" (%s)\n", options.output.c_str(),
+                 std::strerror(errno));
     return false;
   }
   std::fclose(probe);
+  std::remove(partial.c_str());
   return true;
 }
 
@@ -199,7 +225,7 @@ FILE* OpenVideoPipe(const ProgramOptions& options, const std::string& musicPath)
     command += std::string(musicStart) + " -i " + ShellQuote(musicPath) +
                " -map 0:v -map 1:a -c:a aac -b:a 192k -shortest";
   command += " -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -movflags +faststart " +
-             ShellQuote(options.output);
+             ShellQuote(UnfinishedPath(options.output));
   FILE* pipe = popen(command.c_str(), "w");
   if (!pipe) std::fprintf(stderr, "vantrel: could not start ffmpeg\n");
   return pipe;
@@ -210,11 +236,29 @@ void ReportSoftenedFrames() {
   if (GentleMode) std::fprintf(stderr, "vantrel: gentle mode softened %ld frames\n", GuardedFrameCount());
 }
 
+// Closes ffmpeg's pipe and, when it wrote the whole video, gives the file its name; otherwise
+// removes what it wrote, so that no cut-off video is left under the name asked for.
 int FinishVideo(FILE* pipe, bool writeFailed, const std::string& output) {
   ReportSoftenedFrames();
   const int status = pclose(pipe);
+  const std::string partial = UnfinishedPath(output);
   if (writeFailed || status != 0) {
-    std::fprintf(stderr, "\nvantrel: ffmpeg failed to write \"%s\"\n", output.c_str());
+    std::remove(partial.c_str());
+    std::string why = "it stopped taking frames";
+    // ffmpeg runs under a shell, which reports its death by a signal as status 128 + signal.
+    if (status > 0 && WIFSIGNALED(status))
+      why = "it was ended by signal " + std::to_string(WTERMSIG(status));
+    else if (status > 0 && WIFEXITED(status) && WEXITSTATUS(status) > 128)
+      why = "it was ended by signal " + std::to_string(WEXITSTATUS(status) - 128);
+    else if (status > 0 && WIFEXITED(status) && WEXITSTATUS(status) != 0)
+      why = "it failed with status " + std::to_string(WEXITSTATUS(status)) + " (its own message is above)";
+    std::fprintf(stderr, "\nvantrel: ffmpeg did not finish \"%s\": %s; nothing was kept\n", output.c_str(),
+                 why.c_str());
+    return 1;
+  }
+  if (std::rename(partial.c_str(), output.c_str()) != 0) {
+    std::fprintf(stderr, "vantrel: the finished video \"%s\" could not be named \"%s\" (%s)\n", partial.c_str(),
+                 output.c_str(), std::strerror(errno));
     return 1;
   }
   std::fprintf(stderr, "vantrel: wrote %s\n", output.c_str());
@@ -325,8 +369,15 @@ int RunFrames(const ProgramOptions& options) {
     ReadFrameTopDown(pixels);
     char name[64];
     std::snprintf(name, sizeof name, "/frame_%06ld_%08.3fs.png", frame, ShowTime);
-    if (!WritePng(options.output + name, pixels)) {
-      std::fprintf(stderr, "\nvantrel: cannot write %s%s\n", options.output.c_str(), name);
+    // Each frame gets its name once it is whole; a frame cut off (a full disk) is removed.
+    const std::string path = options.output + name;
+    const std::string partial = UnfinishedPath(path);
+    std::string why;
+    if (!WritePng(partial, pixels, why) || std::rename(partial.c_str(), path.c_str()) != 0) {
+      if (why.empty()) why = std::strerror(errno);
+      std::remove(partial.c_str());
+      std::fprintf(stderr, "\nvantrel: cannot write %s (%s); the %ld frames before it are whole\n", path.c_str(),
+                   why.c_str(), written);
       failed = true;
       return false;
     }
