@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Ending the show at a random moment: Escape held, the window's close button, SIGINT or SIGTERM,
 # sent at a random time from the program's start (the splash, the loading, the show, a late
-# start's advance to its moment). Every run must end with status 0, its window gone, without a
+# start's advance to its moment, the live mode with a TCP sender and an OSC sender in flight). Every run must end with status 0, its window gone, without a
 # crash report or a sanitizer's; a close request or signal must be honoured within a second
 # (held to 5 s here, so that a loaded machine's slow frame does not fail the check; the runs
 # slower than 1 s are counted).
@@ -18,9 +18,11 @@ runs=${VANTREL_SHUTDOWN_RUNS:-8}
 lanes=${VANTREL_SHUTDOWN_LANES:-1}
 latest=${VANTREL_SHUTDOWN_LATEST:-20}
 closer="$build/tests/close_window"
+stream="$build/tools/vantrel-stream"
 command -v xdotool > /dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
 [ -x "$closer" ] || { echo "SKIP: $closer was not built (no X11 headers)"; exit 77; }
 source "$support/xserver.sh"
+source "$support/free-port.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
@@ -31,28 +33,53 @@ export TSAN_OPTIONS="${TSAN_OPTIONS:-}:exitcode=99"
 
 now() { date +%s.%N; }
 
-# One run in its own folder: prints "PASS|FAIL action moment start latency-seconds".
+# One run in its own folder: prints "PASS|FAIL action moment start latency-seconds", where start
+# is the late start (s into the show, 0 for none) or "live".
 one_run() {
   local run=$1 dir="$work/run$1"
   mkdir -p "$dir"
-  local actions=(escape close int term) starts=(0 0 0 150)
-  local action=${actions[RANDOM % 4]} start=${starts[RANDOM % 4]}
+  local actions=(escape close int term) starts=(0 0 0 150 live)
+  local action=${actions[RANDOM % 4]} start=${starts[RANDOM % 5]}
+  [ "$start" = live ] && [ ! -x "$stream" ] && start=0
+  # Escape is the show's key; the live mode ends by its windows or a signal.
+  [ "$start" = live ] && [ $action = escape ] && action=close
   local moment
   moment=$(awk -v r=$RANDOM -v l="$latest" 'BEGIN { printf "%.2f", r / 32767 * l }')
-  local args=(-w)
-  [ "$start" != 0 ] && args+=(--start "$start")
-  local began
-  began=$(now)
-  "$program" "${args[@]}" > /dev/null 2> "$dir/err.log" &
-  local pid=$!
-  local window=""
-  # The window: the close button and the key need it; it appears before the splash.
-  for _ in $(seq 1 300); do
-    window=$(xdotool search --pid $pid --name "^Vantrel Kelvara$" 2> /dev/null | head -n 1)
+  local args=(-w) port="" osc="" senders=()
+  if [ "$start" = live ]; then
+    port=$(free_port tcp)
+    osc=$(free_port udp)
+    args=(-pds -w --listen 127.0.0.1 --port "$port" --osc "$osc")
+  elif [ "$start" != 0 ]; then
+    args+=(--start "$start")
+  fi
+  local began pid window tries
+  # A program that found no X server (a loaded one may refuse a connection for a moment) did not
+  # start: it is started again, and the runs that needed it are counted.
+  for tries in 1 2 3; do
+    began=$(now)
+    "$program" "${args[@]}" > /dev/null 2> "$dir/err.log" &
+    pid=$!
+    window=""
+    # The window: the close button and the key need it; it appears before the splash.
+    for _ in $(seq 1 300); do
+      window=$(xdotool search --pid $pid --name "^Vantrel Kelvara$" 2> /dev/null | head -n 1)
+      [ -n "$window" ] && break
+      kill -0 $pid 2> /dev/null || break
+      sleep 0.1
+    done
     [ -n "$window" ] && break
-    kill -0 $pid 2> /dev/null || break
-    sleep 0.1
+    wait $pid
+    grep -q "no display could be opened" "$dir/err.log" || break
+    echo "RESTART run $run: no X server connection at the start"
   done
+  if [ "$start" = live ]; then
+    # Senders that wait for the server through its loading and send until it is gone.
+    "$stream" --port "$port" --sweep --rate 100 --count 0 --timeout 120 --quiet > /dev/null 2>&1 &
+    senders+=($!)
+    "$stream" --osc "$osc" --sweep --rate 100 --count 0 --quiet > /dev/null 2>&1 &
+    senders+=($!)
+  fi
   local wait_for
   wait_for=$(awk -v b="$began" -v m="$moment" -v n="$(now)" 'BEGIN { w = b + m - n; printf "%.2f", (w > 0 ? w : 0) }')
   sleep "$wait_for"
@@ -75,6 +102,7 @@ one_run() {
     sleep 0.02
   done
   [ $action = escape ] && xdotool keyup Escape 2> /dev/null
+  for sender in "${senders[@]}"; do kill $sender 2> /dev/null; wait $sender 2> /dev/null; done
   local verdict=PASS
   if [ -z "$gone" ]; then
     verdict=FAIL
@@ -126,6 +154,7 @@ worst=$(awk '($1 == "PASS" || $1 == "FAIL") && $2 != "escape" && $5 > w {w = $5}
 for action in escape close int term; do
   echo "$action: $(awk -v a=$action '$2 == a' "$work/all.log" | wc -l) runs"
 done
+echo "live mode: $(awk '$4 == "live"' "$work/all.log" | wc -l) runs; late starts: $(awk '$4 == 150' "$work/all.log" | wc -l) runs; restarted for want of an X server: $(grep -c '^RESTART' "$work/all.log")"
 echo "shutdown_moments: $total runs, $failed failed; close and signals honoured in at most $worst s, $slow runs over 1 s; load $(cut -d' ' -f1-3 /proc/loadavg)"
 [ "$total" = "$runs" ] || { echo "FAIL: only $total of $runs runs finished"; exit 1; }
 [ "$failed" = 0 ] || { grep "^FAIL" "$work/all.log"; exit 1; }
