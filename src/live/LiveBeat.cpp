@@ -12,9 +12,32 @@ constexpr float TwoPi = 6.28318530718f;
 constexpr float BeatSeconds = 60.0f / LiveBpm;
 }  // namespace
 
-float LiveWave(float k) { return std::sin(ShowTime * k * TwoPi * LiveBpm / 60.0f); }
+float LiveWave(float k) {
+  if (!LiveBeat.External) return std::sin(ShowTime * k * TwoPi * LiveBpm / 60.0f);
+  // The fraction of a period in double: beat counts grow large over a long set.
+  const double periods = LiveBeat.ExternalBeats * k;
+  return static_cast<float>(std::sin((periods - std::floor(periods)) * 2.0 * M_PI));
+}
+
+void FollowExternalBeat(double beats) {
+  LiveBeat.External = true;
+  LiveBeat.ExternalBeats = beats;
+}
+
+void ReleaseExternalBeat() {
+  LiveBeat.External = false;
+  LiveBeat.LastWholeBeat = std::numeric_limits<double>::quiet_NaN();
+}
 
 void AdvanceLiveBeat() {
+  if (LiveBeat.External) {
+    const double whole = std::floor(LiveBeat.ExternalBeats);
+    if (whole != LiveBeat.LastWholeBeat) {
+      if (!std::isnan(LiveBeat.LastWholeBeat)) LiveBeat.Flag = true;
+      LiveBeat.LastWholeBeat = whole;
+    }
+    return;
+  }
   // Live frames come as fast as packets arrive, but the clock moves only with the timer: the beat
   // takes each clock reading's FrameDelta once, however many frames and layers draw with it.
   if (ShowTime == LiveBeat.LastClock) return;
