@@ -11,6 +11,7 @@
 #include "app/OffscreenModes.h"
 #include "app/Options.h"
 #include "app/RunLoops.h"
+#include "live/ControlMap.h"
 #include "platform/Audio.h"
 #include "platform/CrashReport.h"
 #include "platform/GL.h"
@@ -50,6 +51,11 @@ int RunProgram(int argc, char** argv) {
     std::fputs(SceneListText().c_str(), stdout);
     return 0;
   }
+  if (options.mode == ProgramOptions::Mode::MidiMapDefault) {
+    std::fwrite(DefaultControlMapText().data(), 1, DefaultControlMapText().size(), stdout);
+    return 0;
+  }
+  if (options.mode == ProgramOptions::Mode::MidiList) return ListMidiInputs(options) ? 0 : 1;
   if (options.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(options)) return 1;
   GentleMode = options.gentle;
   const bool offscreen = options.mode != ProgramOptions::Mode::Show;
