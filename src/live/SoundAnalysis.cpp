@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "live/MidiClock.h"
 #include "live/StreamPackets.h"
 
 namespace {
@@ -22,6 +23,8 @@ constexpr float PeakHalfLifeSeconds = 10.0f;
 constexpr long EnergyEveryHops = 4;
 constexpr float SilentRms = 0.001f;  // -60 dBFS
 constexpr double SilentAfterSeconds = 2.0;
+// The sound's tempo: a line through this many of its last beats.
+constexpr size_t BeatsForTempo = 8;
 // An onset or kick lights its slot this long.
 constexpr double TriggerSeconds = 0.08;
 }  // namespace
@@ -111,9 +114,20 @@ void TSoundAnalysis::Hop(std::vector<SoundEvent>& events) {
   }
   aubio_tempo_do(aubio_->tempo, aubio_->hop, aubio_->out);
   if (aubio_->out->data[0] != 0) {
-    bpm_ = aubio_tempo_get_bpm(aubio_->tempo);
+    // aubio's own tempo is a whole number of hops a beat (128 BPM reads 129.2 or 127.6): a line
+    // through the times of the last eight beats it found is finer. A beat off the tracker's
+    // period starts the line afresh.
+    const float tracked = aubio_tempo_get_bpm(aubio_->tempo);
+    const double when = aubio_tempo_get_last_s(aubio_->tempo);
+    if (!beatTimes_.empty() && tracked > 0 &&
+        std::fabs((when - beatTimes_.back()) * tracked / 60.0 - 1.0) > 0.15)
+      beatTimes_.clear();
+    beatTimes_.push_back(when);
+    while (beatTimes_.size() > BeatsForTempo) beatTimes_.pop_front();
+    const double fitted = beatTimes_.size() >= 4 ? BpmOfEvenTimes(beatTimes_, 1) : 0;
+    bpm_ = fitted > 0 ? static_cast<float>(fitted) : tracked;
     ++Counts.beats;
-    events.push_back({SoundEvent::Kind::Beat, aubio_tempo_get_last_s(aubio_->tempo), bpm_, {}, 0});
+    events.push_back({SoundEvent::Kind::Beat, when, bpm_, {}, 0});
   }
 
   aubio_pvoc_do(aubio_->pvoc, aubio_->hop, aubio_->spectrum);
