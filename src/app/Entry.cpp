@@ -17,6 +17,7 @@
 #include "platform/GL.h"
 #include "platform/Glyphs.h"
 #include "platform/Input.h"
+#include "platform/ShowFrame.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "timeline/GentleFlashes.h"
@@ -80,7 +81,7 @@ int RunProgram(int argc, char** argv) {
 
 namespace {
 int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
-  MainWindow = OpenWindow(800, 600, 32, !options.windowed && !offscreen, "Vantrel Kelvara");
+  MainWindow = OpenWindow(ShowFrameWidth, ShowFrameHeight, 32, !options.windowed && !offscreen, "Vantrel Kelvara");
   if (!MainWindow.RenderContext) {
     std::fprintf(stderr, "vantrel: no GL context could be created; nothing can be drawn.\n");
     return 1;
