@@ -63,6 +63,10 @@ TEST(OscInput, AddressSpaceAndArgumentTypes) {
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].kind, OscEvent::Kind::SetSlot);
   EXPECT_EQ(events[0].slot, 63);
+  // A slot may be named as the slot map names it, as a controller's label would.
+  events = Parse(OscMessageBytes("/vantrel/slot/overlay-opacity", "f", {0.5f}), counts);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].slot, 7);
   for (const char* types : {"", "N"}) {
     events = Parse(OscMessageBytes("/vantrel/slot/7", types), counts);
     ASSERT_EQ(events.size(), 1u);
