@@ -58,7 +58,7 @@ bool HasSwitch(int argc, const char* const* argv, const char* name) {
 }
 
 std::string UsageText() {
-  return "Usage: vantrel [-w] [--loop] [--start T|scene:N] [--gentle]\n"
+  return "Usage: vantrel [-w] [--loop] [--start T|scene:N] [--gentle] [--full-frame]\n"
          "       vantrel [-w] -pds [--listen ADDR] [--port P] [--osc PORT] [--gentle]\n"
          "                     [--midi [PORT]] [--midi-api alsa|jack] [--midi-map FILE]\n"
          "                     [--midi-monitor] [--audio-in [DEVICE]] [--record SET]\n"
@@ -92,6 +92,8 @@ std::string UsageText() {
          "                     for onsets, kicks, tempo and band loudness\n"
          "  --loop             play the show again from its start after its end, until Escape\n"
          "  --start T          start the show at T seconds (scene:N: where scene N first starts)\n"
+         "  --full-frame       always draw the whole 800 x 600 frame; without it, frames that\n"
+         "                     run late are drawn smaller (down to 60 % a side) and scaled up\n"
          "  --list-scenes      print each scene with the times of its first and last start\n"
          "  --capture FILE     render the show offscreen into an H.264 MP4 with the music\n"
          "  --frames DIR       render the show offscreen and write PNG frames into DIR\n"
@@ -137,6 +139,8 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
       options.output = value;
     } else if (arg == "--gentle") {
       options.gentle = true;
+    } else if (arg == "--full-frame") {
+      options.fullFrame = true;
     } else if (arg == "--timedemo") {
       options.mode = ProgramOptions::Mode::Timedemo;
     } else if (arg == "--fps") {

@@ -28,6 +28,7 @@ struct ProgramOptions {
   bool audioIn = false;
   std::string audioDevice;
   bool loop = false;  // the timed show starts again after its end until Escape
+  bool fullFrame = false;  // --full-frame: the player never draws the frame smaller when late
   float start = 0.0f;  // show time the timed show starts at (--start, seconds or a scene's start)
 };
 

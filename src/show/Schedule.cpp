@@ -7,6 +7,7 @@
 
 #include "platform/GL.h"
 #include "platform/Input.h"
+#include "platform/ShowFrame.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/VectorMath.h"
@@ -70,7 +71,7 @@ void DrawPointBurst() {
   StartSceneState();
   glClear(GL_DEPTH_BUFFER_BIT);
   LookAtPointField();
-  glPointSize(3.0f);
+  glPointSize(3.0f * DrawingScale());
   // Once the star field is out its points are smoothed, and so are the burst's from then on.
   if (ShowTime > StarFieldStartTime) glEnable(GL_POINT_SMOOTH);
   SetPlainColour(White);
@@ -183,7 +184,8 @@ void DrawStarField(bool ending, bool hidden) {
     glDisable(GL_DEPTH_TEST);
   LookAtPointField();
   glEnable(GL_POINT_SMOOTH);
-  glPointSize(1.5f);
+  // Sizes in pixels follow the drawing size, so a frame drawn smaller and scaled up keeps its stars.
+  glPointSize(1.5f * DrawingScale());
   SetPlainColour(White);
   glDisable(GL_LIGHTING);
   if (!ending) glDisable(GL_FOG);
