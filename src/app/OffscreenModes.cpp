@@ -369,6 +369,13 @@ class QuadYardstick {
   std::vector<double> milliseconds_;
 };
 
+// A row of the timedemo: the scene's number and name from the scene table; -1 is the ending.
+std::string TimedemoRowName(int scene) {
+  if (scene < 0) return "ending";
+  const ShowScene* found = FindShowScene(scene);
+  return std::to_string(scene) + " " + (found ? found->name : "-");
+}
+
 int RunTimedemo(double loadSeconds) {
   constexpr int Fps = 60;
   constexpr long QuadEveryFrames = 120;
@@ -391,15 +398,15 @@ int RunTimedemo(double loadSeconds) {
 
   const double quadMs = quad.Median();
   const auto inQuads = [quadMs](double ms) { return quadMs > 0 ? ms / quadMs : 0.0; };
-  std::printf("%-8s %8s %12s %12s %14s %14s\n", "scene", "frames", "median ms", "p95 ms",
+  std::printf("%-22s %8s %12s %12s %14s %14s\n", "scene", "frames", "median ms", "p95 ms",
               "median x quad", "p95 x quad");
   int worstScene = 0;
   double worstMedian = -1;
   for (const auto& [scene, times] : scenes) {
     const double median = Percentile(times.milliseconds, 0.5);
     const double p95 = Percentile(times.milliseconds, 0.95);
-    const std::string name = scene < 0 ? "ending" : std::to_string(scene);
-    std::printf("%-8s %8zu %12.2f %12.2f %14.1f %14.1f\n", name.c_str(), times.milliseconds.size(),
+    const std::string name = TimedemoRowName(scene);
+    std::printf("%-22s %8zu %12.2f %12.2f %14.1f %14.1f\n", name.c_str(), times.milliseconds.size(),
                 median, p95, inQuads(median), inQuads(p95));
     if (median > worstMedian) {
       worstMedian = median;
@@ -412,7 +419,7 @@ int RunTimedemo(double loadSeconds) {
               quadMs, quad.Count());
   std::printf("loading: %.2f s (without the fixed splash and progress frames)\n", loadSeconds);
   std::printf("peak memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
-  const std::string worstName = worstScene < 0 ? "ending" : std::to_string(worstScene);
+  const std::string worstName = TimedemoRowName(worstScene);
   const double median = Percentile(all, 0.5);
   const double p95 = Percentile(all, 0.95);
   std::printf(
