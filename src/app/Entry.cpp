@@ -11,11 +11,13 @@
 #include "app/OffscreenModes.h"
 #include "app/Options.h"
 #include "app/RunLoops.h"
+#include "live/ControlMap.h"
 #include "platform/Audio.h"
 #include "platform/CrashReport.h"
 #include "platform/GL.h"
 #include "platform/Glyphs.h"
 #include "platform/Input.h"
+#include "platform/ShowFrame.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "timeline/GentleFlashes.h"
@@ -49,6 +51,11 @@ int RunProgram(int argc, char** argv) {
     std::fputs(SceneListText().c_str(), stdout);
     return 0;
   }
+  if (options.mode == ProgramOptions::Mode::MidiMapDefault) {
+    std::fwrite(DefaultControlMapText().data(), 1, DefaultControlMapText().size(), stdout);
+    return 0;
+  }
+  if (options.mode == ProgramOptions::Mode::MidiList) return ListMidiInputs(options) ? 0 : 1;
   if (options.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(options)) return 1;
   GentleMode = options.gentle;
   const bool offscreen = options.mode != ProgramOptions::Mode::Show;
@@ -74,7 +81,7 @@ int RunProgram(int argc, char** argv) {
 
 namespace {
 int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
-  MainWindow = OpenWindow(800, 600, 32, !options.windowed && !offscreen, "Vantrel Kelvara");
+  MainWindow = OpenWindow(ShowFrameWidth, ShowFrameHeight, 32, !options.windowed && !offscreen, "Vantrel Kelvara");
   if (!MainWindow.RenderContext) {
     std::fprintf(stderr, "vantrel: no GL context could be created; nothing can be drawn.\n");
     return 1;

@@ -6,14 +6,20 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "app/Loading.h"
 #include "live/LiveAssets.h"
 #include "live/LiveFrame.h"
+#include "live/MidiInput.h"
 #include "live/PDSServer.h"
 #include "platform/Audio.h"
 #include "platform/GL.h"
 #include "platform/Input.h"
+#include "platform/Messages.h"
 #include "platform/Timer.h"
 #include "platform/Window.h"
 #include "show/Schedule.h"
@@ -124,6 +130,16 @@ void RunLiveMode(const ProgramOptions& options) {
   settings.listenAddress = options.listenAddress;
   settings.port = static_cast<uint16_t>(options.port);
   settings.oscPort = options.oscPort;
+  settings.recordPath = options.record;
+  settings.listeners.midi = options.midi;
+  settings.listeners.midiPort = options.midiPort;
+  settings.listeners.midiSystem = options.midiApi == "alsa"   ? MidiSystem::Alsa
+                                  : options.midiApi == "jack" ? MidiSystem::Jack
+                                                              : MidiSystem::Any;
+  settings.listeners.monitor = options.midiMonitor;
+  settings.listeners.sound = options.audioIn;
+  settings.listeners.soundDevice = options.audioDevice;
+  if (options.midi || options.audioIn) settings.listeners.map = LoadControlMap(options);
   TPDSServerObject server(settings);
   server.DrawPacketFrame = [] { DrawLiveFrame(); };
   server.DrawTimerFrame = [] { DrawShowFrame(); };
@@ -144,4 +160,52 @@ void RunLiveMode(const ProgramOptions& options) {
                closes.left, closes.failed, closes.halfPacket, closes.idle, closes.evicted,
                closes.packetsLost, server.OscFrames, osc.datagrams, osc.malformed, osc.unknown,
                osc.systemDropped, server.OscPending());
+  if (server.Listeners) {
+    std::fprintf(stderr, "vantrel: frames drawn by source: %s; %s\n", server.SourcesCaption().c_str(),
+                 server.Listeners->Summary().c_str());
+  }
+}
+
+bool ListMidiInputs(const ProgramOptions& options) {
+  const MidiSystem system = options.midiApi == "alsa"   ? MidiSystem::Alsa
+                            : options.midiApi == "jack" ? MidiSystem::Jack
+                                                        : MidiSystem::Any;
+  std::vector<std::string> names;
+  std::string error;
+  if (!ListMidiPorts(system, names, error)) {
+    std::fprintf(stderr, "vantrel: no MIDI: %s\n", error.c_str());
+    return false;
+  }
+  if (names.empty()) std::puts("no MIDI input ports (vantrel --midi opens a virtual one to connect to)");
+  for (size_t i = 0; i < names.size(); ++i) std::printf("%zu: %s\n", i, names[i].c_str());
+  return true;
+}
+
+ControlMap LoadControlMap(const ProgramOptions& options) {
+  std::string path = options.midiMap;
+  if (path.empty()) {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string base = config && *config ? config : home ? std::string(home) + "/.config" : "";
+    if (!base.empty() && std::ifstream(base + "/vantrel/midi.map")) path = base + "/vantrel/midi.map";
+  }
+  if (path.empty()) {
+    std::fprintf(stderr, "vantrel: the built-in MIDI and sound map (vantrel --midi-map-default prints it)\n");
+    return DefaultControlMap();
+  }
+  ControlMap map;
+  std::ifstream file(path);
+  if (!file) {
+    ShowMessage("Error", "Cannot read the map " + path + ": the live mode listens with the built-in map.");
+    return DefaultControlMap();
+  }
+  std::stringstream text;
+  text << file.rdbuf();
+  std::string error;
+  if (!ParseControlMap(text.str(), map, error))
+    ShowMessage("Error", "The map " + path + " " + error + ": that line and the ones after it are left out (" +
+                             std::to_string(map.rules.size()) + " rules kept).");
+  else
+    std::fprintf(stderr, "vantrel: map %s, %zu rules\n", path.c_str(), map.rules.size());
+  return map;
 }

@@ -2,6 +2,10 @@
 // into whatever the window's drawable is: full screen at the desktop's size, a resized window.
 #pragma once
 
+// The show's frame in pixels: what every scene draws, captures record and the flash guard reads.
+inline constexpr int ShowFrameWidth = 800;
+inline constexpr int ShowFrameHeight = 600;
+
 // A rectangle of the drawable in pixels, origin at the lower left as GL counts.
 struct PictureRect {
   int x = 0;

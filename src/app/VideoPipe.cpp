@@ -1,0 +1,62 @@
+// The ffmpeg pipe: the command line (raw RGBA in, x264 and AAC out), its start and its end.
+#include "app/VideoPipe.h"
+
+#include <unistd.h>
+
+#include "app/FixedStepShow.h"
+#include "app/OffscreenModes.h"
+#include "app/ProgramPath.h"
+#include "platform/ShowFrame.h"
+
+namespace {
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+}  // namespace
+
+bool CaptureCanStart(const ProgramOptions& options) {
+  if (!ProgramOnPath("ffmpeg")) {
+    std::fprintf(stderr,
+                 "vantrel: capture needs ffmpeg, which was not found on PATH "
+                 "(install it with: apt-get install ffmpeg)\n");
+    return false;
+  }
+  FILE* probe = std::fopen(options.output.c_str(), "wb");
+  if (!probe) {
+    std::fprintf(stderr, "vantrel: cannot write the capture file \"%s\"\n", options.output.c_str());
+    return false;
+  }
+  std::fclose(probe);
+  return true;
+}
+
+FILE* OpenVideoPipe(const ProgramOptions& options, const std::string& musicPath) {
+  std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgba -s " +
+                        std::to_string(ShowFrameWidth) + "x" + std::to_string(ShowFrameHeight) +
+                        " -r " + std::to_string(options.fps) + " -i -";
+  const bool haveMusic = access(musicPath.c_str(), R_OK) == 0;
+  // A capture that starts later in the show takes the music from the same moment.
+  char musicStart[48] = "";
+  if (options.from > 0) std::snprintf(musicStart, sizeof musicStart, " -ss %.6f", options.from);
+  if (haveMusic)
+    command += std::string(musicStart) + " -i " + ShellQuote(musicPath) +
+               " -map 0:v -map 1:a -c:a aac -b:a 192k -shortest";
+  command += " -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -movflags +faststart " +
+             ShellQuote(options.output);
+  FILE* pipe = popen(command.c_str(), "w");
+  if (!pipe) std::fprintf(stderr, "vantrel: could not start ffmpeg\n");
+  return pipe;
+}
+
+int FinishVideo(FILE* pipe, bool writeFailed, const std::string& output) {
+  ReportSoftenedFrames();
+  const int status = pclose(pipe);
+  if (writeFailed || status != 0) {
+    std::fprintf(stderr, "\nvantrel: ffmpeg failed to write \"%s\"\n", output.c_str());
+    return 1;
+  }
+  std::fprintf(stderr, "vantrel: wrote %s\n", output.c_str());
+  return 0;
+}
