@@ -18,22 +18,9 @@ for tool in pulseaudio pactl paplay timeout "$python"; do
 done
 "$python" -c "import numpy" 2> /dev/null || { echo "sound_in.sh: skipped: numpy is missing"; exit 77; }
 
-work="$(mktemp -d /tmp/vantrel-sound-e2e.XXXXXX)"
-pulse="" program=""
-cleanup() {
-  [ -n "$program" ] && kill -KILL "$program" 2> /dev/null
-  [ -n "$pulse" ] && kill "$pulse" 2> /dev/null && wait "$pulse" 2> /dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "sound_in.sh: FAIL: $*"
-  for log in pulse.log program.err program.out; do
-    [ -f "$work/$log" ] && tail -12 "$work/$log" | sed "s/^/  $log: /"
-  done
-  exit 1
-}
-note() { echo "sound_in.sh: ${SECONDS}s: $*"; }
+name=sound_in logs="pulse.log program.err program.out"
+cd "$build" || { echo "sound_in.sh: FAIL: cannot enter $build"; exit 1; }
+. "$here/support/live_listening.sh"
 
 read -r clicks kicks < <("$python" "$here/support/sound_tracks.py" "$work" 12 7) || fail "cannot make the tracks"
 
@@ -44,35 +31,18 @@ timeout -k 5 170 pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file
   -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
   -L "module-null-sink sink_name=speakers sink_properties=device.description=Speakers" \
   -L "module-null-sink sink_name=room sink_properties=device.description=Room" > "$work/pulse.log" 2>&1 &
-pulse=$!
+server=$!
 for _ in $(seq 1 50); do pactl info > /dev/null 2>&1 && break; sleep 0.2; done
 pactl set-default-sink speakers && pactl set-default-source room.monitor || fail "PulseAudio did not start"
 
-port=$((20000 + RANDOM % 20000))
-mkdir -p "$work/config"
-cd "$build" || fail "cannot enter $build"
-XDG_CONFIG_HOME="$work/config" SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=pulseaudio timeout -k 5 150 \
-  "$vantrel" -pds -w --listen 127.0.0.1 --port "$port" --audio-in --midi-monitor --record "$work/set.txt" \
-  > "$work/program.out" 2> "$work/program.err" &
-program=$!
-for _ in $(seq 1 600); do
-  grep -q "listening to" "$work/program.err" && break
-  kill -0 "$program" 2> /dev/null || fail "vantrel -pds ended before its sound input opened"
-  sleep 0.2
-done
-grep -q "listening to" "$work/program.err" || fail "the sound input did not open within 120 s"
+start_live pulseaudio "listening to" --audio-in --midi-monitor --record "$work/set.txt"
 sleep 1
 note "the live mode listens; playing $clicks clicks, then $kicks beats of drums"
 paplay --device=room "$work/clicks.wav" || fail "paplay failed"
 sleep 1.5
 paplay --device=room "$work/drums.wav" || fail "paplay failed"
 sleep 1
-kill -0 "$program" 2> /dev/null || fail "vantrel -pds ended while listening"
-kill -TERM "$program"
-wait "$program"
-status=$?
-program=""
-[ "$status" -eq 0 ] || fail "vantrel -pds exited with $status"
+end_live
 
 "$python" - "$work" "$clicks" "$kicks" << 'PY' || fail "the checks above failed"
 import re, sys

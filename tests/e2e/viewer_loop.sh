@@ -5,7 +5,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 program="$1"
 scenes=$("$program" --list-scenes) || { echo "FAIL: --list-scenes"; exit 1; }
-echo "$scenes" | grep -Eq '^ +12 +149\.677 s +193\.145 s$' || { echo "FAIL: scene 12 row"; echo "$scenes"; exit 1; }
+echo "$scenes" | grep -Eq '^ +12 +149\.677 s +193\.145 s +cloth-dragged$' || { echo "FAIL: scene 12 row"; echo "$scenes"; exit 1; }
 "$program" --start 208 2>/dev/null && { echo "FAIL: a start past the show's end was taken"; exit 1; }
 "$program" --start scene:15 2>/dev/null && { echo "FAIL: an unknown scene was taken"; exit 1; }
 command -v xdotool >/dev/null || { echo "SKIP: xdotool missing"; exit 77; }
