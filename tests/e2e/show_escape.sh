@@ -43,7 +43,7 @@ echo "exit code $code"
 start_show() {
   "$program" -w 2> "$1" &
   pid=$!
-  for _ in $(seq 1 300); do
+  for _ in $(seq 1 1200); do
     grep -q "the show starts" "$1" && return 0
     kill -0 $pid 2>/dev/null || { echo "FAIL: ended before the show"; cat "$1"; exit 1; }
     sleep 0.1

@@ -140,13 +140,14 @@ for lane in $(seq 1 "$lanes"); do
     RANDOM=$((lane * 7919 + $$ + 10#$(date +%N) % 10000))
     start_xserver 1024x768x24
     for run in $(seq "$lane" "$lanes" "$runs"); do one_run "$run"; done
-  ) > "$work/lane$lane.log" 2>&1 &
+  ) 2>&1 | tee "$work/lane$lane.log" | grep --line-buffered "^PASS\|^FAIL" &
 done
 wait
 cat "$work"/lane*.log > "$work/all.log"
-# Each run's line: verdict, what ended it, its moment (s from the start), the late start (s into
-# the show, 0 for none) and how long the program took to go.
-cat "$work/all.log"
+# Each run's line (printed as it ends, so that a long batch stopped early keeps them): verdict,
+# what ended it, its moment (s from the start), the late start (s into the show, 0 for none, or
+# "live") and how long the program took to go. Here the failures' details.
+grep -v "^PASS" "$work/all.log" || true
 total=$(grep -c "^PASS\|^FAIL" "$work/all.log")
 failed=$(grep -c "^FAIL" "$work/all.log")
 slow=$(awk '($1 == "PASS" || $1 == "FAIL") && $2 != "escape" && $5 > 1.0' "$work/all.log" | wc -l)
