@@ -9,6 +9,7 @@
 #include "platform/GL.h"
 #include "platform/Input.h"
 #include "platform/ShowFrame.h"
+#include "platform/Window.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/VectorMath.h"
@@ -322,6 +323,7 @@ long AdvanceShowTo(float target, int framesPerSecond) {
     const float time = static_cast<float>(static_cast<double>(frame) / framesPerSecond);
     // A target past the show's end stops at the first frame after it.
     if (!(time < target) || time > ShowLength) break;
+    QuitCheckpoint();
     ShowTime = time;
     FrameDelta = 1.0f / framesPerSecond;
     FramesPerSecond = static_cast<float>(framesPerSecond);

@@ -6,6 +6,7 @@
 # 128 +- 1 BPM from 8 s of clicks on, every kick must be found (and nothing else taken for one),
 # and the flash slot must fire on the kicks.
 # Usage: sound_in.sh <path-to-vantrel> <build-dir>; exits 77 (skipped) when PulseAudio is missing.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 vantrel="$(realpath "${1:?path to vantrel}")"
 build="$(realpath "${2:?build directory}")"
