@@ -19,10 +19,7 @@ name=midi_port logs="jack.log program.err program.out"
 cd "$build" || { echo "midi_port.sh: FAIL: cannot enter $build"; exit 1; }
 . "$here/support/live_listening.sh"
 
-export JACK_DEFAULT_SERVER="vantrel-e2e-$$-$RANDOM"
-export JACK_NO_AUDIO_RESERVATION=1
-timeout -k 5 170 jackd -S -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 > "$work/jack.log" 2>&1 &
-server=$!
+start_jack
 
 start_live dummy "MIDI input on" --midi vantrel-midi-send --midi-api jack --midi-monitor --record "$work/set.txt"
 grep -q "not there yet" "$work/program.err" || fail "the missing port was not said to be waited for"
