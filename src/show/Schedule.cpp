@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <vector>
 
 #include "platform/GL.h"
 #include "platform/Input.h"
@@ -68,10 +67,12 @@ int64_t StarFieldLastIndex() {
 }
 
 void DrawPointBurst() {
-  glLoadIdentity();
+  StartSceneState();
   glClear(GL_DEPTH_BUFFER_BIT);
   LookAtPointField();
   glPointSize(3.0f);
+  // Once the star field is out its points are smoothed, and so are the burst's from then on.
+  if (ShowTime > StarFieldStartTime) glEnable(GL_POINT_SMOOTH);
   SetPlainColour(White);
   glDisable(GL_FOG);
   glDisable(GL_LIGHTING);
@@ -292,26 +293,6 @@ void AdvanceShowFrame() {
   SkipRandom(PointDraws(StarFieldLastIndex()));
 }
 
-namespace {
-// The ShowTimes at which the scene track switches (or restarts) a scene, in order.
-const std::vector<float>& SceneSwitchTimes() {
-  static const std::vector<float> times = [] {
-    std::vector<float> list;
-    for (int32_t step = 0; step < SceneTrackLength; ++step)
-      if (SceneTrackAt(step) != 0) list.push_back(StepStartTime(step));
-    return list;
-  }();
-  return times;
-}
-
-// Whether the scene track switches after the frame at time and by the frame at next.
-bool SwitchesAfter(float time, float next) {
-  const std::vector<float>& switches = SceneSwitchTimes();
-  const auto first = std::upper_bound(switches.begin(), switches.end(), time);
-  return first != switches.end() && *first <= next;
-}
-}  // namespace
-
 long AdvanceShowTo(float target, int framesPerSecond) {
   ResetShow();
   long frame = 0;
@@ -322,11 +303,7 @@ long AdvanceShowTo(float target, int framesPerSecond) {
     ShowTime = time;
     FrameDelta = 1.0f / framesPerSecond;
     FramesPerSecond = static_cast<float>(framesPerSecond);
-    // The last frame of every visit to a scene is drawn as well: the GL state a scene leaves
-    // behind (its light's position and colours, its material) stays for the scenes after it
-    // that do not set their own, as in a whole run.
-    const float next = static_cast<float>(static_cast<double>(frame + 1) / framesPerSecond);
-    if (time < target - WarmUpSeconds && !SwitchesAfter(time, next))
+    if (time < target - WarmUpSeconds)
       AdvanceShowFrame();
     else
       DrawShowPicture();

@@ -25,12 +25,13 @@ void AdvanceShowFrame();
 // The scene part of AdvanceShowFrame for CurrentScene (the beat clock already run).
 void AdvanceScheduledScene();
 // A run that starts later in the show draws this much of the show before its first frame (unseen),
-// so that the feedback textures and the GL state the scenes leave behind hold what a whole run has.
+// so that whatever drawing carries from frame to frame (render textures, the frame buffer) holds
+// what a whole run has.
 inline constexpr float WarmUpSeconds = 2.0f;
 // Brings everything the show carries to the first frame at or after ShowTime target of a run at
 // framesPerSecond as a whole run from a reset leaves it: the frames before target - WarmUpSeconds
-// advanced without drawing (but for the last frame of each visit to a scene, whose GL state the
-// next scenes may inherit), the rest before target drawn without being presented (nor guarded:
+// advanced without drawing (every scene sets the GL state it draws with, so nothing drawn
+// before is needed), the rest before target drawn without being presented (nor guarded:
 // gentle mode's flash guard starts with the first frame shown, as a viewer does). Returns the
 // index of that first frame (ShowTime = frame / framesPerSecond); ShowTime and FrameDelta are
 // left as the last frame before it set them.
