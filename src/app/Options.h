@@ -38,5 +38,6 @@ bool HasSwitch(int argc, const char* const* argv, const char* name);
 bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, std::string& error);
 // The text of --help.
 std::string UsageText();
-// The text of --list-scenes: each scene number with the show times of its first and last start.
+// The text of --list-scenes: each scene number with the show times of its first and last start
+// and its name.
 std::string SceneListText();

@@ -43,6 +43,13 @@ double Percentile(std::vector<double> values, double fraction) {
   return values[std::min(index, values.size() - 1)];
 }
 
+// A row of the timedemo: the scene's number and name from the scene table; -1 is the ending.
+std::string TimedemoRowName(int scene) {
+  if (scene < 0) return "ending";
+  const ShowScene* found = FindShowScene(scene);
+  return std::to_string(scene) + " " + (found ? found->name : "-");
+}
+
 // The yardstick that makes figures from different machines comparable: one full-screen
 // (800 x 600) textured, additively blended quad, each timed alone between two glFinish calls.
 class QuadYardstick {
@@ -91,8 +98,6 @@ PassTimes TimeShow(QuadYardstick& quad, DynamicResolution* resolution) {
   return pass;
 }
 
-std::string SceneName(int scene) { return scene < 0 ? "ending" : std::to_string(scene); }
-
 double ShareOver(const std::vector<double>& milliseconds, double limit) {
   if (milliseconds.empty()) return 0;
   const auto over = std::count_if(milliseconds.begin(), milliseconds.end(), [limit](double ms) { return ms > limit; });
@@ -106,14 +111,14 @@ int RunTimedemo(double loadSeconds) {
 
   const double quadMs = quad.Median();
   const auto inQuads = [quadMs](double ms) { return quadMs > 0 ? ms / quadMs : 0.0; };
-  std::printf("%-8s %8s %12s %12s %14s %14s %12s\n", "scene", "frames", "median ms", "p95 ms",
+  std::printf("%-22s %8s %12s %12s %14s %14s %12s\n", "scene", "frames", "median ms", "p95 ms",
               "median x quad", "p95 x quad", "% > 7.3 q");
   int worstScene = 0;
   double worstMedian = -1;
   for (const auto& [scene, times] : pass.scenes) {
     const double median = Percentile(times.milliseconds, 0.5);
     const double p95 = Percentile(times.milliseconds, 0.95);
-    std::printf("%-8s %8zu %12.2f %12.2f %14.1f %14.1f %12.1f\n", SceneName(scene).c_str(),
+    std::printf("%-22s %8zu %12.2f %12.2f %14.1f %14.1f %12.1f\n", TimedemoRowName(scene).c_str(),
                 times.milliseconds.size(), median, p95, inQuads(median), inQuads(p95),
                 ShareOver(times.milliseconds, BudgetQuads * quadMs));
     if (median > worstMedian) {
@@ -132,7 +137,7 @@ int RunTimedemo(double loadSeconds) {
   std::printf(
       "timedemo: median %.1f ms (%.1f x quad), p95 %.1f ms (%.1f x quad), worst scene %s "
       "(%.1f ms, %.1f x quad)\n",
-      median, inQuads(median), p95, inQuads(p95), SceneName(worstScene).c_str(), worstMedian,
+      median, inQuads(median), p95, inQuads(p95), TimedemoRowName(worstScene).c_str(), worstMedian,
       inQuads(worstMedian));
   std::fflush(stdout);
 
@@ -146,14 +151,15 @@ int RunTimedemo(double loadSeconds) {
   const double dynamicQuadMs = dynamicQuad.Median();
   const auto inDynamicQuads = [dynamicQuadMs](double ms) { return dynamicQuadMs > 0 ? ms / dynamicQuadMs : 0.0; };
   std::printf("\nwith the dynamic resolution (budget %.2f ms, %.1f x quad):\n", BudgetQuads * quadMs, BudgetQuads);
-  std::printf("%-8s %8s %12s %12s %14s %14s %12s %11s %11s\n", "scene", "frames", "median ms", "p95 ms",
+  std::printf("%-22s %8s %12s %12s %14s %14s %12s %11s %11s\n", "scene", "frames", "median ms", "p95 ms",
               "median x quad", "p95 x quad", "% > 7.3 q", "mean scale", "min scale");
   for (const auto& [scene, times] : dynamic.scenes) {
     const double sceneMedian = Percentile(times.milliseconds, 0.5);
     const double sceneP95 = Percentile(times.milliseconds, 0.95);
     double scaleSum = 0;
     for (float scale : times.scales) scaleSum += scale;
-    std::printf("%-8s %8zu %12.2f %12.2f %14.1f %14.1f %12.1f %11.2f %11.2f\n", SceneName(scene).c_str(),
+    std::printf("%-22s %8zu %12.2f %12.2f %14.1f %14.1f %12.1f %11.2f %11.2f\n",
+                TimedemoRowName(scene).c_str(),
                 times.milliseconds.size(), sceneMedian, sceneP95, inDynamicQuads(sceneMedian),
                 inDynamicQuads(sceneP95), ShareOver(times.milliseconds, BudgetQuads * dynamicQuadMs),
                 scaleSum / static_cast<double>(times.scales.size()),
