@@ -2,7 +2,7 @@
 #include "render/RenderState.h"
 
 #include "platform/GL.h"
-#include "platform/Window.h"
+#include "platform/ShowFrame.h"
 #include "render/Overlay.h"
 
 namespace {
@@ -78,7 +78,7 @@ void SetPlainColour(const ColorRGBA& colour) {
 }
 
 void StartSceneState() {
-  glViewport(0, 0, ActiveWindow.Width, ActiveWindow.Height);
+  SetDrawingViewport();
   RestorePerspective();
   glLoadIdentity();
   glClearColor(0, 0, 0, 1);
