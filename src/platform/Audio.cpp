@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/DataFiles.h"
 #include "platform/PlaybackClock.h"
 
 namespace {
@@ -87,7 +88,7 @@ bool InitAudio(const GLWindow& /*window*/) {
 
 int LoadSample(const char* fileName) {
   if (!AudioOpen || SampleTable.count >= SampleSlots) return -1;
-  Mix_Chunk* chunk = Mix_LoadWAV(fileName);
+  Mix_Chunk* chunk = Mix_LoadWAV(DataFilePath(fileName).c_str());
   if (!chunk) return -1;
   SampleTable.handles[SampleTable.count] = chunk;
   return SampleTable.count++;
