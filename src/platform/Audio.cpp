@@ -1,4 +1,4 @@
-// SDL2_mixer standing in for the original closed audio library.
+// Sound through SDL2_mixer: the sample table, playing from a point, the playback clock.
 #include "platform/Audio.h"
 
 #include <SDL2/SDL.h>
