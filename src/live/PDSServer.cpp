@@ -26,7 +26,8 @@
 namespace {
 // Room for every place to be asked for at once (a stage network coming back after a drop).
 constexpr int ListenBacklog = 64;
-// More clients than this are turned away at once rather than starving the ones being served.
+// At most this many clients at once: a new one beyond it takes the place of the one heard from
+// longest ago, rather than starving the ones being served.
 constexpr size_t MaxClients = 64;
 // A client's share of one turn: a fast sender cannot keep the others (or the timer) waiting.
 constexpr int PacketsPerTurn = 8;

@@ -1,4 +1,4 @@
-// SDL2_mixer standing in for the original closed audio library.
+// Sound through SDL2_mixer: the sample table, playing from a point, the playback clock.
 #include "platform/Audio.h"
 
 #include <SDL2/SDL.h>
@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/DataFiles.h"
 #include "platform/PlaybackClock.h"
 
 namespace {
@@ -102,7 +103,7 @@ bool InitAudio(const GLWindow& /*window*/) {
 
 int LoadSample(const char* fileName) {
   if (!AudioOpen || SampleTable.count >= SampleSlots) return -1;
-  Mix_Chunk* chunk = Mix_LoadWAV(fileName);
+  Mix_Chunk* chunk = Mix_LoadWAV(DataFilePath(fileName).c_str());
   if (!chunk) return -1;
   SampleTable.handles[SampleTable.count] = chunk;
   return SampleTable.count++;

@@ -1,4 +1,4 @@
-// SDL window and GL context standing in for the original window class, pixel format and WGL.
+// The show's window and its GL context through SDL: opening, the projection, presenting frames.
 #include "platform/Window.h"
 
 #include <SDL2/SDL.h>

@@ -26,7 +26,8 @@ TextureId FloorTexture = NoTexture;
 TextureId ArrowTexture = NoTexture;
 TextureId LogoPicture = NoTexture;
 TextureId Captures[CapturedPasses] = {NoTexture, NoTexture, NoTexture};
-// Turned a little every drawn frame and never reset: the camera keeps rolling across visits.
+// Turned a little every drawn frame and kept across visits, so the camera keeps rolling from one
+// visit to the next; ResetDominoScene puts it upright again for a new pass of the show.
 Vector3 RollVector{0.0f, 1.0f, 0.0f};
 
 // One domino in its caller's matrix bracket: placed along the snaking line, then tipped over.

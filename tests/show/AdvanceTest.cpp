@@ -1,7 +1,6 @@
 // Advancing the show without drawing carries exactly what drawing carries, and a reset brings
 // everything back to how loading left it: the ground of --start and --loop.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -82,13 +81,11 @@ class Advance : public testing::Test {
     SetShowTimeReseeding(true);
     const std::filesystem::path data = GeneratedDataPath("");
     std::error_code error;
-    const std::filesystem::path here = std::filesystem::current_path(error);
     ASSERT_TRUE(std::filesystem::is_directory(data, error)) << "no generated data set at " << data;
-    ASSERT_EQ(chdir(data.c_str()), 0);
+    DataFolderScope folder(data.string());
     for (SceneStep load : DistinctSceneSteps(&ShowScene::load)) load();
     RecordShowStart();
     Loaded = CarriedState();
-    ASSERT_EQ(chdir(here.c_str()), 0);
   }
   static void TearDownTestSuite() {
     SetShowTimeReseeding(false);
