@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "app/Controls.h"
 #include "app/Loading.h"
 #include "app/OffscreenModes.h"
 #include "app/Options.h"
@@ -58,6 +59,7 @@ int RunProgram(int argc, char** argv) {
   if (options.mode == ProgramOptions::Mode::MidiList) return ListMidiInputs(options) ? 0 : 1;
   if (options.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(options)) return 1;
   GentleMode = options.gentle;
+  RememberStartDirectory();
   const bool offscreen = options.mode != ProgramOptions::Mode::Show;
   ChooseDataDirectory(argc > 0 ? argv[0] : nullptr);
   std::string reason;
@@ -101,7 +103,7 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
     RunLiveMode(options);
   } else {
     LoadAssets(false);
-    RunTimedShow(options.start, options.loop);
+    RunTimedShow(options.start, options.loop, options.paused);
   }
   ReleaseKeyboard();
   CloseAudio();

@@ -123,6 +123,8 @@ void LoadAssets(bool startMusic) {
   LoadDominoScene();
   ShowLoadingProgress(6);
   RecordShowStart();
+  // The GL state every pass of the show and every jump in it starts from.
+  RememberRenderState();
 
   InitAudio(MainWindow);
   MusicSample = LoadSample("music.mp3");

@@ -21,6 +21,7 @@ bool FullScreenRequested = false;
 bool QuitTaken = false;
 unsigned long SwapCount = 0;
 FrameHook PresentHook;
+OverlayHook DrawOverlay;
 
 void ShowError(const char* text) { ShowMessage("Error", text); }
 
@@ -30,6 +31,11 @@ void PresentToWindow(SDL_Window* window) {
   int drawableWidth = 0, drawableHeight = 0;
   SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
   PresentShowFrame(drawableWidth, drawableHeight);
+  if (DrawOverlay) {
+    BindWindowFramebuffer(true);
+    DrawOverlay(drawableWidth, drawableHeight);
+    BindWindowFramebuffer(false);
+  }
 }
 
 bool EnsureVideo() {
@@ -218,13 +224,10 @@ void InitRenderState() {
   glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
 }
 
-bool PresentFrame(const GLWindow& window) {
-  glFlush();
-  // Capture mode records every drawn frame.
-  if (PresentHook) PresentHook();
-  // The events that arrived since the last frame are taken first, then the frame is shown
-  // whatever they were: a frame drawn is a frame seen (the live mode's timer frames among them).
-  // Only a quit request skips the swap, as the program is ending.
+namespace {
+// The events that arrived since the last frame (at most MaxEventsPerFrame of them); true when a
+// quit or window close request was among them.
+bool TakeEvents() {
   SDL_Event event;
   for (int taken = 0; taken < MaxEventsPerFrame && SDL_PollEvent(&event);) {
     // Dropped without counting, so that none of them stands between a frame and a quit
@@ -238,18 +241,63 @@ bool PresentFrame(const GLWindow& window) {
     }
     HandleEvent(event);
   }
+  return false;
+}
+
+void SwapWindow(const GLWindow& window) {
   if (window.Handle) {
     PresentToWindow(static_cast<SDL_Window*>(window.Handle));
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(window.Handle));
   }
   ++SwapCount;
+}
+}  // namespace
+
+bool PresentFrame(const GLWindow& window) {
+  glFlush();
+  // Capture mode records every drawn frame.
+  if (PresentHook) PresentHook();
+  // The events that arrived since the last frame are taken first, then the frame is shown
+  // whatever they were: a frame drawn is a frame seen (the live mode's timer frames among them).
+  // Only a quit request skips the swap, as the program is ending.
+  if (TakeEvents()) return true;
+  SwapWindow(window);
   return false;
+}
+
+bool PresentAgain(const GLWindow& window) {
+  if (TakeEvents()) return true;
+  SwapWindow(window);
+  return false;
+}
+
+bool SetFullScreen(const GLWindow& window, bool fullScreen) {
+  SDL_Window* handle = static_cast<SDL_Window*>(window.Handle);
+  if (!handle) return false;
+  if (fullScreen) {
+    if (SDL_SetWindowFullscreen(handle, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return IsFullScreen(window);
+    SDL_ShowCursor(SDL_DISABLE);
+  } else {
+    SDL_SetWindowFullscreen(handle, 0);
+    // A show that opened full screen has a window of the desktop's size behind it.
+    SDL_SetWindowResizable(handle, SDL_TRUE);
+    SDL_SetWindowSize(handle, window.Width, window.Height);
+    SDL_ShowCursor(SDL_ENABLE);
+  }
+  FullScreenRequested = fullScreen;
+  return IsFullScreen(window);
+}
+
+bool IsFullScreen(const GLWindow& window) {
+  SDL_Window* handle = static_cast<SDL_Window*>(window.Handle);
+  return handle && (SDL_GetWindowFlags(handle) & SDL_WINDOW_FULLSCREEN) != 0;
 }
 
 unsigned long PresentedFrames() { return SwapCount; }
 bool QuitRequested() { return QuitTaken; }
 void ClearQuitRequest() { QuitTaken = false; }
 void SetFrameHook(FrameHook hook) { PresentHook = std::move(hook); }
+void SetOverlayHook(OverlayHook hook) { DrawOverlay = std::move(hook); }
 
 void CloseDisplay() {
   if (MainWindow.Handle) {

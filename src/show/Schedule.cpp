@@ -2,6 +2,7 @@
 #include "show/Schedule.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "scenes/ClothScene.h"
 #include "scenes/Scenes.h"
 #include "show/FrameGuard.h"
+#include "show/ShowSnapshots.h"
 #include "timeline/BeatClock.h"
 #include "timeline/GentleFlashes.h"
 #include "timeline/Random.h"
@@ -40,8 +42,15 @@ void LookAtPointField() {
   glTranslatef(0, 50, 50);
 }
 
-// Each point takes three draws of the shared generator: z first, then y, then x.
+uint64_t PointDraws(int64_t lastIndex);
+
+// Each point takes three draws of the shared generator: z first, then y, then x. In unseen frames
+// only the draws are taken.
 void DrawRandomPoints(int64_t lastIndex) {
+  if (DrawingUnseen()) {
+    SkipRandom(PointDraws(lastIndex));
+    return;
+  }
   glBegin(GL_POINTS);
   for (int64_t i = 0; i <= lastIndex; ++i) {
     const float z = Random() * 100 - 100;
@@ -312,31 +321,76 @@ bool SwitchesAfter(float time, float next) {
 }
 }  // namespace
 
+namespace {
+AdvanceFigures Figures;
+
+double Seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+const AdvanceFigures& LastAdvanceFigures() { return Figures; }
+
 long AdvanceShowTo(float target, int framesPerSecond) {
   ResetShow();
-  long frame = 0;
-  for (;; ++frame) {
-    const float time = static_cast<float>(static_cast<double>(frame) / framesPerSecond);
-    // A target past the show's end stops at the first frame after it.
-    if (!(time < target) || time > ShowLength) break;
-    ShowTime = time;
+  Figures = AdvanceFigures{};
+  const auto timeOf = [framesPerSecond](long frame) {
+    return static_cast<float>(static_cast<double>(frame) / framesPerSecond);
+  };
+  // The first frame at or after target (a target past the show's end: the first frame after
+  // it), and the first one of the warm-up.
+  long first = 0;
+  while (timeOf(first) < target && !(timeOf(first) > ShowLength)) ++first;
+  long warmUp = 0;
+  while (warmUp < first && timeOf(warmUp) < target - WarmUpSeconds) ++warmUp;
+  const auto setClock = [&](long frame) {
+    ShowTime = timeOf(frame);
     FrameDelta = 1.0f / framesPerSecond;
     FramesPerSecond = static_cast<float>(framesPerSecond);
-    // The last frame of every visit to a scene is drawn as well: the GL state a scene leaves
-    // behind (its light's position and colours, its material) stays for the scenes after it
-    // that do not set their own, as in a whole run.
-    const float next = static_cast<float>(static_cast<double>(frame + 1) / framesPerSecond);
-    if (time < target - WarmUpSeconds && !SwitchesAfter(time, next))
-      AdvanceShowFrame();
-    else
-      DrawShowPicture();
+  };
+  // Reseeded from the show's time like the snapshots, so that a late start is the same on
+  // every run.
+  const bool reseeding = ShowTimeReseedingEnabled();
+  SetShowTimeReseeding(true);
+  BeginUnseenFrames();
+  // The last frame of every visit to a scene before the warm-up is drawn as well: the GL state
+  // a scene leaves behind (its light's position and colours, its material) stays for the scenes
+  // after it that do not set their own, as in a whole run.
+  const auto restore = [&](long frame) {
+    const double start = Seconds();
+    RestoreShowFrameState(frame, framesPerSecond);
+    Figures.stateSeconds += Seconds() - start;
+  };
+  const auto draw = [&](long frame) {
+    const double start = Seconds();
+    setClock(frame);
+    DrawShowPicture();
+    Figures.drawingSeconds += Seconds() - start;
+    ++Figures.unseenFrames;
+  };
+  for (long frame = 0; frame < warmUp; ++frame) {
+    if (!SwitchesAfter(timeOf(frame), timeOf(frame + 1))) continue;
+    restore(frame);
+    draw(frame);
   }
-  return frame;
+  restore(warmUp);
+  for (long frame = warmUp; frame < first; ++frame) draw(frame);
+  EndUnseenFrames();
+  SetShowTimeReseeding(reseeding);
+  return first;
 }
 
-void RecordShowStart() { ShowStartSeed = RandomSeed; }
+long SeekShowTo(float target, int framesPerSecond) {
+  RestoreRememberedState();
+  return AdvanceShowTo(target, framesPerSecond);
+}
 
-void ResetShow() {
+void RecordShowStart() {
+  ShowStartSeed = RandomSeed;
+  ForgetShowSnapshots();
+}
+
+void ResetCarriedState() {
   ResetBeatClock();
   ResetRailScene();
   ResetDominoScene();
@@ -344,6 +398,10 @@ void ResetShow() {
   ResetFlowerScene();
   ResetClothScene();
   RandomSeed = ShowStartSeed;
+}
+
+void ResetShow() {
+  ResetCarriedState();
   ExitRequested = false;
   ResetFrameGuard();
 }

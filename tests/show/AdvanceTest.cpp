@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
+#include "render/RenderState.h"
 #include "scenes/ClothScene.h"
 #include "scenes/DominoScene.h"
 #include "scenes/FlowerScene.h"
@@ -18,6 +20,7 @@
 #include "scenes/Scenes.h"
 #include "scenes/WellScene.h"
 #include "show/Schedule.h"
+#include "show/ShowSnapshots.h"
 #include "support/TestSupport.h"
 #include "timeline/BeatClock.h"
 #include "timeline/Random.h"
@@ -188,6 +191,42 @@ TEST_F(Advance, LateStartShowsTheFrameAWholeRunShows) {
     EXPECT_GT(ShareAboveOneLevel(late, std::vector<uint8_t>(late.size(), 0)), 0.01)
         << "the frame is black";
   }
+}
+
+// A jump in a show that has been playing shows the frame a fresh late start shows, byte for
+// byte: the carried state from the snapshots (taken in any order) and the GL state from the
+// unseen frames, whatever the frames drawn before the jump left.
+TEST_F(Advance, AJumpShowsTheFrameALateStartShows) {
+  RememberRenderState();
+  const auto landingFrame = [](float target) {
+    const long first = SeekShowTo(target, StepsPerSecond);
+    SetFrameClock(first);
+    DrawShowPicture();
+    return std::make_pair(CarriedState(), ReadFramePixels());
+  };
+  const float targets[] = {150.2f, 75.5f, 203.9f};
+  std::vector<std::pair<std::vector<uint32_t>, std::vector<uint8_t>>> fresh;
+  for (float target : targets) {
+    ForgetShowSnapshots();
+    fresh.push_back(landingFrame(target));
+  }
+  // Played elsewhere first: the dominoes drawn for a second, then the jumps in another order.
+  AdvanceShowTo(60.0f, StepsPerSecond);
+  for (long frame = 60 * StepsPerSecond; frame < 61 * StepsPerSecond; ++frame) {
+    SetFrameClock(frame);
+    DrawShowPicture();
+  }
+  for (size_t i : {2u, 0u, 1u}) {
+    SCOPED_TRACE(targets[i]);
+    const auto jumped = landingFrame(targets[i]);
+    EXPECT_TRUE(jumped.first == fresh[i].first) << "the carried state differs";
+    EXPECT_TRUE(jumped.second == fresh[i].second) << "the frame differs";
+  }
+  // The snapshots carry what advancing from a reset carries.
+  RestoreShowFrameState(130 * StepsPerSecond + 7, StepsPerSecond);
+  const std::vector<uint32_t> restored = CarriedState();
+  AdvanceUpTo(130 * StepsPerSecond + 7);
+  EXPECT_TRUE(restored == CarriedState());
 }
 
 TEST_F(Advance, ResetBringsBackWhatLoadingLeft) {
