@@ -14,6 +14,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   librtmidi-dev libaubio-dev jackd2 libjack-jackd2-dev
   xvfb xauth xdotool x11-xserver-utils imagemagick ffmpeg sox parallel iproute2 man-db groff-base
+  openssh-server openssh-client rsync
   pulseaudio pulseaudio-utils x11-utils python3 python3-numpy python3-pil
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
 )

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/FixedStepShow.h"
-#include "app/FrameReadback.h"
+#include "app/FramePipeline.h"
 #include "app/PngWriter.h"
 #include "app/ProgressLine.h"
 #include "app/VideoPipe.h"
@@ -15,21 +15,21 @@
 int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
   FILE* pipe = OpenVideoPipe(options, musicPath);
   if (!pipe) return 1;
-  std::vector<uint8_t> pixels;
-  bool writeFailed = false;
   ProgressLine progress("capture", FramesInRange(options));
-  long written = 0;
-  RunFixedStepShow(options.fps, options.from, [&](long) {
+  long handed = 0;
+  FramePipeline frames([pipe](const FrameTag&, const std::vector<uint8_t>& pixels) {
+    return std::fwrite(pixels.data(), 1, pixels.size(), pipe) == pixels.size();
+  });
+  RunFixedStepShow(options.fps, options.from, [&](long frame) {
     if (ShowTime > options.to) return false;
     if (ShowTime < options.from) return true;
-    ReadFrameTopDown(pixels);
-    if (std::fwrite(pixels.data(), 1, pixels.size(), pipe) != pixels.size()) writeFailed = true;
-    ++written;
-    progress.Update(written);
-    return !writeFailed;
+    if (!frames.Add({frame, ShowTime})) return false;
+    progress.Update(++handed);
+    return true;
   });
-  progress.Update(written, true);
-  return FinishVideo(pipe, writeFailed, options.output);
+  const bool allWritten = frames.Finish();
+  progress.Update(handed, true);
+  return FinishVideo(pipe, !allWritten, options.output);
 }
 
 int RunFrames(const ProgramOptions& options) {
@@ -39,9 +39,17 @@ int RunFrames(const ProgramOptions& options) {
     std::fprintf(stderr, "vantrel: cannot create the frames directory \"%s\"\n", options.output.c_str());
     return 1;
   }
-  std::vector<uint8_t> pixels;
-  long written = 0;
-  bool failed = false;
+  long written = 0;  // counted on the writer thread, read once it has finished
+  FramePipeline frames([&](const FrameTag& tag, const std::vector<uint8_t>& pixels) {
+    char name[64];
+    std::snprintf(name, sizeof name, "/frame_%06ld_%08.3fs.png", tag.frame, tag.showTime);
+    if (!WritePng(options.output + name, pixels)) {
+      std::fprintf(stderr, "\nvantrel: cannot write %s%s\n", options.output.c_str(), name);
+      return false;
+    }
+    ++written;
+    return true;
+  });
   // Frames before the range are advanced without drawing (its last seconds drawn), so every
   // simulation reaches it in the state a whole run gives; nothing after the range is drawn.
   ProgressLine progress("frames", FramesInRange(options));
@@ -50,17 +58,9 @@ int RunFrames(const ProgramOptions& options) {
     if (ShowTime > options.to) return false;
     if (ShowTime < options.from) return true;
     progress.Update(++handed);
-    ReadFrameTopDown(pixels);
-    char name[64];
-    std::snprintf(name, sizeof name, "/frame_%06ld_%08.3fs.png", frame, ShowTime);
-    if (!WritePng(options.output + name, pixels)) {
-      std::fprintf(stderr, "\nvantrel: cannot write %s%s\n", options.output.c_str(), name);
-      failed = true;
-      return false;
-    }
-    ++written;
-    return true;
+    return frames.Add({frame, ShowTime});
   });
+  const bool failed = !frames.Finish();
   progress.Update(handed, true);
   if (failed) return 1;
   ReportSoftenedFrames();

@@ -16,6 +16,7 @@
 #include "platform/Audio.h"
 #include "platform/GL.h"
 #include "platform/Input.h"
+#include "platform/ShowFrame.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "show/Schedule.h"
@@ -85,8 +86,9 @@ std::string ScreenshotName(float showTime) {
 
 bool SaveScreenshot(float showTime) {
   const std::string path = ScreenshotFolder() + "/" + ScreenshotName(showTime);
-  std::vector<uint8_t> pixels;
-  ReadFrameTopDown(pixels);
+  std::vector<uint8_t> bottomUp(static_cast<size_t>(ShowFrameWidth) * ShowFrameHeight * 4), pixels;
+  ReadFrameBottomUp(bottomUp.data());
+  UprightOpaque(bottomUp.data(), pixels);
   if (!WritePng(path, pixels)) {
     std::fprintf(stderr, "vantrel: the screenshot could not be written to %s\n", path.c_str());
     return false;

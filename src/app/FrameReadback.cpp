@@ -6,16 +6,16 @@
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
 
-void ReadFrameTopDown(std::vector<uint8_t>& pixels) {
-  const size_t rowBytes = ShowFrameWidth * 4;
-  // Kept from frame to frame: a fresh 1.9 MB buffer a frame costs page faults on every frame.
-  static std::vector<uint8_t> bottomUp;
-  bottomUp.resize(rowBytes * ShowFrameHeight);
-  pixels.resize(bottomUp.size());
+void ReadFrameBottomUp(uint8_t* bottomUp) {
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, ShowFrameWidth, ShowFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+  glReadPixels(0, 0, ShowFrameWidth, ShowFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp);
+}
+
+void UprightOpaque(const uint8_t* bottomUp, std::vector<uint8_t>& topDown) {
+  const size_t rowBytes = ShowFrameWidth * 4;
+  topDown.resize(rowBytes * ShowFrameHeight);
   for (int row = 0; row < ShowFrameHeight; ++row)
-    std::copy_n(&bottomUp[(ShowFrameHeight - 1 - row) * rowBytes], rowBytes, &pixels[row * rowBytes]);
+    std::copy_n(&bottomUp[(ShowFrameHeight - 1 - row) * rowBytes], rowBytes, &topDown[row * rowBytes]);
   // The alpha channel of the frame buffer holds whatever blending left there; a picture is opaque.
-  for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+  for (size_t i = 3; i < topDown.size(); i += 4) topDown[i] = 255;
 }

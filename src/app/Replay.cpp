@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/FrameReadback.h"
+#include "app/FramePipeline.h"
 #include "app/ProgressLine.h"
 #include "app/VideoPipe.h"
 #include "live/LiveAssets.h"
@@ -47,7 +47,9 @@ int RunReplayCapture(const ProgramOptions& options, const std::string& musicPath
   const double end = set.empty() ? 0.0 : set.back().time;
   // Up to the first video frame at or after the last packet, so that its frame is seen.
   const long total = static_cast<long>(std::ceil(end * options.fps)) + 1;
-  std::vector<uint8_t> pixels;
+  FramePipeline frames([pipe](const FrameTag&, const std::vector<uint8_t>& pixels) {
+    return std::fwrite(pixels.data(), 1, pixels.size(), pipe) == pixels.size();
+  });
   bool writeFailed = false;
   ProgressLine progress("replay", total);
   size_t next = 0;
@@ -70,14 +72,14 @@ int RunReplayCapture(const ProgramOptions& options, const std::string& musicPath
         ++next;
       }
     }
-    ReadFrameTopDown(pixels);
-    if (std::fwrite(pixels.data(), 1, pixels.size(), pipe) != pixels.size()) writeFailed = true;
+    if (!frames.Add({frame, static_cast<float>(time)})) writeFailed = true;
     progress.Update(frame + 1);
     if (QuitRequested()) {
       std::fprintf(stderr, "\nvantrel: interrupted at %.2f s of the set\n", time);
       break;
     }
   }
+  if (!frames.Finish()) writeFailed = true;
   progress.Update(total, true);
   std::fprintf(stderr, "vantrel: replayed %zu packets and %ld timer frames\n", next, tick - 1);
   return FinishVideo(pipe, writeFailed, options.output);

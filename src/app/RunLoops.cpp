@@ -78,11 +78,10 @@ class ClockLog {
   double last_ = 0;
 };
 
-// Jumps to show time target as a late start there does, and shows the frame it lands on: the
-// first frame of the design rate at or after target, drawn with the generator reseeded from
-// the show's time as the offscreen modes draw it.
-void JumpTo(float target) {
-  const long frame = SeekShowTo(target, AdvanceStepsPerSecond);
+// Shows the first frame of the design rate at or after show time target (the show's state
+// brought there first by a jump, or a late start's advance), drawn with the generator reseeded
+// from the show's time as the offscreen modes draw it.
+void ShowFirstFrame(long frame) {
   ShowTime = static_cast<float>(static_cast<double>(frame) / AdvanceStepsPerSecond);
   FrameDelta = 1.0f / AdvanceStepsPerSecond;
   FramesPerSecond = static_cast<float>(AdvanceStepsPerSecond);
@@ -92,6 +91,9 @@ void JumpTo(float target) {
   SetShowTimeReseeding(reseeding);
   glFinish();
 }
+
+// Jumps to show time target: the frame a late start there shows.
+void JumpTo(float target) { ShowFirstFrame(SeekShowTo(target, AdvanceStepsPerSecond)); }
 
 // Frames of snapshots the viewer builds ahead each frame it shows (about a millisecond): the
 // whole show is covered within a minute of playing; paused, ten times as many between two
@@ -103,7 +105,7 @@ constexpr long PausedSnapshotFrames = 600;
 void RunTimedShow(float start, bool loop, bool paused) {
   ViewerControls controls(loop, false, paused);
   if (paused) {
-    JumpTo(start);
+    ShowFirstFrame(AdvanceShowTo(start, AdvanceStepsPerSecond));
   } else if (start > 0) {
     AdvanceShowTo(start, AdvanceStepsPerSecond);
     // The drawing above is only queued; the show's clock and music must start once it is done.

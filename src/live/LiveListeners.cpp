@@ -112,7 +112,7 @@ void TLiveListeners::HandleMidi(const MidiArrival& arrival, std::vector<SlotWrit
   if (message.kind != Kind::Clock) lastMessage_ = DescribeMidi(message);
   if (settings_.monitor && (message.kind != Kind::Clock || beatTick)) {
     std::string text = message.kind == Kind::Clock
-                           ? "clock, " + Number("%.2f", clock_.Bpm()) + " BPM, beat " + Number("%.0f", clock_.Beats(arrival.arrivalSeconds))
+                           ? "clock, " + Number("%.2f", clock_.Bpm()) + " BPM, beat " + Number("%.2f", clock_.Beats(arrival.arrivalSeconds))
                            : DescribeMidi(message);
     if (message.kind == Kind::Stop || message.kind == Kind::Start || message.kind == Kind::Continue)
       text += ", beat " + Number("%.2f", clock_.Beats(arrival.arrivalSeconds));

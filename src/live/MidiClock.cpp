@@ -1,8 +1,9 @@
-// The MIDI clock's tempo by a least-squares line through the last two beats of ticks.
+// The MIDI clock's tempo by a line through the last four beats of ticks, stray ones left out.
 #include "live/MidiClock.h"
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 // Up to four beats of ticks: the jitter of the sender's audio period and of thread wake-ups
@@ -12,6 +13,46 @@ constexpr double SilentSeconds = 2.0;
 constexpr long TicksPerBar = TMidiClock::TicksPerBeat * TMidiClock::BeatsPerBar;
 }  // namespace
 
+namespace {
+// Least-squares spacing of the kept events' times against their numbers.
+double FittedSpacing(const std::deque<double>& times, const std::vector<bool>& keep, double& offset) {
+  double n = 0, sumX = 0, sumY = 0, sumXX = 0, sumXY = 0;
+  for (size_t i = 0; i < times.size(); ++i) {
+    if (!keep[i]) continue;
+    const double x = static_cast<double>(i), y = times[i] - times.front();
+    n += 1;
+    sumX += x;
+    sumY += y;
+    sumXX += x * x;
+    sumXY += x * y;
+  }
+  const double divisor = n * sumXX - sumX * sumX;
+  if (n < 2 || divisor <= 0) return 0;
+  const double slope = (n * sumXY - sumX * sumY) / divisor;
+  offset = (sumY - slope * sumX) / n;
+  return slope;
+}
+}  // namespace
+
+double BpmOfEvenTimes(const std::deque<double>& times, int ticksPerBeat) {
+  if (times.size() < 2) return 0;
+  // A line through the times, then again without the events far off it: a busy machine holds a
+  // cycle back now and then and hands over several events at once, which would tilt the line.
+  std::vector<bool> keep(times.size(), true);
+  double offset = 0;
+  double spacing = FittedSpacing(times, keep, offset);
+  if (spacing <= 0) return 0;
+  std::vector<double> misses;
+  for (size_t i = 0; i < times.size(); ++i)
+    misses.push_back(std::fabs(times[i] - times.front() - offset - spacing * static_cast<double>(i)));
+  std::vector<double> sorted = misses;
+  std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2), sorted.end());
+  const double limit = std::max(3.0 * sorted[sorted.size() / 2], 0.001);
+  for (size_t i = 0; i < times.size(); ++i) keep[i] = misses[i] <= limit;
+  if (const double refit = FittedSpacing(times, keep, offset); refit > 0) spacing = refit;
+  return 60.0 / (spacing * ticksPerBeat);
+}
+
 void TMidiClock::Tick(double apiSeconds, double arrivalSeconds) {
   lastArrival_ = arrivalSeconds;
   // A clock that paused starts its tempo afresh rather than averaging over the pause.
@@ -19,20 +60,7 @@ void TMidiClock::Tick(double apiSeconds, double arrivalSeconds) {
     tickTimes_.clear();
   tickTimes_.push_back(apiSeconds);
   while (tickTimes_.size() > TempoTicks + 1) tickTimes_.pop_front();
-  if (tickTimes_.size() >= 2) {
-    // Slope of time against tick number.
-    const double n = static_cast<double>(tickTimes_.size());
-    double sumX = 0, sumY = 0, sumXX = 0, sumXY = 0;
-    for (size_t i = 0; i < tickTimes_.size(); ++i) {
-      const double x = static_cast<double>(i), y = tickTimes_[i] - tickTimes_.front();
-      sumX += x;
-      sumY += y;
-      sumXX += x * x;
-      sumXY += x * y;
-    }
-    const double slope = (n * sumXY - sumX * sumY) / (n * sumXX - sumX * sumX);
-    if (slope > 0) bpm_ = 60.0 / (slope * TicksPerBeat);
-  }
+  if (const double bpm = BpmOfEvenTimes(tickTimes_, TicksPerBeat); bpm > 0) bpm_ = bpm;
   if (!stopped_) ++ticks_;
 }
 

@@ -2,6 +2,10 @@
 #pragma once
 #include <deque>
 
+// Beats a minute of evenly spaced events (ticksPerBeat of them a beat) from their times, robust
+// to a few late ones; 0 with fewer than two or no forward spacing.
+double BpmOfEvenTimes(const std::deque<double>& times, int ticksPerBeat);
+
 class TMidiClock {
  public:
   static constexpr int TicksPerBeat = 24;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cerrno>
 #include <cstdio>
@@ -354,16 +355,33 @@ void TPDSServerObject::ServeListeners() {
   }
   if (midiWrites_.empty() && soundWrites_.empty()) return;
   // Everything that arrived in this turn draws one frame: a fader sends dozens of messages a
-  // second and the sound an energy every 23 ms, more than frames can keep up with.
-  for (const SlotWrite& write : midiWrites_) StreamValues[static_cast<size_t>(write.slot)] = write.value;
-  for (const SlotWrite& write : soundWrites_) StreamValues[static_cast<size_t>(write.slot)] = write.value;
-  if (!midiWrites_.empty()) ++Sources.midi;
-  if (!soundWrites_.empty()) ++Sources.sound;
-  RecordValues();
-  LivePacketSeconds = LiveTimer.Now();
-  if (DrawPacketFrame) DrawPacketFrame();
-  NotePacketDrawn();
-  CloseSeen();
+  // second and the sound an energy every 23 ms, more than frames can keep up with. But a slot
+  // switched on and off again within the turn (a pad hit, a kick's flash) gets a frame of its
+  // own first, so that no hit goes unseen however slow the frames are.
+  std::array<bool, MaxStreamCount> written{};
+  bool fromMidi = false, fromSound = false;
+  auto drawFrame = [&] {
+    if (fromMidi) ++Sources.midi;
+    if (fromSound) ++Sources.sound;
+    RecordValues();
+    LivePacketSeconds = LiveTimer.Now();
+    if (DrawPacketFrame) DrawPacketFrame();
+    NotePacketDrawn();
+    CloseSeen();
+    written = {};
+    fromMidi = fromSound = false;
+  };
+  auto apply = [&](const SlotWrite& write, bool midi) {
+    const auto slot = static_cast<size_t>(write.slot);
+    const bool switches = std::isnan(StreamValues[slot]) != std::isnan(write.value);
+    if (written[slot] && switches) drawFrame();
+    StreamValues[slot] = write.value;
+    written[slot] = true;
+    (midi ? fromMidi : fromSound) = true;
+  };
+  for (const SlotWrite& write : midiWrites_) apply(write, true);
+  for (const SlotWrite& write : soundWrites_) apply(write, false);
+  if (!closed_) drawFrame();
 }
 
 void TPDSServerObject::RecordValues() {

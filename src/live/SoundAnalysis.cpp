@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "live/MidiClock.h"
 #include "live/StreamPackets.h"
 
 namespace {
 constexpr unsigned Window = 1024;
 constexpr unsigned HopSize = 256;
+constexpr unsigned TempoHop = HopSize / 2;
 // The kick detector hears below about 150 Hz.
 constexpr float KickCutoffHz = 150.0f;
 // Band edges in Hz: below 150, 150-600, 600-2500, above 2500.
@@ -22,6 +24,8 @@ constexpr float PeakHalfLifeSeconds = 10.0f;
 constexpr long EnergyEveryHops = 4;
 constexpr float SilentRms = 0.001f;  // -60 dBFS
 constexpr double SilentAfterSeconds = 2.0;
+// The sound's tempo: a line through this many of its last beats.
+constexpr size_t BeatsForTempo = 8;
 // An onset or kick lights its slot this long.
 constexpr double TriggerSeconds = 0.08;
 }  // namespace
@@ -29,6 +33,7 @@ constexpr double TriggerSeconds = 0.08;
 struct TSoundAnalysis::Aubio {
   fvec_t* hop = nullptr;
   fvec_t* lowHop = nullptr;
+  fvec_t* tempoHop = nullptr;
   fvec_t* out = nullptr;
   cvec_t* spectrum = nullptr;
   aubio_onset_t* onset = nullptr;
@@ -41,11 +46,12 @@ TSoundAnalysis::TSoundAnalysis(int rate) : rate_(rate), aubio_(new Aubio), pendi
   const auto r = static_cast<uint_t>(rate);
   aubio_->hop = new_fvec(HopSize);
   aubio_->lowHop = new_fvec(HopSize);
+  aubio_->tempoHop = new_fvec(TempoHop);
   aubio_->out = new_fvec(2);
   aubio_->spectrum = new_cvec(Window);
   aubio_->onset = new_aubio_onset("specflux", Window, HopSize, r);
   aubio_->kick = new_aubio_onset("energy", Window, HopSize, r);
-  aubio_->tempo = new_aubio_tempo("default", Window, HopSize, r);
+  aubio_->tempo = new_aubio_tempo("default", Window, TempoHop, r);
   aubio_->pvoc = new_aubio_pvoc(Window, HopSize);
   // Onsets closer than 60 ms are one: a click's ring is not a second click.
   aubio_onset_set_minioi_ms(aubio_->onset, 60);
@@ -61,6 +67,7 @@ TSoundAnalysis::~TSoundAnalysis() {
   del_aubio_pvoc(aubio_->pvoc);
   del_fvec(aubio_->hop);
   del_fvec(aubio_->lowHop);
+  del_fvec(aubio_->tempoHop);
   del_fvec(aubio_->out);
   del_cvec(aubio_->spectrum);
   delete aubio_;
@@ -109,11 +116,29 @@ void TSoundAnalysis::Hop(std::vector<SoundEvent>& events) {
     ++Counts.kicks;
     events.push_back({SoundEvent::Kind::Kick, aubio_onset_get_last_s(aubio_->kick), 0, {}, 0});
   }
-  aubio_tempo_do(aubio_->tempo, aubio_->hop, aubio_->out);
-  if (aubio_->out->data[0] != 0) {
-    bpm_ = aubio_tempo_get_bpm(aubio_->tempo);
+  // The beat tracker takes the hop in two halves: its tempo is a whole number of its hops a
+  // beat, and half-hops make that step half as coarse.
+  bool beat = false;
+  for (unsigned half = 0; half < 2; ++half) {
+    for (unsigned i = 0; i < TempoHop; ++i) aubio_->tempoHop->data[i] = pending_[half * TempoHop + i];
+    aubio_tempo_do(aubio_->tempo, aubio_->tempoHop, aubio_->out);
+    beat = beat || aubio_->out->data[0] != 0;
+  }
+  if (beat) {
+    // aubio's own tempo is a whole number of hops a beat (128 BPM reads 129.2 or 127.6): a line
+    // through the times of the last eight beats it found is finer. A beat off the tracker's
+    // period starts the line afresh.
+    const float tracked = aubio_tempo_get_bpm(aubio_->tempo);
+    const double when = aubio_tempo_get_last_s(aubio_->tempo);
+    if (!beatTimes_.empty() && tracked > 0 &&
+        std::fabs((when - beatTimes_.back()) * tracked / 60.0 - 1.0) > 0.15)
+      beatTimes_.clear();
+    beatTimes_.push_back(when);
+    while (beatTimes_.size() > BeatsForTempo) beatTimes_.pop_front();
+    const double fitted = beatTimes_.size() >= 4 ? BpmOfEvenTimes(beatTimes_, 1) : 0;
+    bpm_ = fitted > 0 ? static_cast<float>(fitted) : tracked;
     ++Counts.beats;
-    events.push_back({SoundEvent::Kind::Beat, aubio_tempo_get_last_s(aubio_->tempo), bpm_, {}, 0});
+    events.push_back({SoundEvent::Kind::Beat, when, bpm_, {}, 0});
   }
 
   aubio_pvoc_do(aubio_->pvoc, aubio_->hop, aubio_->spectrum);

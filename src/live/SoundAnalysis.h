@@ -2,6 +2,7 @@
 #pragma once
 #include <array>
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,7 @@ class TSoundAnalysis {
   size_t filled_ = 0;
   long hops_ = 0;
   float bpm_ = 0;
+  std::deque<double> beatTimes_;
   float low1_ = 0, low2_ = 0;           // the kick detector's low-pass filter
   std::array<float, 4> bandPeaks_{};
   float levelPeak_ = 0;

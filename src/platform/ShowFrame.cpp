@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/GL.h"
+#include "platform/GLEntryPoints.h"
 
 namespace {
 // The framebuffer-object entry points; the core names and the EXT names take the same arguments.
@@ -36,13 +37,6 @@ struct FrameState {
 };
 FrameState Frame;
 
-template <typename Function>
-bool Load(Function& target, const char* name, const char* suffix) {
-  const std::string full = std::string(name) + suffix;
-  target = reinterpret_cast<Function>(SDL_GL_GetProcAddress(full.c_str()));
-  return target != nullptr;
-}
-
 // GL 3.0 and ARB_framebuffer_object have the core names with blits and packed depth-stencil;
 // the older EXT extensions have the same calls with the EXT suffix.
 bool LoadCalls(FrameBufferCalls& gl) {
@@ -54,19 +48,19 @@ bool LoadCalls(FrameBufferCalls& gl) {
   if (!core && !ext) return false;
   const char* suffix = core ? "" : "EXT";
   const bool loaded =
-      Load(gl.genFramebuffers, "glGenFramebuffers", suffix) &&
-      Load(gl.deleteFramebuffers, "glDeleteFramebuffers", suffix) &&
-      Load(gl.bindFramebuffer, "glBindFramebuffer", suffix) &&
-      Load(gl.framebufferTexture2D, "glFramebufferTexture2D", suffix) &&
-      Load(gl.genRenderbuffers, "glGenRenderbuffers", suffix) &&
-      Load(gl.deleteRenderbuffers, "glDeleteRenderbuffers", suffix) &&
-      Load(gl.bindRenderbuffer, "glBindRenderbuffer", suffix) &&
-      Load(gl.renderbufferStorage, "glRenderbufferStorage", suffix) &&
-      Load(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer", suffix) &&
-      Load(gl.checkFramebufferStatus, "glCheckFramebufferStatus", suffix);
+      LoadGLEntryPoint(gl.genFramebuffers, "glGenFramebuffers", suffix) &&
+      LoadGLEntryPoint(gl.deleteFramebuffers, "glDeleteFramebuffers", suffix) &&
+      LoadGLEntryPoint(gl.bindFramebuffer, "glBindFramebuffer", suffix) &&
+      LoadGLEntryPoint(gl.framebufferTexture2D, "glFramebufferTexture2D", suffix) &&
+      LoadGLEntryPoint(gl.genRenderbuffers, "glGenRenderbuffers", suffix) &&
+      LoadGLEntryPoint(gl.deleteRenderbuffers, "glDeleteRenderbuffers", suffix) &&
+      LoadGLEntryPoint(gl.bindRenderbuffer, "glBindRenderbuffer", suffix) &&
+      LoadGLEntryPoint(gl.renderbufferStorage, "glRenderbufferStorage", suffix) &&
+      LoadGLEntryPoint(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer", suffix) &&
+      LoadGLEntryPoint(gl.checkFramebufferStatus, "glCheckFramebufferStatus", suffix);
   if (!loaded) return false;
   if (core || SDL_GL_ExtensionSupported("GL_EXT_framebuffer_blit"))
-    Load(gl.blitFramebuffer, "glBlitFramebuffer", suffix);
+    LoadGLEntryPoint(gl.blitFramebuffer, "glBlitFramebuffer", suffix);
   return true;
 }
 

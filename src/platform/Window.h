@@ -44,7 +44,7 @@ void CloseDisplay();
 void ResizeViewport(int width, int height);
 // Perspective with the given vertical field of view; loads the identity modelview.
 void SetFieldOfView(float fovY);
-// Initial GL state: clear colour, smooth shading, depth test, sphere-map generation mode.
+// Initial GL state: clear colour, smooth shading, depth test.
 void InitRenderState();
 // Flushes, takes the pending events (at most 64; a window resize sets the viewport), then swaps;
 // true, without swapping, when a quit or window close request was among them.

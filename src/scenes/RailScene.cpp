@@ -173,6 +173,7 @@ void ResetRailScene() {
 }
 
 void DrawRailScene(int variant, float sceneTime, float pulse) {
+  StartSceneState();
   AdvanceRailScene();
   BeginFrame();
 

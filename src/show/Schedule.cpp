@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <vector>
 
 #include "platform/GL.h"
 #include "platform/Input.h"
@@ -77,10 +76,12 @@ int64_t StarFieldLastIndex() {
 }
 
 void DrawPointBurst() {
-  glLoadIdentity();
+  StartSceneState();
   glClear(GL_DEPTH_BUFFER_BIT);
   LookAtPointField();
   glPointSize(3.0f);
+  // Once the star field is out its points are smoothed, and so are the burst's from then on.
+  if (ShowTime > StarFieldStartTime) glEnable(GL_POINT_SMOOTH);
   SetPlainColour(White);
   glDisable(GL_FOG);
   glDisable(GL_LIGHTING);
@@ -302,26 +303,6 @@ void AdvanceShowFrame() {
 }
 
 namespace {
-// The ShowTimes at which the scene track switches (or restarts) a scene, in order.
-const std::vector<float>& SceneSwitchTimes() {
-  static const std::vector<float> times = [] {
-    std::vector<float> list;
-    for (int32_t step = 0; step < SceneTrackLength; ++step)
-      if (SceneTrackAt(step) != 0) list.push_back(StepStartTime(step));
-    return list;
-  }();
-  return times;
-}
-
-// Whether the scene track switches after the frame at time and by the frame at next.
-bool SwitchesAfter(float time, float next) {
-  const std::vector<float>& switches = SceneSwitchTimes();
-  const auto first = std::upper_bound(switches.begin(), switches.end(), time);
-  return first != switches.end() && *first <= next;
-}
-}  // namespace
-
-namespace {
 AdvanceFigures Figures;
 
 double Seconds() {
@@ -331,16 +312,26 @@ double Seconds() {
 
 const AdvanceFigures& LastAdvanceFigures() { return Figures; }
 
+namespace {
+float TimeOfFrame(long frame, int framesPerSecond) {
+  return static_cast<float>(static_cast<double>(frame) / framesPerSecond);
+}
+
+// The first frame at or after target (a target past the show's end: the first frame after it).
+long FirstFrameAt(float target, int framesPerSecond) {
+  long first = 0;
+  while (TimeOfFrame(first, framesPerSecond) < target && !(TimeOfFrame(first, framesPerSecond) > ShowLength))
+    ++first;
+  return first;
+}
+}  // namespace
+
 long AdvanceShowTo(float target, int framesPerSecond) {
   ResetShow();
   Figures = AdvanceFigures{};
-  const auto timeOf = [framesPerSecond](long frame) {
-    return static_cast<float>(static_cast<double>(frame) / framesPerSecond);
-  };
-  // The first frame at or after target (a target past the show's end: the first frame after
-  // it), and the first one of the warm-up.
-  long first = 0;
-  while (timeOf(first) < target && !(timeOf(first) > ShowLength)) ++first;
+  const auto timeOf = [framesPerSecond](long frame) { return TimeOfFrame(frame, framesPerSecond); };
+  // The first frame of the warm-up.
+  const long first = FirstFrameAt(target, framesPerSecond);
   long warmUp = 0;
   while (warmUp < first && timeOf(warmUp) < target - WarmUpSeconds) ++warmUp;
   const auto setClock = [&](long frame) {
@@ -353,28 +344,15 @@ long AdvanceShowTo(float target, int framesPerSecond) {
   const bool reseeding = ShowTimeReseedingEnabled();
   SetShowTimeReseeding(true);
   BeginUnseenFrames();
-  // The last frame of every visit to a scene before the warm-up is drawn as well: the GL state
-  // a scene leaves behind (its light's position and colours, its material) stays for the scenes
-  // after it that do not set their own, as in a whole run.
-  const auto restore = [&](long frame) {
-    const double start = Seconds();
-    RestoreShowFrameState(frame, framesPerSecond);
-    Figures.stateSeconds += Seconds() - start;
-  };
-  const auto draw = [&](long frame) {
-    const double start = Seconds();
+  const double start = Seconds();
+  RestoreShowFrameState(warmUp, framesPerSecond);
+  Figures.stateSeconds = Seconds() - start;
+  for (long frame = warmUp; frame < first; ++frame) {
     setClock(frame);
     DrawShowPicture();
-    Figures.drawingSeconds += Seconds() - start;
     ++Figures.unseenFrames;
-  };
-  for (long frame = 0; frame < warmUp; ++frame) {
-    if (!SwitchesAfter(timeOf(frame), timeOf(frame + 1))) continue;
-    restore(frame);
-    draw(frame);
   }
-  restore(warmUp);
-  for (long frame = warmUp; frame < first; ++frame) draw(frame);
+  Figures.drawingSeconds = Seconds() - start - Figures.stateSeconds;
   EndUnseenFrames();
   SetShowTimeReseeding(reseeding);
   return first;
@@ -382,7 +360,13 @@ long AdvanceShowTo(float target, int framesPerSecond) {
 
 long SeekShowTo(float target, int framesPerSecond) {
   RestoreRememberedState();
-  return AdvanceShowTo(target, framesPerSecond);
+  ResetShow();
+  Figures = AdvanceFigures{};
+  const long first = FirstFrameAt(target, framesPerSecond);
+  const double start = Seconds();
+  RestoreShowFrameState(first, framesPerSecond);
+  Figures.stateSeconds = Seconds() - start;
+  return first;
 }
 
 void RecordShowStart() {

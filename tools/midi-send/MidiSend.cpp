@@ -1,4 +1,5 @@
 // vantrel-midi-send: plays a short MIDI script into a port (JACK or ALSA) to rehearse or test a map.
+#include <pthread.h>
 #include <rtmidi/RtMidi.h>
 
 #include <chrono>
@@ -50,6 +51,10 @@ bool Run(Sender& sender, const std::string& line) {
   } else if (command == "clock") {
     double bpm = 0, seconds = 0;
     if (!(words >> bpm >> seconds) || bpm <= 0) return false;
+    // Ticks on time even on a busy machine, where the system allows it (as JACK's own threads).
+    sched_param priority{};
+    priority.sched_priority = 5;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);
     const auto tick = std::chrono::duration<double>(60.0 / (bpm * 24.0));
     const auto start = Clock::now();
     const long ticks = static_cast<long>(seconds * bpm * 24.0 / 60.0);
