@@ -103,7 +103,8 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
     RunLiveMode(options);
   } else {
     LoadAssets(false);
-    RunTimedShow(options.start, options.loop, options.paused);
+    // The flash guard judges the whole frame, so gentle mode always draws all of it.
+    RunTimedShow(options.start, options.loop, !options.fullFrame && !options.gentle, options.paused);
   }
   ReleaseKeyboard();
   CloseAudio();

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <vector>
 
 #include "platform/Audio.h"
 #include "platform/Messages.h"
@@ -12,7 +13,6 @@
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
-#include "scenes/Scenes.h"
 #include "show/Schedule.h"
 #include "timeline/PointField.h"
 
@@ -109,19 +109,12 @@ void LoadAssets(bool startMusic) {
 
   RandomPointField.Fill(500, 500.0f);
 
-  LoadLightConeScene();
-  LoadRailScene();
-  ShowLoadingProgress(1);
-  LoadGreetingsScene();
-  ShowLoadingProgress(2);
-  LoadClothScene();
-  ShowLoadingProgress(3);
-  LoadFlowerScene();
-  ShowLoadingProgress(4);
-  LoadWellScene();
-  ShowLoadingProgress(5);
-  LoadDominoScene();
-  ShowLoadingProgress(6);
+  const std::vector<SceneStep> loaders = DistinctSceneSteps(&ShowScene::load);
+  for (size_t i = 0; i < loaders.size(); ++i) {
+    loaders[i]();
+    // The bar moves after every cast but the first, which loads with the second.
+    if (i > 0) ShowLoadingProgress(static_cast<int>(i));
+  }
   RecordShowStart();
   // The GL state every pass of the show and every jump in it starts from.
   RememberRenderState();

@@ -20,9 +20,11 @@
 #include "live/MidiInput.h"
 #include "live/PDSServer.h"
 #include "platform/Audio.h"
+#include "platform/DynamicResolution.h"
 #include "platform/GL.h"
 #include "platform/Input.h"
 #include "platform/Messages.h"
+#include "platform/ShowFrame.h"
 #include "platform/Timer.h"
 #include "platform/Window.h"
 #include "show/Schedule.h"
@@ -41,47 +43,60 @@ double UnixSeconds() {
 
 // VANTREL_CLOCK_LOG set: once a second, a line on stderr with the wall clock (Unix seconds, as
 // screen and sound recorders stamp their input) as a frame starts, its show time, the music
-// heard then (smoothed, and by the recent buffer stamps alone), the picture's lead, then the
-// show time the music heard stands for, whether the show is paused and the listening volume;
-// with a recording of the run, it tells the program's own timing from the recorder's. A line
+// heard then (smoothed, and by the recent buffer stamps alone), the picture's lead and the
+// drawing scale, then the show time the music heard stands for, whether the show is paused and
+// the listening volume; with a recording of the run, it tells the program's own timing from the
+// recorder's. The pass's end adds the frame times of the pass: how many frames, the share
+// within 17 ms (a 60 Hz refresh), the median and the 95th percentile, the lowest scale. A line
 // for every jump says where it landed and how long it took from its key to the frame shown.
 class ClockLog {
  public:
   ClockLog() : enabled_(std::getenv("VANTREL_CLOCK_LOG") != nullptr) {}
-  void FrameStarts(double showTime, double heard, double lead, double music, bool paused) {
+  void FrameStarts(double showTime, double heard, double lead, double frameSeconds, double music, bool paused) {
     if (!enabled_) return;
+    if (frameSeconds > 0) frameSeconds_.push_back(frameSeconds);
+    lowestScale_ = std::min(lowestScale_, DrawingScale());
     const double now = UnixSeconds();
     if (now - last_ < 1.0) return;
     last_ = now;
     std::fprintf(stderr,
-                 "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms music %.3f paused %d "
-                 "volume %d\n",
-                 now, showTime, heard, StampedMusicSeconds(), 1000 * lead, music, paused ? 1 : 0, ListeningVolume());
+                 "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms scale %.2f music %.3f "
+                 "paused %d volume %d\n",
+                 now, showTime, heard, StampedMusicSeconds(), 1000 * lead, DrawingScale(), music, paused ? 1 : 0,
+                 ListeningVolume());
   }
   void Jumped(double target, double landed, double seconds) {
     if (!enabled_) return;
-    const AdvanceFigures& figures = LastAdvanceFigures();
-    std::fprintf(stderr,
-                 "vantrel: clock jump wall %.3f to %.3f landed %.6f in %.1f ms (state %.1f ms, %ld unseen frames "
-                 "%.1f ms)\n",
-                 UnixSeconds(), target, landed, 1000 * seconds, 1000 * figures.stateSeconds, figures.unseenFrames,
-                 1000 * figures.drawingSeconds);
+    std::fprintf(stderr, "vantrel: clock jump wall %.3f to %.3f landed %.6f in %.1f ms (state %.1f ms)\n",
+                 UnixSeconds(), target, landed, 1000 * seconds, 1000 * LastAdvanceFigures().stateSeconds);
   }
   // The pass's end, with the show time heard when it was decided.
   void ShowEnds(double showTime, double heardShow) {
     if (!enabled_) return;
     std::fprintf(stderr, "vantrel: clock end wall %.3f show %.6f heard show %.6f\n", UnixSeconds(), showTime, heardShow);
+    std::vector<double> times = frameSeconds_;
+    std::sort(times.begin(), times.end());
+    const auto within = std::upper_bound(times.begin(), times.end(), 0.017) - times.begin();
+    const auto at = [&times](double share) { return times.empty() ? 0.0 : 1000 * times[static_cast<size_t>(share * (times.size() - 1))]; };
+    std::fprintf(stderr, "vantrel: frame times %zu frames, %.1f %% within 17 ms, median %.1f ms, p95 %.1f ms, lowest scale %.2f\n",
+                 times.size(), times.empty() ? 0.0 : 100.0 * within / times.size(), at(0.5), at(0.95), lowestScale_);
+    frameSeconds_.clear();
+    lowestScale_ = DrawingScale();
   }
 
  private:
   bool enabled_;
   double last_ = 0;
+  std::vector<double> frameSeconds_;
+  float lowestScale_ = 1.0f;
 };
 
 // Shows the first frame of the design rate at or after show time target (the show's state
 // brought there first by a jump, or a late start's advance), drawn with the generator reseeded
 // from the show's time as the offscreen modes draw it.
 void ShowFirstFrame(long frame) {
+  // Drawn whole: a held frame has all the time it needs, and a screenshot of it is the frame.
+  SetDrawingScale(1.0f);
   ShowTime = static_cast<float>(static_cast<double>(frame) / AdvanceStepsPerSecond);
   FrameDelta = 1.0f / AdvanceStepsPerSecond;
   FramesPerSecond = static_cast<float>(AdvanceStepsPerSecond);
@@ -102,7 +117,7 @@ constexpr long SnapshotFramesPerFrame = 60;
 constexpr long PausedSnapshotFrames = 600;
 }  // namespace
 
-void RunTimedShow(float start, bool loop, bool paused) {
+void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
   ViewerControls controls(loop, false, paused);
   if (paused) {
     ShowFirstFrame(AdvanceShowTo(start, AdvanceStepsPerSecond));
@@ -123,6 +138,7 @@ void RunTimedShow(float start, bool loop, bool paused) {
   float passStart = start;
   ClockLog clockLog;
   PictureLead lead;
+  DynamicResolution resolution;
   long frames = 0;
   double previousStart = 0, presented = 0;
   float shown = passStart;  // the latest show time of this pass
@@ -162,7 +178,7 @@ void RunTimedShow(float start, bool loop, bool paused) {
     }
     if (controls.Paused()) {
       // The frame held, shown again with the display over it; the keyboard and events taken.
-      clockLog.FrameStarts(ShowTime, std::nan(""), 0, heldMusic, true);
+      clockLog.FrameStarts(ShowTime, std::nan(""), 0, 0, heldMusic, true);
       if (PresentAgain(MainWindow)) break;
       PollKeyboard();
       // The time a held frame leaves goes into the snapshots for the next jumps.
@@ -184,14 +200,18 @@ void RunTimedShow(float start, bool loop, bool paused) {
     const float wall = timer.Tick();
     const double heard = HeardMusicSeconds();
     const double frameStart = timer.Now();
-    if (frames++ > 0) lead.Frame(timer.Delta, presented - previousStart);
+    if (frames++ > 0) {
+      lead.Frame(timer.Delta, presented - previousStart);
+      if (dynamicResolution) SetDrawingScale(resolution.FrameTook(timer.Delta));
+    }
     previousStart = frameStart;
     const double music = std::isnan(heard) ? wall : std::max(0.0, heard + lead.Seconds());
     shown = std::max(shown, passStart + static_cast<float>(music));
     ShowTime = shown;
     FrameDelta = timer.Delta;
     FramesPerSecond = static_cast<float>(timer.Fps);
-    clockLog.FrameStarts(ShowTime, heard, lead.Seconds(), passStart + (std::isnan(heard) ? wall : heard), false);
+    clockLog.FrameStarts(ShowTime, heard, lead.Seconds(), frames > 1 ? timer.Delta : 0.0,
+                         passStart + (std::isnan(heard) ? wall : heard), false);
     DrawShowFrame();
     presented = timer.Now();
     // The show ends once its length has been heard, not when the frame drawn ahead for the

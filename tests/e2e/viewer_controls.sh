@@ -134,7 +134,7 @@ for line in open(work + "/marks"):
 clock, jumps = [], []
 number = r"(-?[0-9.]+|nan)"
 for line in open(work + "/run.log"):
-    m = re.search(r"clock wall %s show %s heard %s stamps %s lead %s ms music %s paused (\d) volume (\d+)" % ((number,) * 6), line)
+    m = re.search(r"clock wall %s show %s heard %s stamps %s lead %s ms scale [0-9.]+ music %s paused (\d) volume (\d+)" % ((number,) * 6), line)
     if m:
         clock.append(dict(zip("wall show heard stamps lead music paused volume".split(), map(float, m.groups()))))
     m = re.search(r"clock jump wall %s to %s landed %s in %s ms" % ((number,) * 4), line)
