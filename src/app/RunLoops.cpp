@@ -179,7 +179,8 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     if (controls.Paused()) {
       // The frame held, shown again with the display over it; the keyboard and events taken.
       clockLog.FrameStarts(ShowTime, std::nan(""), 0, 0, heldMusic, true);
-      if (PresentAgain(MainWindow)) break;
+      // A window close or a terminate request ends a paused show too.
+      if (PresentAgain(MainWindow) || QuitRequested()) break;
       PollKeyboard();
       // The time a held frame leaves goes into the snapshots for the next jumps.
       if (!ExtendShowSnapshots(PausedSnapshotFrames)) std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -22,6 +22,8 @@ bool QuitTaken = false;
 unsigned long SwapCount = 0;
 FrameHook PresentHook;
 OverlayHook DrawOverlay;
+// Where the window was before it went full screen, to put it back.
+int WindowedX = 0, WindowedY = 0;
 
 void ShowError(const char* text) { ShowMessage("Error", text); }
 
@@ -273,6 +275,16 @@ bool SetFullScreen(const GLWindow& window, bool fullScreen) {
   SDL_Window* handle = static_cast<SDL_Window*>(window.Handle);
   if (!handle) return false;
   if (fullScreen) {
+    if (IsFullScreen(window)) return true;
+    SDL_GetWindowPosition(handle, &WindowedX, &WindowedY);
+    // Moved over the whole screen first: where no window manager honours the full-screen state
+    // the window still covers the screen, as when the show opens full screen.
+    const int display = SDL_GetWindowDisplayIndex(handle);
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+      SDL_SetWindowPosition(handle, bounds.x, bounds.y);
+      SDL_SetWindowSize(handle, bounds.w, bounds.h);
+    }
     if (SDL_SetWindowFullscreen(handle, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return IsFullScreen(window);
     SDL_ShowCursor(SDL_DISABLE);
   } else {
@@ -280,6 +292,7 @@ bool SetFullScreen(const GLWindow& window, bool fullScreen) {
     // A show that opened full screen has a window of the desktop's size behind it.
     SDL_SetWindowResizable(handle, SDL_TRUE);
     SDL_SetWindowSize(handle, window.Width, window.Height);
+    SDL_SetWindowPosition(handle, WindowedX, WindowedY);
     SDL_ShowCursor(SDL_ENABLE);
   }
   FullScreenRequested = fullScreen;

@@ -5,7 +5,7 @@
 # its time); a screenshot taken there is the frame a paused late start at that time shows, byte
 # for byte, and the frame `--frames` draws (up to the offscreen surface's rounding); after
 # resuming, and after muting and volume changes, the show's clock stays within 5 ms of the
-# music. Exits 77 (skipped) when a tool is missing.
+# music; f and F11 switch to full screen and back. Exits 77 (skipped) when a tool is missing.
 set -u
 program="$(realpath "$1")"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -60,6 +60,16 @@ stop() {
   wait $pid || fail "exit code $?"
 }
 mark() { echo "mark $1 $(date +%s.%N)" >> "$work/marks"; }
+# Presses a key and waits until the window has the size given.
+resized() {
+  local key="$1" size="$2"
+  xdotool key --window "$window" "$key"
+  for _ in $(seq 1 100); do
+    [ "$(xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}')" = "$size" ] && return 0
+    sleep 0.1
+  done
+  fail "the window is $(xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}') after $key, not $size"
+}
 
 start "$work/run.log" --start 100
 log="$work/run.log"
@@ -81,6 +91,9 @@ press period "clock jump"
 press period "clock jump"
 press comma "clock jump"
 press s "screenshot of"
+# Full screen and back, the held frame and the show going on.
+resized f 1280x1024
+resized F11 800x600
 mark resume
 press space "paused 0"
 sleep 3
