@@ -119,8 +119,9 @@ bool SaveScreenshot(float showTime) {
   ReadFrameBottomUp(bottomUp.data());
   if (DrawingWidth() < ShowFrameWidth || DrawingHeight() < ShowFrameHeight) ScaleUpDrawing(bottomUp);
   UprightOpaque(bottomUp.data(), pixels);
-  if (!WritePng(path, pixels)) {
-    std::fprintf(stderr, "vantrel: the screenshot could not be written to %s\n", path.c_str());
+  std::string error;
+  if (!WritePng(path, pixels, error)) {
+    std::fprintf(stderr, "vantrel: the screenshot could not be written to %s (%s)\n", path.c_str(), error.c_str());
     return false;
   }
   std::fprintf(stderr, "vantrel: screenshot of %.3f s saved as %s\n", showTime, path.c_str());

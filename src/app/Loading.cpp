@@ -80,6 +80,7 @@ void ShowSplash() {
     DrawPicture(splash, 0, 0, 800, 600);
     End2D();
     PresentFrame(MainWindow);
+    QuitCheckpoint();
   }
 }
 
@@ -93,6 +94,7 @@ void ShowLoadingProgress(int stages) {
       DrawImageAdditive(ProgressIcon, {1, 1, 1, 1}, 174.0f + 57.96f * i, 280, 46, 41);
     End2D();
     PresentFrame(MainWindow);
+    QuitCheckpoint();
   }
 }
 
@@ -120,7 +122,9 @@ void LoadAssets(bool startMusic) {
   RememberRenderState();
 
   InitAudio(MainWindow);
+  QuitCheckpoint();
   MusicSample = LoadSample("music.mp3");
+  QuitCheckpoint();
   if (startMusic) StartMusic(0);
 }
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "platform/GL.h"
-#include "platform/Window.h"
+#include "platform/ShowFrame.h"
 #include "render/Overlay.h"
 
 namespace {
@@ -80,7 +80,7 @@ void SetPlainColour(const ColorRGBA& colour) {
 }
 
 void StartSceneState() {
-  glViewport(0, 0, ActiveWindow.Width, ActiveWindow.Height);
+  SetDrawingViewport();
   RestorePerspective();
   glLoadIdentity();
   glClearColor(0, 0, 0, 1);

@@ -10,6 +10,7 @@
 #include "platform/GL.h"
 #include "platform/Input.h"
 #include "platform/ShowFrame.h"
+#include "platform/Window.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/VectorMath.h"
@@ -370,6 +371,7 @@ long AdvanceShowTo(float target, int framesPerSecond) {
   RestoreShowFrameState(warmUp, framesPerSecond);
   Figures.stateSeconds = Seconds() - start;
   for (long frame = warmUp; frame < first; ++frame) {
+    QuitCheckpoint();
     setClock(frame);
     DrawShowPicture();
     ++Figures.unseenFrames;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/Window.h"
 #include "scenes/ClothScene.h"
 #include "scenes/DominoScene.h"
 #include "scenes/FlowerScene.h"
@@ -94,9 +95,11 @@ void PrepareShelf(int framesPerSecond) {
 }
 
 // Advances the show from frame `from` (its state already in place) to frame `to`, keeping the
-// snapshots on the spacing grid it passes.
-void AdvanceFrames(long from, long to, int framesPerSecond) {
+// snapshots on the spacing grid it passes. With checkQuit (a late start, a jump) a quit or
+// terminate request ends the work, as anywhere between frames.
+void AdvanceFrames(long from, long to, int framesPerSecond, bool checkQuit) {
   for (long step = from; step < to; ++step) {
+    if (checkQuit && step % framesPerSecond == 0) QuitCheckpoint();
     ShowTime = static_cast<float>(static_cast<double>(step) / framesPerSecond);
     FrameDelta = 1.0f / framesPerSecond;
     FramesPerSecond = static_cast<float>(framesPerSecond);
@@ -122,7 +125,7 @@ void RestoreShowFrameState(long frame, int framesPerSecond) {
   frame = std::max(0L, std::min(frame, LastShowFrame(framesPerSecond)));
   const auto nearest = std::prev(Shelf.kept.upper_bound(frame));
   PutBack(*nearest->second);
-  AdvanceFrames(nearest->first, frame, framesPerSecond);
+  AdvanceFrames(nearest->first, frame, framesPerSecond, true);
 }
 
 bool ExtendShowSnapshots(long frames) {
@@ -139,7 +142,7 @@ bool ExtendShowSnapshots(long frames) {
       PutBack(*Shelf.building);
     }
     const long to = std::min(Shelf.buildingFrame + frames, last);
-    AdvanceFrames(Shelf.buildingFrame, to, DesignRate);
+    AdvanceFrames(Shelf.buildingFrame, to, DesignRate, false);
     Shelf.buildingFrame = to;
     Shelf.building = TakeSnapshot();
   }

@@ -46,3 +46,14 @@ end_live() {
   program=""
   [ "$status" -eq 0 ] || fail "vantrel -pds exited with $status"
 }
+
+# A JACK server of our own with its dummy back end, under a name of its own so that runs side by
+# side (and anyone's JACK) never meet. Synchronous: the server waits for each client's cycle, so a
+# client slowed by a busy machine is late rather than losing that cycle's MIDI. Its threads run in
+# real time where the system allows it (else it says so in jack.log and runs without).
+start_jack() {
+  export JACK_DEFAULT_SERVER="vantrel-e2e-$$-$RANDOM"
+  export JACK_NO_AUDIO_RESERVATION=1
+  timeout -k 5 170 jackd -S -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 > "$work/jack.log" 2>&1 &
+  server=$!
+}
