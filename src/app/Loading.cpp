@@ -121,6 +121,8 @@ void LoadAssets(bool startMusic) {
     if (i > 0) ShowLoadingProgress(static_cast<int>(i));
   }
   RecordShowStart();
+  // The GL state every pass of the show and every jump in it starts from.
+  RememberRenderState();
 
   InitAudio(MainWindow);
   QuitCheckpoint();
