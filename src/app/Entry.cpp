@@ -18,6 +18,7 @@
 #include "platform/Glyphs.h"
 #include "platform/Input.h"
 #include "platform/ShowFrame.h"
+#include "platform/Terminate.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "timeline/GentleFlashes.h"
@@ -37,6 +38,7 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen);
 
 int RunProgram(int argc, char** argv) {
   InstallCrashReport();
+  InstallTerminateHandlers();
   ProgramOptions options;
   std::string error;
   if (!ParseOptions(argc, argv, options, error)) {
@@ -90,18 +92,27 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
   CreateMouse(MainWindow, true);
   glClearColor(0, 0, 0, 1);
 
-  ShowSplash();
-  FontListBase = BuildFont("Verdana", 12, true);
-
   int exitCode = 0;
-  if (offscreen) {
-    exitCode = RunOffscreenMode(options);
-  } else if (options.live) {
-    LoadAssets();
-    RunLiveMode(options);
-  } else {
-    LoadAssets(false);
-    RunTimedShow(options.start, options.loop);
+  try {
+    ShowSplash();
+    FontListBase = BuildFont("Verdana", 12, true);
+    if (offscreen) {
+      exitCode = RunOffscreenMode(options);
+    } else if (options.live) {
+      LoadAssets();
+      RunLiveMode(options);
+    } else {
+      LoadAssets(false);
+      // The flash guard judges the whole frame, so gentle mode always draws all of it.
+      RunTimedShow(options.start, options.loop, !options.fullFrame && !options.gentle);
+    }
+  } catch (const QuitWhileLoading&) {
+    // A terminate signal or the window's close button before the first frame: the show ends as
+    // Escape ends it; an offscreen mode has written nothing, which is a failure.
+    if (offscreen) {
+      std::fprintf(stderr, "vantrel: interrupted while loading; nothing was written\n");
+      exitCode = 1;
+    }
   }
   ReleaseKeyboard();
   CloseAudio();

@@ -1,11 +1,13 @@
 // The command line: exact-match show switches among the first entries, then our long options.
 #include "app/Options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
-#include "timeline/BeatClock.h"
+#include "show/Schedule.h"
 #include "timeline/ShowClock.h"
 
 namespace {
@@ -30,11 +32,9 @@ bool ParseStart(const std::string& text, float& start, std::string& error) {
   if (text.rfind(prefix, 0) == 0) {
     float scene = 0;
     if (ParseNumber(text.c_str() + prefix.size(), scene) && scene == static_cast<int>(scene)) {
-      for (const SceneStartSpan& span : SceneStartSpans()) {
-        if (span.scene == static_cast<int>(scene)) {
-          start = span.first;
-          return true;
-        }
+      if (const ShowScene* found = FindShowScene(static_cast<int>(scene))) {
+        start = found->firstStart;
+        return true;
       }
     }
     error = "--start " + text + ": no such scene (vantrel --list-scenes shows them)";
@@ -58,7 +58,7 @@ bool HasSwitch(int argc, const char* const* argv, const char* name) {
 }
 
 std::string UsageText() {
-  return "Usage: vantrel [-w] [--loop] [--start T|scene:N] [--gentle]\n"
+  return "Usage: vantrel [-w] [--loop] [--start T|scene:N] [--gentle] [--full-frame]\n"
          "       vantrel [-w] -pds [--listen ADDR] [--port P] [--osc PORT] [--gentle]\n"
          "                     [--midi [PORT]] [--midi-api alsa|jack] [--midi-map FILE]\n"
          "                     [--midi-monitor] [--audio-in [DEVICE]] [--record SET]\n"
@@ -92,7 +92,10 @@ std::string UsageText() {
          "                     for onsets, kicks, tempo and band loudness\n"
          "  --loop             play the show again from its start after its end, until Escape\n"
          "  --start T          start the show at T seconds (scene:N: where scene N first starts)\n"
-         "  --list-scenes      print each scene with the times of its first and last start\n"
+         "  --full-frame       always draw the whole 800 x 600 frame; without it, frames that\n"
+         "                     run late are drawn smaller (down to 60 % a side) and scaled up\n"
+         "  --list-scenes      print each scene with its name and the times of its first and\n"
+         "                     last start\n"
          "  --capture FILE     render the show offscreen into an H.264 MP4 with the music\n"
          "  --frames DIR       render the show offscreen and write PNG frames into DIR\n"
          "  --fps N            frames per second of show time for --capture and --frames (60)\n"
@@ -137,6 +140,8 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
       options.output = value;
     } else if (arg == "--gentle") {
       options.gentle = true;
+    } else if (arg == "--full-frame") {
+      options.fullFrame = true;
     } else if (arg == "--timedemo") {
       options.mode = ProgramOptions::Mode::Timedemo;
     } else if (arg == "--fps") {
@@ -226,10 +231,15 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
 }
 
 std::string SceneListText() {
-  std::string text = "scene   first start   last start\n";
-  char line[64];
-  for (const SceneStartSpan& span : SceneStartSpans()) {
-    std::snprintf(line, sizeof line, "%5d   %9.3f s   %8.3f s\n", span.scene, span.first, span.last);
+  std::vector<const ShowScene*> scenes;
+  for (const ShowScene& scene : ShowScenes()) scenes.push_back(&scene);
+  std::sort(scenes.begin(), scenes.end(),
+            [](const ShowScene* a, const ShowScene* b) { return a->number < b->number; });
+  std::string text = "scene   first start   last start   name\n";
+  char line[96];
+  for (const ShowScene* scene : scenes) {
+    std::snprintf(line, sizeof line, "%5d   %9.3f s   %8.3f s   %s\n", scene->number,
+                  scene->firstStart, scene->lastStart, scene->name);
     text += line;
   }
   return text;

@@ -28,6 +28,7 @@ struct ProgramOptions {
   bool audioIn = false;
   std::string audioDevice;
   bool loop = false;  // the timed show starts again after its end until Escape
+  bool fullFrame = false;  // --full-frame: the player never draws the frame smaller when late
   float start = 0.0f;  // show time the timed show starts at (--start, seconds or a scene's start)
 };
 
@@ -37,5 +38,6 @@ bool HasSwitch(int argc, const char* const* argv, const char* name);
 bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, std::string& error);
 // The text of --help.
 std::string UsageText();
-// The text of --list-scenes: each scene number with the show times of its first and last start.
+// The text of --list-scenes: each scene number with the show times of its first and last start
+// and its name.
 std::string SceneListText();

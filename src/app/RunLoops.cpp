@@ -17,9 +17,11 @@
 #include "live/MidiInput.h"
 #include "live/PDSServer.h"
 #include "platform/Audio.h"
+#include "platform/DynamicResolution.h"
 #include "platform/GL.h"
 #include "platform/Input.h"
 #include "platform/Messages.h"
+#include "platform/ShowFrame.h"
 #include "platform/Timer.h"
 #include "platform/Window.h"
 #include "show/Schedule.h"
@@ -37,31 +39,45 @@ double UnixSeconds() {
 // VANTREL_CLOCK_LOG set: once a second, a line on stderr with the wall clock (Unix seconds, as
 // screen and sound recorders stamp their input) as a frame starts, its show time, the music
 // heard then (smoothed, and by the recent buffer stamps alone) and the picture's lead; with a
-// recording of the run, it tells the program's own timing from the recorder's.
+// recording of the run, it tells the program's own timing from the recorder's. Each line ends
+// with the drawing scale; the pass's end adds the frame times of the pass: how many frames, the
+// share within 17 ms (a 60 Hz refresh), the median and the 95th percentile, the lowest scale.
 class ClockLog {
  public:
   ClockLog() : enabled_(std::getenv("VANTREL_CLOCK_LOG") != nullptr) {}
-  void FrameStarts(double showTime, double heard, double lead) {
+  void FrameStarts(double showTime, double heard, double lead, double frameSeconds) {
     if (!enabled_) return;
+    if (frameSeconds > 0) frameSeconds_.push_back(frameSeconds);
+    lowestScale_ = std::min(lowestScale_, DrawingScale());
     const double now = UnixSeconds();
     if (now - last_ < 1.0) return;
     last_ = now;
-    std::fprintf(stderr, "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms\n", now, showTime,
-                 heard, StampedMusicSeconds(), 1000 * lead);
+    std::fprintf(stderr, "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms scale %.2f\n", now,
+                 showTime, heard, StampedMusicSeconds(), 1000 * lead, DrawingScale());
   }
   // The pass's end, with the show time heard when it was decided.
   void ShowEnds(double showTime, double heardShow) {
     if (!enabled_) return;
     std::fprintf(stderr, "vantrel: clock end wall %.3f show %.6f heard show %.6f\n", UnixSeconds(), showTime, heardShow);
+    std::vector<double> times = frameSeconds_;
+    std::sort(times.begin(), times.end());
+    const auto within = std::upper_bound(times.begin(), times.end(), 0.017) - times.begin();
+    const auto at = [&times](double share) { return times.empty() ? 0.0 : 1000 * times[static_cast<size_t>(share * (times.size() - 1))]; };
+    std::fprintf(stderr, "vantrel: frame times %zu frames, %.1f %% within 17 ms, median %.1f ms, p95 %.1f ms, lowest scale %.2f\n",
+                 times.size(), times.empty() ? 0.0 : 100.0 * within / times.size(), at(0.5), at(0.95), lowestScale_);
+    frameSeconds_.clear();
+    lowestScale_ = DrawingScale();
   }
 
  private:
   bool enabled_;
   double last_ = 0;
+  std::vector<double> frameSeconds_;
+  float lowestScale_ = 1.0f;
 };
 }  // namespace
 
-void RunTimedShow(float start, bool loop) {
+void RunTimedShow(float start, bool loop, bool dynamicResolution) {
   if (start > 0) {
     AdvanceShowTo(start, AdvanceStepsPerSecond);
     // The drawing above is only queued; the show's clock and music must start once it is done.
@@ -79,6 +95,7 @@ void RunTimedShow(float start, bool loop) {
   float passStart = start;
   ClockLog clockLog;
   PictureLead lead;
+  DynamicResolution resolution;
   long frames = 0;
   double previousStart = 0, presented = 0;
   float shown = passStart;  // the latest show time of this pass
@@ -102,14 +119,17 @@ void RunTimedShow(float start, bool loop) {
     const float wall = timer.Tick();
     const double heard = HeardMusicSeconds();
     const double frameStart = timer.Now();
-    if (frames++ > 0) lead.Frame(timer.Delta, presented - previousStart);
+    if (frames++ > 0) {
+      lead.Frame(timer.Delta, presented - previousStart);
+      if (dynamicResolution) SetDrawingScale(resolution.FrameTook(timer.Delta));
+    }
     previousStart = frameStart;
     const double music = std::isnan(heard) ? wall : std::max(0.0, heard + lead.Seconds());
     shown = std::max(shown, passStart + static_cast<float>(music));
     ShowTime = shown;
     FrameDelta = timer.Delta;
     FramesPerSecond = static_cast<float>(timer.Fps);
-    clockLog.FrameStarts(ShowTime, heard, lead.Seconds());
+    clockLog.FrameStarts(ShowTime, heard, lead.Seconds(), frames > 1 ? timer.Delta : 0.0);
     DrawShowFrame();
     presented = timer.Now();
     // The show ends once its length has been heard, not when the frame drawn ahead for the

@@ -6,6 +6,7 @@
 # hold every mapped value, the clock's tempo must be within 0.5 BPM from its second beat, the
 # beat must hold after Stop, every bad message must be counted, and the set must render twice to the same bytes.
 # Usage: midi_in.sh <path-to-vantrel> <build-dir>; exits 77 (skipped) when JACK is missing.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 vantrel="$(realpath "${1:?path to vantrel}")"
 build="$(realpath "${2:?build directory}")"

@@ -7,6 +7,7 @@
 # and the flash slot must fire on the kicks. Then the sound server goes away: the live mode says
 # so and goes on until it is ended.
 # Usage: sound_in.sh <path-to-vantrel> <build-dir>; exits 77 (skipped) when PulseAudio is missing.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 vantrel="$(realpath "${1:?path to vantrel}")"
 build="$(realpath "${2:?build directory}")"

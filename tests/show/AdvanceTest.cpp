@@ -85,13 +85,7 @@ class Advance : public testing::Test {
     const std::filesystem::path here = std::filesystem::current_path(error);
     ASSERT_TRUE(std::filesystem::is_directory(data, error)) << "no generated data set at " << data;
     ASSERT_EQ(chdir(data.c_str()), 0);
-    LoadLightConeScene();
-    LoadRailScene();
-    LoadGreetingsScene();
-    LoadClothScene();
-    LoadFlowerScene();
-    LoadWellScene();
-    LoadDominoScene();
+    for (SceneStep load : DistinctSceneSteps(&ShowScene::load)) load();
     RecordShowStart();
     Loaded = CarriedState();
     ASSERT_EQ(chdir(here.c_str()), 0);
