@@ -5,6 +5,7 @@
 # is back, through a flood of system exclusive that costs a TCP client beside it no frame; the
 # end says how often the port vanished.
 # Usage: midi_port.sh <path-to-vantrel> <build-dir>; exits 77 (skipped) when JACK is missing.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 vantrel="$(realpath "${1:?path to vantrel}")"
 build="$(realpath "${2:?build directory}")"
