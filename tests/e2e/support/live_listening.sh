@@ -5,7 +5,8 @@
 work="$(mktemp -d "/tmp/vantrel-$name-e2e.XXXXXX")"
 server="" program=""
 cleanup() {
-  [ -n "$program" ] && kill -KILL "$program" 2> /dev/null
+  # $program is timeout(1), which does not pass a KILL on: its child goes first.
+  [ -n "$program" ] && pkill -KILL -P "$program" 2> /dev/null && kill -KILL "$program" 2> /dev/null
   [ -n "$server" ] && kill "$server" 2> /dev/null && wait "$server" 2> /dev/null
   rm -rf "$work"
 }
