@@ -12,7 +12,8 @@ build="$(realpath "${3:-$root/build}")"
 out="$(realpath -m "${4:-$root/out/replay}")"
 vantrel="$build/vantrel"
 stream="$build/tools/vantrel-stream"
-port=1027
+# A free loopback port of its own, so that no other live session or run meets this one.
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 [ -x "$vantrel" ] && [ -x "$stream" ] || { echo "replay-twice.sh: build first"; exit 1; }
 mkdir -p "$out"
 program=""
