@@ -104,7 +104,7 @@ std::string UsageText() {
          "                     moment); in live mode, slot 0's flash too\n"
          "  --timedemo         draw the whole show offscreen as fast as possible and print\n"
          "                     frame times per scene\n"
-         "  --help             this text\n";
+         "  --help, -h         this text\n";
 }
 
 bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, std::string& error) {
