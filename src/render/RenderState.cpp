@@ -83,6 +83,8 @@ void StartSceneState() {
   glLoadIdentity();
   glClearColor(0, 0, 0, 1);
   glDisable(GL_LIGHTING);
+  // Normals are normalised after the modelview (sphere maps of scaled models depend on it).
+  glEnable(GL_NORMALIZE);
   ResetMaterial();
   SetPlainColour({1, 1, 1, 1});
   glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);

@@ -22,7 +22,7 @@ void ResetSurfaceState();
 void SetPlainColour(const ColorRGBA& colour);
 // The state every scene drawer starts from, set in full so that a scene draws the same whatever
 // was drawn before it: the full viewport, the standard perspective and an identity modelview;
-// lighting off (a lit scene sets its light); the plain white material and colour with colour
+// lighting off (a lit scene sets its light); normals normalised; the plain white material and colour with colour
 // material off; texture generation in sphere-map mode but off; no texture, modulated; blending
 // off (every drawer that blends chooses its function); depth test on with less-or-equal and
 // depth writes on; fog off; square points; a black clear colour. The scissor box is left alone,
