@@ -1,8 +1,10 @@
 // Capture and frames: the fixed-step show read back frame by frame into ffmpeg or PNG files.
 #include "app/Capture.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -43,8 +45,15 @@ int RunFrames(const ProgramOptions& options) {
   FramePipeline frames([&](const FrameTag& tag, const std::vector<uint8_t>& pixels) {
     char name[64];
     std::snprintf(name, sizeof name, "/frame_%06ld_%08.3fs.png", tag.frame, tag.showTime);
-    if (!WritePng(options.output + name, pixels)) {
-      std::fprintf(stderr, "\nvantrel: cannot write %s%s\n", options.output.c_str(), name);
+    // Each frame gets its name once it is whole; a frame cut off (a full disk) is removed.
+    const std::string path = options.output + name;
+    const std::string partial = UnfinishedPath(path);
+    std::string why;
+    if (!WritePng(partial, pixels, why) || std::rename(partial.c_str(), path.c_str()) != 0) {
+      if (why.empty()) why = std::strerror(errno);
+      std::remove(partial.c_str());
+      std::fprintf(stderr, "\nvantrel: cannot write %s (%s); the %ld frames before it are whole\n", path.c_str(),
+                   why.c_str(), written);
       return false;
     }
     ++written;

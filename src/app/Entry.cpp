@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "app/Controls.h"
 #include "app/Loading.h"
 #include "app/OffscreenModes.h"
 #include "app/Options.h"
@@ -18,6 +19,7 @@
 #include "platform/Glyphs.h"
 #include "platform/Input.h"
 #include "platform/ShowFrame.h"
+#include "platform/Terminate.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "timeline/GentleFlashes.h"
@@ -37,6 +39,7 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen);
 
 int RunProgram(int argc, char** argv) {
   InstallCrashReport();
+  InstallTerminateHandlers();
   ProgramOptions options;
   std::string error;
   if (!ParseOptions(argc, argv, options, error)) {
@@ -58,6 +61,7 @@ int RunProgram(int argc, char** argv) {
   if (options.mode == ProgramOptions::Mode::MidiList) return ListMidiInputs(options) ? 0 : 1;
   if (options.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(options)) return 1;
   GentleMode = options.gentle;
+  RememberStartDirectory();
   const bool offscreen = options.mode != ProgramOptions::Mode::Show;
   ChooseDataDirectory(argc > 0 ? argv[0] : nullptr);
   std::string reason;
@@ -90,18 +94,27 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
   CreateMouse(MainWindow, true);
   glClearColor(0, 0, 0, 1);
 
-  ShowSplash();
-  FontListBase = BuildFont("Verdana", 12, true);
-
   int exitCode = 0;
-  if (offscreen) {
-    exitCode = RunOffscreenMode(options);
-  } else if (options.live) {
-    LoadAssets();
-    RunLiveMode(options);
-  } else {
-    LoadAssets(false);
-    RunTimedShow(options.start, options.loop);
+  try {
+    ShowSplash();
+    FontListBase = BuildFont("Verdana", 12, true);
+    if (offscreen) {
+      exitCode = RunOffscreenMode(options);
+    } else if (options.live) {
+      LoadAssets();
+      RunLiveMode(options);
+    } else {
+      LoadAssets(false);
+      // The flash guard judges the whole frame, so gentle mode always draws all of it.
+      RunTimedShow(options.start, options.loop, !options.fullFrame && !options.gentle, options.paused);
+    }
+  } catch (const QuitWhileLoading&) {
+    // A terminate signal or the window's close button before the first frame: the show ends as
+    // Escape ends it; an offscreen mode has written nothing, which is a failure.
+    if (offscreen) {
+      std::fprintf(stderr, "vantrel: interrupted while loading; nothing was written\n");
+      exitCode = 1;
+    }
   }
   ReleaseKeyboard();
   CloseAudio();

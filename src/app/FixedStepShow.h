@@ -14,14 +14,20 @@
 // random draw, nothing drawn), so a range late in the show costs little more than its own frames.
 template <typename OnFrame>
 void RunFixedStepShow(int fps, float from, OnFrame onFrame) {
-  const long first = from > 0 ? AdvanceShowTo(from, fps) : 0;
+  long first = 0;
+  try {
+    if (from > 0) first = AdvanceShowTo(from, fps);
+  } catch (const QuitWhileLoading&) {
+    std::fprintf(stderr, "\nvantrel: interrupted before %.2f s of show time\n", from);
+    return;
+  }
   for (long frame = first;; ++frame) {
     ShowTime = static_cast<float>(static_cast<double>(frame) / fps);
     FrameDelta = 1.0f / fps;
     FramesPerSecond = static_cast<float>(fps);
     DrawShowFrame();
     if (ShowTime > ShowLength || !onFrame(frame)) break;
-    // SDL turns SIGINT and SIGTERM into a quit request: stop and finish what was written.
+    // SIGINT and SIGTERM are a quit request: stop and finish what was written.
     if (QuitRequested()) {
       std::fprintf(stderr, "\nvantrel: interrupted at %.2f s of show time\n", ShowTime);
       break;

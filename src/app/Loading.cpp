@@ -82,6 +82,7 @@ void ShowSplash() {
     DrawPicture(splash, 0, 0, 800, 600);
     End2D();
     PresentFrame(MainWindow);
+    QuitCheckpoint();
   }
 }
 
@@ -95,6 +96,7 @@ void ShowLoadingProgress(int stages) {
       DrawImageAdditive(ProgressIcon, {1, 1, 1, 1}, 174.0f + 57.96f * i, 280, 46, 41);
     End2D();
     PresentFrame(MainWindow);
+    QuitCheckpoint();
   }
 }
 
@@ -119,9 +121,13 @@ void LoadAssets(bool startMusic) {
     if (i > 0) ShowLoadingProgress(static_cast<int>(i));
   }
   RecordShowStart();
+  // The GL state every pass of the show and every jump in it starts from.
+  RememberRenderState();
 
   InitAudio(MainWindow);
+  QuitCheckpoint();
   MusicSample = LoadSample("music.mp3");
+  QuitCheckpoint();
   if (startMusic) StartMusic(0);
 }
 

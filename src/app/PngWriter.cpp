@@ -3,13 +3,20 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 
 #include "platform/ShowFrame.h"
 
-bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown) {
+bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown, std::string& error) {
+  errno = 0;
   FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
+  if (!file) {
+    error = std::strerror(errno);
+    return false;
+  }
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   bool ok = png && info;
@@ -25,5 +32,16 @@ bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown) 
     png_write_end(png, nullptr);
   }
   png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-  return std::fclose(file) == 0 && ok;
+  // libpng's own message names no reason; errno still holds the failed write's.
+  const int writeError = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!ok || !closed) error = std::strerror(closed ? writeError : errno);
+  return ok && closed;
+}
+
+std::string UnfinishedPath(const std::string& path) {
+  const std::filesystem::path named(path);
+  std::filesystem::path partial = named;
+  partial.replace_filename(named.stem().string() + ".partial" + named.extension().string());
+  return partial.string();
 }

@@ -8,6 +8,6 @@
 // ffmpeg reading raw frame-sized RGBA frames at options.fps from the pipe, with the music muxed in
 // when there is some (from options.from on); null after saying why.
 FILE* OpenVideoPipe(const ProgramOptions& options, const std::string& musicPath);
-// Closes the pipe and reports: 0 when every frame went in and ffmpeg wrote the file, else 1 after
-// saying so.
+// Closes the pipe and reports: 0 when every frame went in and ffmpeg wrote the file, which then
+// takes its name; else 1 after saying why, with what ffmpeg wrote removed.
 int FinishVideo(FILE* pipe, bool writeFailed, const std::string& output);

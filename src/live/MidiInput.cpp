@@ -94,10 +94,9 @@ bool TMidiInput::Open(MidiSystem api, const std::string& port, std::string& erro
       connected_ = true;
       return true;
     }
-    if (!Connect(port, error)) {
-      in_.reset();
-      return false;
-    }
+    // A controller not plugged in yet is waited for: CheckPort connects it when it appears.
+    std::string absent;
+    if (!Connect(port, absent)) portName_ = port + " (not there yet)";
     return true;
   } catch (const RtMidiError& e) {
     error = e.getMessage();
@@ -129,6 +128,10 @@ std::string TMidiInput::CheckPort() {
       ++vanished_;
       in_->closePort();
       return "MIDI port \"" + portName_ + "\" vanished; waiting for it to come back";
+    }
+    if (!connected_ && present && vanished_ == 0) {
+      std::string error;
+      if (Connect(wanted_, error)) return "MIDI port \"" + portName_ + "\" connected";
     }
     if (!connected_ && present) {
       std::string error;

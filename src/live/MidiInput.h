@@ -31,7 +31,8 @@ class TMidiInput {
   TMidiInput& operator=(const TMidiInput&) = delete;
 
   // Opens port: empty for a virtual port named "vantrel" that others connect to; digits for that
-  // port number; otherwise the first port whose name contains it. False with the reason.
+  // port number; otherwise the first port whose name contains it (waited for, through
+  // CheckPort, when there is none yet). False with the reason when the MIDI system cannot start.
   bool Open(MidiSystem api, const std::string& port, std::string& error);
   bool IsOpen() const { return in_ != nullptr; }
   // Readable (poll) while messages wait to be taken.

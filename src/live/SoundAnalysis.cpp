@@ -205,8 +205,14 @@ void TSoundMapper::Apply(const SoundEvent& event, std::vector<SlotWrite>& writes
     const bool trigger = (rule.source == Source::SoundOnset && event.kind == SoundEvent::Kind::Onset) ||
                          (rule.source == Source::SoundKick && event.kind == SoundEvent::Kind::Kick);
     if (trigger) {
+      // A hit still held is let go first: when a slow frame brings two kicks in one turn, each
+      // is still a flash of its own.
+      const auto held = std::find_if(held_.begin(), held_.end(), [&](const auto& h) { return h.first == rule.slot; });
+      if (held != held_.end()) {
+        writes.push_back({rule.slot, AbsentStreamValue()});
+        held_.erase(held);
+      }
       writes.push_back({rule.slot, rule.high});
-      std::erase_if(held_, [&](const auto& held) { return held.first == rule.slot; });
       held_.emplace_back(rule.slot, event.seconds + TriggerSeconds);
     } else if (event.kind == SoundEvent::Kind::Energy &&
                (rule.source == Source::SoundBand || rule.source == Source::SoundLevel)) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/DataFiles.h"
 #include "platform/PlaybackClock.h"
@@ -20,6 +21,9 @@ struct SampleTableRecord {
 };
 SampleTableRecord SampleTable;
 bool AudioOpen = false;
+int ListeningPercent = 100;
+// The device the mixer opened (it does not say which; the one device playing after it opened).
+SDL_AudioDeviceID MixerDevice = 0;
 int OutputRate = 44100;
 int BytesPerFrame = 4;
 
@@ -35,12 +39,19 @@ constexpr uint32_t StampSlots = 256;  // 6 s of buffers; the main thread reads e
 struct HeardRecord {
   bool playing = false;
   int channel = -1;
+  int volume = 100;  // the level it was started at, before the listening volume
   double startedAt = 0;  // wall seconds when PlaySample started it
   Stamp stamps[StampSlots] = {};
   std::atomic<uint32_t> written{0};  // stamps written (the mixer's thread)
   uint32_t read = 0;                 // stamps handed to the clock (the main thread)
   long framesMixed = 0;              // the mixer's thread only, once the sample plays
   PlaybackClock clock;
+  // The main thread's watch on the device: a sample that stops being stamped before its end
+  // means the device stopped taking sound (the sound server died, the device was unplugged).
+  long sampleFrames = 0;     // frames in the sample playing
+  long stampedFrames = 0;    // frames of it in the stamps read so far
+  double lastNewStamp = 0;   // wall seconds when the newest stamp was read
+  bool silent = false;       // the device has stopped taking sound
 };
 HeardRecord Heard;
 
@@ -48,6 +59,9 @@ double WallSeconds() {
   static const auto epoch = std::chrono::steady_clock::now();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - epoch).count();
 }
+
+// A device that takes no buffer of a playing sample for this long has stopped taking sound.
+constexpr double SilenceLimit = 1.0;
 
 // A buffer leaves the mixer while the one before it is still playing, so the first frame of the
 // buffer being filled is heard one buffer later.
@@ -82,6 +96,9 @@ bool InitAudio(const GLWindow& /*window*/) {
   BytesPerFrame = std::max(1, channels * static_cast<int>(SDL_AUDIO_BITSIZE(format)) / 8);
   Mix_AllocateChannels(8);
   Mix_Resume(-1);
+  MixerDevice = 0;
+  for (SDL_AudioDeviceID id = 1; id <= 32 && MixerDevice == 0; ++id)
+    if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED) MixerDevice = id;
   AudioOpen = true;
   return true;
 }
@@ -114,13 +131,18 @@ Uint32 ByteOffset(const Mix_Chunk& chunk, double seconds) {
   return static_cast<Uint32>(std::min(frames, limit)) * static_cast<Uint32>(BytesPerFrame);
 }
 
+// A PlaySample level (0 to 100) under the listening volume, in SDL_mixer's units.
+int MixerVolume(int volume) {
+  return std::clamp(volume, 0, 100) * ListeningPercent * MIX_MAX_VOLUME / (100 * 100);
+}
+
 // Plays chunk once on a free channel and makes it the sample the heard clock follows.
 int PlayTracked(Mix_Chunk* chunk, int volume, int pan) {
   const int channel = Mix_GroupAvailable(-1);
   if (channel < 0) return -1;
   // Volume and panning are set on the free channel before it starts, so no sample plays at
   // the wrong level.
-  Mix_Volume(channel, std::clamp(volume, 0, 100) * MIX_MAX_VOLUME / 100);
+  Mix_Volume(channel, MixerVolume(volume));
   const float share = std::clamp(pan, -100, 100) / 100.0f;
   const Uint8 left = static_cast<Uint8>(255 * std::min(1.0f, 1.0f - share));
   const Uint8 right = static_cast<Uint8>(255 * std::min(1.0f, 1.0f + share));
@@ -133,11 +155,15 @@ int PlayTracked(Mix_Chunk* chunk, int volume, int pan) {
   Heard.read = 0;
   Heard.framesMixed = 0;
   Heard.clock = PlaybackClock{};
+  Heard.sampleFrames = static_cast<long>(chunk->alen / static_cast<Uint32>(BytesPerFrame));
+  Heard.stampedFrames = 0;
+  Heard.silent = false;
   Mix_RegisterEffect(channel, StampBuffer, nullptr, nullptr);
   const int playing = Mix_PlayChannel(channel, chunk, 0);
   if (playing >= 0) {
     Heard.playing = true;
     Heard.channel = playing;
+    Heard.volume = volume;
     Heard.startedAt = WallSeconds();
   } else {
     Mix_UnregisterEffect(channel, StampBuffer);
@@ -169,11 +195,31 @@ double HeardMusicSeconds() {
   // Stamps not yet handed on; after a very long stall only the newest half of the ring (the
   // rest may be being overwritten).
   if (written - Heard.read > StampSlots / 2) Heard.read = written - StampSlots / 2;
+  const double wall = WallSeconds();
+  if (Heard.read != written) {
+    Heard.lastNewStamp = wall;
+    if (Heard.silent) std::fprintf(stderr, "vantrel: the sound device takes sound again\n");
+    Heard.silent = false;
+  }
   for (; Heard.read != written; ++Heard.read) {
     const Stamp& stamp = Heard.stamps[Heard.read % StampSlots];
     Heard.clock.Buffer(stamp.wall, static_cast<double>(stamp.framesBefore) / OutputRate, OutputDelay());
+    Heard.stampedFrames = stamp.framesBefore + MixBufferFrames;
   }
-  const double wall = WallSeconds();
+  // The device lost (SDL then goes on mixing into nothing at the wall clock's pace), or stamps
+  // that stopped before the sample's end: the show goes on by its frame timer (NaN) and says so
+  // once, rather than following a clock that no sound moves any more. A paused channel is
+  // stamped no more either, and that is no fault.
+  const bool paused = Heard.channel >= 0 && Mix_Paused(Heard.channel);
+  if (paused) Heard.lastNewStamp = wall;
+  const bool lost = MixerDevice != 0 && SDL_GetAudioDeviceStatus(MixerDevice) == SDL_AUDIO_STOPPED;
+  if (lost || (Heard.clock.Started() && !paused && Heard.stampedFrames < Heard.sampleFrames &&
+               wall - Heard.lastNewStamp > SilenceLimit)) {
+    if (!Heard.silent)
+      std::fprintf(stderr, "vantrel: the sound device stopped taking sound; the show goes on by its own timer\n");
+    Heard.silent = true;
+    return std::nan("");
+  }
   if (!Heard.clock.Started()) {
     // Not yet mixed: the sample's first frame is at least one buffer away. A device that never
     // asks for sound leaves the show on its own clock after half a second.
@@ -187,6 +233,21 @@ double StampedMusicSeconds() {
   return Heard.clock.Target(WallSeconds());
 }
 
+void StopMusic() {
+  if (!AudioOpen) return;
+  const int channel = Heard.channel;
+  StopStamping();
+  StopOffsetPlayback();
+  if (channel >= 0) Mix_HaltChannel(channel);
+}
+
+void SetListeningVolume(int percent) {
+  ListeningPercent = std::clamp(percent, 0, 100);
+  if (AudioOpen && Heard.channel >= 0) Mix_Volume(Heard.channel, MixerVolume(Heard.volume));
+}
+
+int ListeningVolume() { return ListeningPercent; }
+
 int LoadedSampleCount() { return SampleTable.count; }
 
 void CloseAudio() {
@@ -198,5 +259,6 @@ void CloseAudio() {
   SampleTable = SampleTableRecord{};
   Mix_CloseAudio();
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  MixerDevice = 0;
   AudioOpen = false;
 }

@@ -2,13 +2,17 @@
 #include "platform/Window.h"
 
 #include <SDL2/SDL.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
 #include "platform/GL.h"
 #include "platform/Messages.h"
 #include "platform/ShowFrame.h"
+#include "platform/Terminate.h"
 
 GLWindow ActiveWindow;
 GLWindow MainWindow;
@@ -21,6 +25,9 @@ bool FullScreenRequested = false;
 bool QuitTaken = false;
 unsigned long SwapCount = 0;
 FrameHook PresentHook;
+OverlayHook DrawOverlay;
+// Where the window was before it went full screen, to put it back.
+int WindowedX = 0, WindowedY = 0;
 
 void ShowError(const char* text) { ShowMessage("Error", text); }
 
@@ -30,6 +37,32 @@ void PresentToWindow(SDL_Window* window) {
   int drawableWidth = 0, drawableHeight = 0;
   SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
   PresentShowFrame(drawableWidth, drawableHeight);
+  if (DrawOverlay) {
+    BindWindowFramebuffer(true);
+    DrawOverlay(drawableWidth, drawableHeight);
+    BindWindowFramebuffer(false);
+  }
+}
+
+// The X server went away (it ended, or the connection broke): nothing can be drawn or taken any
+// more. Xlib would exit(1) after its own message, running every static destructor and atexit
+// handler while the sound's and the renderer's threads still run; the program leaves at once
+// instead, with one line that says why. Only write() here: Xlib holds its locks.
+int DisplayLost(void* /*display*/) {
+  static const char text[] = "vantrel: the connection to the X server was lost; the program ends.\n";
+  const ssize_t ignored = write(STDERR_FILENO, text, sizeof text - 1);
+  (void)ignored;
+  _exit(1);
+}
+
+// SDL opens Xlib itself at run time; the handler goes into the copy it loaded.
+void TakeDisplayLoss() {
+  void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  if (!xlib) return;
+  using Handler = int (*)(void*);
+  using SetHandler = Handler (*)(Handler);
+  if (auto set = reinterpret_cast<SetHandler>(dlsym(xlib, "XSetIOErrorHandler"))) set(DisplayLost);
+  dlclose(xlib);
 }
 
 bool EnsureVideo() {
@@ -79,6 +112,7 @@ DisplayStart StartDisplay(bool offscreen, std::string& reason) {
     return DisplayStart::NoDisplay;
   }
   SetInteractiveDisplay(!headless && !offscreen);
+  if (driver == "x11") TakeDisplayLoss();
   return headless ? DisplayStart::Offscreen : DisplayStart::Desktop;
 }
 
@@ -216,13 +250,10 @@ void InitRenderState() {
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 
-bool PresentFrame(const GLWindow& window) {
-  glFlush();
-  // Capture mode records every drawn frame.
-  if (PresentHook) PresentHook();
-  // The events that arrived since the last frame are taken first, then the frame is shown
-  // whatever they were: a frame drawn is a frame seen (the live mode's timer frames among them).
-  // Only a quit request skips the swap, as the program is ending.
+namespace {
+// The events that arrived since the last frame (at most MaxEventsPerFrame of them); true when a
+// quit or window close request was among them.
+bool TakeEvents() {
   SDL_Event event;
   for (int taken = 0; taken < MaxEventsPerFrame && SDL_PollEvent(&event);) {
     // Dropped without counting, so that none of them stands between a frame and a quit
@@ -236,18 +267,89 @@ bool PresentFrame(const GLWindow& window) {
     }
     HandleEvent(event);
   }
+  return false;
+}
+
+void SwapWindow(const GLWindow& window) {
   if (window.Handle) {
     PresentToWindow(static_cast<SDL_Window*>(window.Handle));
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(window.Handle));
   }
   ++SwapCount;
+}
+}  // namespace
+
+bool PresentFrame(const GLWindow& window) {
+  glFlush();
+  // Capture mode records every drawn frame.
+  if (PresentHook) PresentHook();
+  // The events that arrived since the last frame are taken first, then the frame is shown
+  // whatever they were: a frame drawn is a frame seen (the live mode's timer frames among them).
+  // Only a quit request skips the swap, as the program is ending.
+  if (TakeEvents()) return true;
+  SwapWindow(window);
   return false;
 }
 
+bool PresentAgain(const GLWindow& window) {
+  if (TakeEvents()) return true;
+  SwapWindow(window);
+  return false;
+}
+
+bool SetFullScreen(const GLWindow& window, bool fullScreen) {
+  SDL_Window* handle = static_cast<SDL_Window*>(window.Handle);
+  if (!handle) return false;
+  if (fullScreen) {
+    if (IsFullScreen(window)) return true;
+    SDL_GetWindowPosition(handle, &WindowedX, &WindowedY);
+    // Moved over the whole screen first: where no window manager honours the full-screen state
+    // the window still covers the screen, as when the show opens full screen.
+    const int display = SDL_GetWindowDisplayIndex(handle);
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+      SDL_SetWindowPosition(handle, bounds.x, bounds.y);
+      SDL_SetWindowSize(handle, bounds.w, bounds.h);
+    }
+    if (SDL_SetWindowFullscreen(handle, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return IsFullScreen(window);
+    SDL_ShowCursor(SDL_DISABLE);
+  } else {
+    SDL_SetWindowFullscreen(handle, 0);
+    // A show that opened full screen has a window of the desktop's size behind it.
+    SDL_SetWindowResizable(handle, SDL_TRUE);
+    SDL_SetWindowSize(handle, window.Width, window.Height);
+    SDL_SetWindowPosition(handle, WindowedX, WindowedY);
+    SDL_ShowCursor(SDL_ENABLE);
+  }
+  FullScreenRequested = fullScreen;
+  return IsFullScreen(window);
+}
+
+bool IsFullScreen(const GLWindow& window) {
+  SDL_Window* handle = static_cast<SDL_Window*>(window.Handle);
+  return handle && (SDL_GetWindowFlags(handle) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
 unsigned long PresentedFrames() { return SwapCount; }
-bool QuitRequested() { return QuitTaken; }
+bool QuitRequested() { return QuitTaken || TerminateSignal() != 0; }
+
+void QuitCheckpoint() {
+  static std::chrono::steady_clock::time_point lastLook;
+  const auto now = std::chrono::steady_clock::now();
+  if (!QuitRequested() && SDL_WasInit(SDL_INIT_EVENTS) && now - lastLook >= std::chrono::milliseconds(20)) {
+    lastLook = now;
+    SDL_PumpEvents();
+    SDL_Event events[16];
+    if (SDL_PeepEvents(events, 1, SDL_GETEVENT, SDL_QUIT, SDL_QUIT) > 0) QuitTaken = true;
+    const int windowEvents = SDL_PeepEvents(events, 16, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+    for (int i = 0; i < windowEvents; ++i)
+      if (events[i].window.event == SDL_WINDOWEVENT_CLOSE) QuitTaken = true;
+  }
+  if (QuitRequested()) throw QuitWhileLoading{};
+}
 void ClearQuitRequest() { QuitTaken = false; }
 void SetFrameHook(FrameHook hook) { PresentHook = std::move(hook); }
+void SetOverlayHook(OverlayHook hook) { DrawOverlay = std::move(hook); }
 
 void CloseDisplay() {
   if (MainWindow.Handle) {

@@ -21,12 +21,12 @@ void ResetSurfaceState();
 // Untextured, unblended colour: diffuse = colour, ambient black, current colour = colour.
 void SetPlainColour(const ColorRGBA& colour);
 // The state every scene drawer starts from, set in full so that a scene draws the same whatever
-// was drawn before it: the full viewport, the standard perspective and an identity modelview;
-// lighting off (a lit scene sets its light); normals normalised; the plain white material and colour with colour
-// material off; texture generation in sphere-map mode but off; no texture, modulated; blending
-// off (every drawer that blends chooses its function); depth test on with less-or-equal and
-// depth writes on; fog off; square points; a black clear colour. The scissor box is left alone,
-// so that hidden drawing stays hidden.
+// was drawn before it: the drawing viewport, the standard perspective and an identity modelview;
+// lighting off (a lit scene sets its light); normals normalised; the plain white material and
+// colour with colour material off; texture generation in sphere-map mode but off; no texture,
+// modulated; blending off (every drawer that blends chooses its function); depth test on with
+// less-or-equal and depth writes on; fog off; square points; a black clear colour. The scissor
+// box is left alone, so that hidden drawing stays hidden.
 void StartSceneState();
 // Drawing that a later opaque layer covers completely: between these two every call runs and
 // leaves its state as usual, but no pixel is written (an empty scissor box), so a software
@@ -34,3 +34,19 @@ void StartSceneState();
 // what the frame holds). Not nested.
 void BeginHiddenDrawing();
 void EndHiddenDrawing();
+// Whole frames that nobody sees and that are drawn only for the GL state they leave (the frames
+// before a late start): between these two the rasteriser discards every primitive and every
+// clear, and the drawers skip sending their large meshes and point fields, so that such a frame
+// costs little more than its state changes. Copies from the frame into textures still run (they
+// copy whatever the frame holds; every texture the show copies into is written again by the
+// frame that reads it). On a context without rasteriser discard (before GL 3.0) the frames are
+// drawn as usual, only the large geometry skipped.
+void BeginUnseenFrames();
+void EndUnseenFrames();
+// True between BeginUnseenFrames and EndUnseenFrames: a drawer sends no large geometry.
+bool DrawingUnseen();
+// The GL state as it is now (every attribute group, the client state and the three matrices),
+// kept on GL's own attribute stacks: loading calls it once, and RestoreRememberedState brings
+// it back, so that a jump to a later frame starts from the state a late start starts from.
+void RememberRenderState();
+void RestoreRememberedState();

@@ -11,6 +11,7 @@
 #include "platform/DataFiles.h"
 #include "platform/GL.h"
 #include "platform/Messages.h"
+#include "platform/Window.h"
 #include "render/ImageReaders.h"
 #include "render/RenderState.h"
 
@@ -159,6 +160,7 @@ void LoadTextureFile(const std::string& fileName, TextureId& id, bool fromResour
 }
 
 TextureId LoadTexture(const std::string& fileName) {
+  QuitCheckpoint();
   TextureId found = NoTexture;
   for (const auto& [name, id] : TextureCache) {
     if (name == fileName) found = id;
@@ -171,6 +173,7 @@ TextureId LoadTexture(const std::string& fileName) {
 }
 
 TextureId LoadTextureWithAlpha(const std::string& colourFile, const std::string& alphaFile) {
+  QuitCheckpoint();
   const auto colour = ReadJpeg(colourFile);
   if (!colour) return NoTexture;
   const auto alpha = ReadJpeg(alphaFile);

@@ -54,6 +54,13 @@ void DrawFloor() {
   BindTexture(FloorTexture);
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
+  if (DrawingUnseen()) {
+    // No tile is sent; the current normal and texture coordinate end as the last tile's do.
+    glNormal3f(0.0f, 1.0f, 0.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glDisable(GL_BLEND);
+    return;
+  }
   glBegin(GL_QUADS);
   for (int a = -10; a <= 10; ++a) {
     for (int b = -25; b <= 55; ++b) {
@@ -120,6 +127,7 @@ void TurnRollVector(Vector3& roll, float dt) {
 }
 
 Vector3 DominoRollVector() { return RollVector; }
+void SetDominoRollVector(const Vector3& roll) { RollVector = roll; }
 
 void LoadDominoScene() {
   // An unreadable model leaves the brush empty; the floor and overlays still draw.

@@ -2,18 +2,22 @@
 #include "show/Schedule.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "platform/GL.h"
 #include "platform/Input.h"
+#include "platform/ShowFrame.h"
+#include "platform/Window.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/VectorMath.h"
 #include "scenes/ClothScene.h"
 #include "scenes/Scenes.h"
 #include "show/FrameGuard.h"
+#include "show/ShowSnapshots.h"
 #include "timeline/BeatClock.h"
 #include "timeline/GentleFlashes.h"
 #include "timeline/Random.h"
@@ -40,8 +44,15 @@ void LookAtPointField() {
   glTranslatef(0, 50, 50);
 }
 
-// Each point takes three draws of the shared generator: z first, then y, then x.
+uint64_t PointDraws(int64_t lastIndex);
+
+// Each point takes three draws of the shared generator: z first, then y, then x. In unseen frames
+// only the draws are taken.
 void DrawRandomPoints(int64_t lastIndex) {
+  if (DrawingUnseen()) {
+    SkipRandom(PointDraws(lastIndex));
+    return;
+  }
   glBegin(GL_POINTS);
   for (int64_t i = 0; i <= lastIndex; ++i) {
     const float z = Random() * 100 - 100;
@@ -71,7 +82,7 @@ void DrawPointBurst() {
   StartSceneState();
   glClear(GL_DEPTH_BUFFER_BIT);
   LookAtPointField();
-  glPointSize(3.0f);
+  glPointSize(3.0f * DrawingScale());
   // Once the star field is out its points are smoothed, and so are the burst's from then on.
   if (ShowTime > StarFieldStartTime) glEnable(GL_POINT_SMOOTH);
   SetPlainColour(White);
@@ -242,7 +253,8 @@ void DrawStarField(bool ending, bool hidden) {
     glDisable(GL_DEPTH_TEST);
   LookAtPointField();
   glEnable(GL_POINT_SMOOTH);
-  glPointSize(1.5f);
+  // Sizes in pixels follow the drawing size, so a frame drawn smaller and scaled up keeps its stars.
+  glPointSize(1.5f * DrawingScale());
   SetPlainColour(White);
   glDisable(GL_LIGHTING);
   if (!ending) glDisable(GL_FOG);
@@ -325,30 +337,87 @@ void AdvanceShowFrame() {
   SkipRandom(PointDraws(StarFieldLastIndex()));
 }
 
-long AdvanceShowTo(float target, int framesPerSecond) {
-  ResetShow();
-  long frame = 0;
-  for (;; ++frame) {
-    const float time = static_cast<float>(static_cast<double>(frame) / framesPerSecond);
-    // A target past the show's end stops at the first frame after it.
-    if (!(time < target) || time > ShowLength) break;
-    ShowTime = time;
-    FrameDelta = 1.0f / framesPerSecond;
-    FramesPerSecond = static_cast<float>(framesPerSecond);
-    if (time < target - WarmUpSeconds)
-      AdvanceShowFrame();
-    else
-      DrawShowPicture();
-  }
-  return frame;
+namespace {
+AdvanceFigures Figures;
+
+double Seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+const AdvanceFigures& LastAdvanceFigures() { return Figures; }
+
+namespace {
+float TimeOfFrame(long frame, int framesPerSecond) {
+  return static_cast<float>(static_cast<double>(frame) / framesPerSecond);
 }
 
-void RecordShowStart() { ShowStartSeed = RandomSeed; }
+// The first frame at or after target (a target past the show's end: the first frame after it).
+long FirstFrameAt(float target, int framesPerSecond) {
+  long first = 0;
+  while (TimeOfFrame(first, framesPerSecond) < target && !(TimeOfFrame(first, framesPerSecond) > ShowLength))
+    ++first;
+  return first;
+}
+}  // namespace
 
-void ResetShow() {
+long AdvanceShowTo(float target, int framesPerSecond) {
+  ResetShow();
+  Figures = AdvanceFigures{};
+  const auto timeOf = [framesPerSecond](long frame) { return TimeOfFrame(frame, framesPerSecond); };
+  // The first frame of the warm-up.
+  const long first = FirstFrameAt(target, framesPerSecond);
+  long warmUp = 0;
+  while (warmUp < first && timeOf(warmUp) < target - WarmUpSeconds) ++warmUp;
+  const auto setClock = [&](long frame) {
+    ShowTime = timeOf(frame);
+    FrameDelta = 1.0f / framesPerSecond;
+    FramesPerSecond = static_cast<float>(framesPerSecond);
+  };
+  // Reseeded from the show's time like the snapshots, so that a late start is the same on
+  // every run.
+  const bool reseeding = ShowTimeReseedingEnabled();
+  SetShowTimeReseeding(true);
+  BeginUnseenFrames();
+  const double start = Seconds();
+  RestoreShowFrameState(warmUp, framesPerSecond);
+  Figures.stateSeconds = Seconds() - start;
+  for (long frame = warmUp; frame < first; ++frame) {
+    QuitCheckpoint();
+    setClock(frame);
+    DrawShowPicture();
+    ++Figures.unseenFrames;
+  }
+  Figures.drawingSeconds = Seconds() - start - Figures.stateSeconds;
+  EndUnseenFrames();
+  SetShowTimeReseeding(reseeding);
+  return first;
+}
+
+long SeekShowTo(float target, int framesPerSecond) {
+  RestoreRememberedState();
+  ResetShow();
+  Figures = AdvanceFigures{};
+  const long first = FirstFrameAt(target, framesPerSecond);
+  const double start = Seconds();
+  RestoreShowFrameState(first, framesPerSecond);
+  Figures.stateSeconds = Seconds() - start;
+  return first;
+}
+
+void RecordShowStart() {
+  ShowStartSeed = RandomSeed;
+  ForgetShowSnapshots();
+}
+
+void ResetCarriedState() {
   ResetBeatClock();
   for (SceneStep reset : DistinctSceneSteps(&ShowScene::reset)) reset();
   RandomSeed = ShowStartSeed;
+}
+
+void ResetShow() {
+  ResetCarriedState();
   ExitRequested = false;
   ResetFrameGuard();
 }

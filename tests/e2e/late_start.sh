@@ -4,6 +4,7 @@
 # at 102.6 s comes 25 s after the last lit scene (the dominoes at 77.4 s) and must set its own
 # state; the dragged cloth at 149.8 s carries its whole fall. Within one level on 99.9 % of the
 # pixels (scripts/frame-diff.py).
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 program="$1"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"

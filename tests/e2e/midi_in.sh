@@ -6,6 +6,7 @@
 # hold every mapped value, the clock's tempo must be within 0.5 BPM from its second beat, the
 # beat must hold after Stop, every bad message must be counted, and the set must render twice to the same bytes.
 # Usage: midi_in.sh <path-to-vantrel> <build-dir>; exits 77 (skipped) when JACK is missing.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 vantrel="$(realpath "${1:?path to vantrel}")"
 build="$(realpath "${2:?build directory}")"
@@ -22,14 +23,7 @@ name=midi_in logs="jack.log program.err program.out"
 cd "$build" || { echo "midi_in.sh: FAIL: cannot enter $build"; exit 1; }
 . "$here/support/live_listening.sh"
 
-# A server name of our own, so that runs side by side (and anyone's JACK) never meet.
-export JACK_DEFAULT_SERVER="vantrel-e2e-$$-$RANDOM"
-export JACK_NO_AUDIO_RESERVATION=1
-# Synchronous mode: the server waits for each client's cycle, so a client slowed by a busy
-# machine is late rather than losing the MIDI of that cycle. Its threads run in real time where
-# the system allows it (else it says so and runs without).
-timeout -k 5 170 jackd -S -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 > "$work/jack.log" 2>&1 &
-server=$!
+start_jack
 
 # The default map, then a 14-bit pair, pitch bend on channel 2, a broken line and one after it.
 "$vantrel" --midi-map-default > "$work/midi.map" || fail "--midi-map-default failed"

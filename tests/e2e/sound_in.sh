@@ -4,8 +4,10 @@
 # built-in map, and a 128 BPM click track then a drum loop played into the monitored sink. At least
 # 95 % of the clicks must be found as onsets within 30 ms of their place, the tempo must read
 # 128 +- 1 BPM from 8 s of clicks on, every kick must be found (and nothing else taken for one),
-# and the flash slot must fire on the kicks.
+# and the flash slot must fire on the kicks. Then the sound server goes away: the live mode says
+# so and goes on until it is ended.
 # Usage: sound_in.sh <path-to-vantrel> <build-dir>; exits 77 (skipped) when PulseAudio is missing.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 vantrel="$(realpath "${1:?path to vantrel}")"
 build="$(realpath "${2:?build directory}")"
@@ -40,6 +42,12 @@ note "the live mode listens; playing $clicks clicks, then $kicks beats of drums"
 paplay --device=room "$work/clicks.wav" || fail "paplay failed"
 sleep 1.5
 paplay --device=room "$work/drums.wav" || fail "paplay failed"
+sleep 1
+# The sound server goes away, as an unplugged device does: said, and the live mode goes on.
+kill "$server" && wait "$server" 2> /dev/null
+server=""
+for _ in $(seq 1 50); do grep -q "sound input .* stopped" "$work/program.err" && break; sleep 0.2; done
+grep -q "sound input .* stopped" "$work/program.err" || fail "the sound input's end was not said"
 sleep 1
 end_live
 

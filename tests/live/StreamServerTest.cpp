@@ -1,6 +1,7 @@
 // The stream server over real loopback sockets: captions, packets in pieces, many clients, closing.
 #include <SDL2/SDL.h>
 #include <arpa/inet.h>
+#include <signal.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -19,6 +20,7 @@
 
 #include "live/LiveTestSupport.h"
 #include "live/PDSServer.h"
+#include "platform/Terminate.h"
 #include "platform/Window.h"
 #include "support/TestSupport.h"
 #include "timeline/ShowClock.h"
@@ -176,6 +178,29 @@ TEST(StreamServer, GarbageFromOneClientDoesNotStopAnother) {
   EXPECT_EQ(r.server.Label1Caption(), "Reading 1 streams");
 }
 
+// A sender whose connection is reset in the middle of a packet, and a SIGPIPE to the program
+// (as a write into a closed socket raises): only that sender and its half packet are lost.
+TEST(StreamServer, ClientResetMidPacketAndSigpipeLoseOnlyThatClient) {
+  InstallTerminateHandlers();
+  RecordingServer r;
+  LoopbackClient steady(r.server.Port());
+  LoopbackClient broken(r.server.Port());
+  ASSERT_TRUE(StepUntil(r.server, [&] { return r.server.ClientCount() == 2; }));
+  const auto half = PacketBytes({5.0f, 5.0f, 5.0f});
+  broken.Send({half.begin(), half.end() - 3});
+  steady.Send(PacketBytes({1.0f}));
+  ASSERT_TRUE(StepUntil(r.server, [&] { return r.frames.size() == 1; }));
+  broken.Reset();
+  raise(SIGPIPE);
+  ASSERT_TRUE(StepUntil(r.server, [&] { return r.server.ClientCount() == 1; }));
+  steady.Send(PacketBytes({2.0f}));
+  ASSERT_TRUE(StepUntil(r.server, [&] { return r.frames.size() == 2; }));
+  EXPECT_EQ(r.frames[1][0], 2.0f);
+  EXPECT_EQ(r.server.Closes.failed + r.server.Closes.left, 1);
+  EXPECT_EQ(r.server.Closes.packetsLost, 1);
+  EXPECT_EQ(TerminateSignal(), 0);
+}
+
 TEST(StreamServer, ClientLeavingMidPacketLosesOnlyThatPacket) {
   RecordingServer r;
   {
@@ -226,8 +251,8 @@ TEST(StreamServer, ToolWindowShowsTheCaptionsAndClosingItEndsTheLoop) {
   EXPECT_STREQ(SDL_GetWindowTitle(window), "PDSServerObject");
   int width = 0, height = 0;
   SDL_GetWindowSize(window, &width, &height);
-  EXPECT_EQ(width, 178);
-  EXPECT_EQ(height, 84);
+  EXPECT_EQ(width, 220);
+  EXPECT_EQ(height, 108);
   EXPECT_EQ(r.server.ToolWindow.Caption1(), "Offline");
   // Both labels carry ink: "Offline" is shorter than "Reading 0 streams".
   const int offlineInk = r.server.ToolWindow.InkPixels(0, 0, 178, 28);
@@ -236,7 +261,10 @@ TEST(StreamServer, ToolWindowShowsTheCaptionsAndClosingItEndsTheLoop) {
   EXPECT_GT(label1Ink, offlineInk);
   // The third line: clients, packets in the last second, age of the last packet.
   EXPECT_EQ(r.server.ToolWindow.Caption3(), "0 clients, 0/s, no packet yet");
-  EXPECT_GT(r.server.ToolWindow.InkPixels(0, 52, 178, 32), 10);
+  EXPECT_GT(r.server.ToolWindow.InkPixels(0, 52, 178, 28), 10);
+  // The fourth: the keys the live mode takes.
+  EXPECT_EQ(r.server.ToolWindow.Caption4(), LiveKeysCaption);
+  EXPECT_GT(r.server.ToolWindow.InkPixels(0, 80, 220, 28), 10);
 
   LoopbackClient client(r.server.Port());
   client.Send(PacketBytes({}));

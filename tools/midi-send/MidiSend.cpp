@@ -15,10 +15,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const char* const Usage =
-    "Usage: vantrel-midi-send [--api jack|alsa] [--port NAME] [--wait S] [COMMAND ...]\n"
+    "Usage: vantrel-midi-send [--api jack|alsa] [--port NAME | --virtual] [--wait S] [COMMAND ...]\n"
     "Connects to the first MIDI input port whose name contains NAME (\"vantrel\"), waiting up\n"
-    "to S seconds (10) for it to appear, then runs the commands (from the arguments, or one a\n"
-    "line from standard input), separated by commas on the command line:\n"
+    "to S seconds (10) for it to appear, or with --virtual opens an output port of its own\n"
+    "named vantrel-midi-send for others to connect to; then runs the commands (from the\n"
+    "arguments, or one a line from standard input), separated by commas on the command line:\n"
     "  cc CH N V          control change N to V on channel CH (1 to 16)\n"
     "  note CH N V        note on (V 0: note off)\n"
     "  bend CH V          pitch bend, V from 0 to 16383\n"
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
   RtMidi::Api api = RtMidi::UNSPECIFIED;
   std::string port = "vantrel";
   double wait = 10;
+  bool virtualPort = false;
   std::vector<std::string> commands;
   std::string current;
   for (int i = 1; i < argc; ++i) {
@@ -103,6 +105,8 @@ int main(int argc, char** argv) {
       api = name == "jack" ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
     } else if (arg == "--port" && i + 1 < argc) {
       port = argv[++i];
+    } else if (arg == "--virtual") {
+      virtualPort = true;
     } else if (arg == "--wait" && i + 1 < argc) {
       wait = std::atof(argv[++i]);
     } else if (arg == ",") {
@@ -116,7 +120,8 @@ int main(int argc, char** argv) {
   try {
     RtMidiOut out(api, "vantrel-midi-send");
     const auto giveUp = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(wait));
-    int found = -1;
+    int found = virtualPort ? 0 : -1;
+    if (virtualPort) out.openVirtualPort("vantrel-midi-send");
     while (found < 0) {
       for (unsigned i = 0; i < out.getPortCount() && found < 0; ++i)
         if (out.getPortName(i).find(port) != std::string::npos) found = static_cast<int>(i);
@@ -127,7 +132,7 @@ int main(int argc, char** argv) {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    out.openPort(static_cast<unsigned>(found), "out");
+    if (!virtualPort) out.openPort(static_cast<unsigned>(found), "out");
     Sender sender{out};
     if (commands.empty())
       for (std::string line; std::getline(std::cin, line);) commands.push_back(line);

@@ -9,6 +9,8 @@ import numpy as np
 
 RATE = 44100
 BEAT = 60 / 128.0
+# Half a second of silence before the first sound: a stream's first moments may be lost.
+LEAD = 0.5
 
 
 def write(path, signal):
@@ -30,10 +32,10 @@ def main():
     folder, click_seconds, drum_seconds = sys.argv[1], float(sys.argv[2]), float(sys.argv[3])
     t = np.arange(int(0.02 * RATE)) / RATE
     click = np.sin(2 * np.pi * 1500 * t) * np.exp(-t / 0.004) * 0.7
-    clicks = np.zeros(int(click_seconds * RATE))
+    clicks = np.zeros(int((LEAD + click_seconds) * RATE))
     count = int(click_seconds / BEAT - 0.1)
     for k in range(count):
-        place(clicks, click, k * BEAT)
+        place(clicks, click, LEAD + k * BEAT)
     write(f"{folder}/clicks.wav", clicks)
 
     rng = np.random.default_rng(1)
@@ -44,14 +46,15 @@ def main():
     snare = (rng.standard_normal(len(ts)) * 0.3 + np.sin(2 * np.pi * 190 * ts) * 0.25) * np.exp(-ts / 0.04)
     th = np.arange(int(0.05 * RATE)) / RATE
     hat = np.diff(rng.standard_normal(len(th) + 1)) * 0.1 * np.exp(-th / 0.01)
-    drums = np.zeros(int(drum_seconds * RATE))
+    drums = np.zeros(int((LEAD + drum_seconds) * RATE))
     kicks = int(drum_seconds / BEAT - 0.6)
     for k in range(kicks):
-        place(drums, kick, k * BEAT)
+        at = LEAD + k * BEAT
+        place(drums, kick, at)
         if k % 2 == 1:
-            place(drums, snare, k * BEAT)
-        place(drums, hat, k * BEAT)
-        place(drums, hat, (k + 0.5) * BEAT)
+            place(drums, snare, at)
+        place(drums, hat, at)
+        place(drums, hat, at + 0.5 * BEAT)
     write(f"{folder}/drums.wav", drums)
     print(count, kicks)
 
