@@ -5,7 +5,7 @@
 
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
-#include "render/Overlay.h"
+#include "platform/Window.h"
 
 namespace {
 const GLfloat DefaultAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
@@ -77,6 +77,14 @@ void SetPlainColour(const ColorRGBA& colour) {
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, rgba);
   glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, PlainColourAmbient);
   glColor4fv(rgba);
+}
+
+void RestorePerspective() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // The aspect is fixed at 4:3 whatever the window's shape.
+  gluPerspective(45.0, 4.0 / 3.0, 1.0, PerspectiveFarDistance);
+  glMatrixMode(GL_MODELVIEW);
 }
 
 void StartSceneState() {

@@ -20,6 +20,8 @@ void ResetMaterial();
 void ResetSurfaceState();
 // Untextured, unblended colour: diffuse = colour, ambient black, current colour = colour.
 void SetPlainColour(const ColorRGBA& colour);
+// The standard 45-degree, 4:3 perspective with far plane 100000.
+void RestorePerspective();
 // The state every scene drawer starts from, set in full so that a scene draws the same whatever
 // was drawn before it: the drawing viewport, the standard perspective and an identity modelview;
 // lighting off (a lit scene sets its light); normals normalised; the plain white material and
