@@ -107,7 +107,7 @@ std::string UsageText() {
          "                     moment); in live mode, slot 0's flash too\n"
          "  --timedemo         draw the whole show offscreen as fast as possible and print\n"
          "                     frame times per scene\n"
-         "  --help             this text\n"
+         "  --help, -h         this text\n"
          "\n"
          "Keys while the show plays (in a window or full screen):\n"
          "  Space, p           pause or resume, the music with the picture\n"

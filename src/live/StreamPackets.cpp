@@ -5,6 +5,8 @@
 #include <bit>
 #include <cstring>
 
+#include "render/ByteOrder.h"
+
 std::array<float, MaxStreamCount> StreamValues = [] {
   std::array<float, MaxStreamCount> values{};
   ClearStreamValues(values);
@@ -12,10 +14,6 @@ std::array<float, MaxStreamCount> StreamValues = [] {
 }();
 
 namespace {
-uint32_t ReadLittleEndian32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 bool CountInRange(int32_t count) { return count >= 0 && count <= MaxStreamCount; }
 }  // namespace
@@ -47,14 +45,14 @@ void TStreamAssembler::Commit(size_t size) { end_ = std::min(Capacity, end_ + si
 
 bool TStreamAssembler::HasEvent() const {
   if (Buffered() < 4) return false;
-  const int32_t count = static_cast<int32_t>(ReadLittleEndian32(bytes_.data() + start_));
+  const int32_t count = static_cast<int32_t>(ReadLE32(bytes_.data() + start_));
   return !CountInRange(count) || Buffered() >= 4 + 4 * static_cast<size_t>(count);
 }
 
 bool TStreamAssembler::Next(StreamEvent& event) {
   if (!HasEvent()) return false;
   const uint8_t* p = bytes_.data() + start_;
-  const int32_t count = static_cast<int32_t>(ReadLittleEndian32(p));
+  const int32_t count = static_cast<int32_t>(ReadLE32(p));
   event.count = count;
   if (!CountInRange(count)) {
     event.kind = StreamEvent::Kind::OutOfSync;
@@ -64,7 +62,7 @@ bool TStreamAssembler::Next(StreamEvent& event) {
   event.kind = StreamEvent::Kind::Packet;
   ClearStreamValues(event.values);
   for (int32_t i = 0; i < count; ++i)
-    event.values[i] = std::bit_cast<float>(ReadLittleEndian32(p + 4 + 4 * i));
+    event.values[i] = std::bit_cast<float>(ReadLE32(p + 4 + 4 * i));
   start_ += 4 + 4 * static_cast<size_t>(count);
   if (start_ == end_) start_ = end_ = 0;
   return true;

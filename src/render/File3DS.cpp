@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/DataFiles.h"
+#include "render/ByteOrder.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
 
@@ -94,22 +95,18 @@ class ChunkReader {
   }
   uint16_t U16() {
     Need(2);
-    const uint16_t value = static_cast<uint16_t>(data_[pos_] | data_[pos_ + 1] << 8);
+    const uint16_t value = ReadLE16(&data_[pos_]);
     pos_ += 2;
     return value;
   }
   uint32_t U32() {
     Need(4);
-    uint32_t value = 0;
-    for (int k = 3; k >= 0; --k) value = value << 8 | data_[pos_ + k];
+    const uint32_t value = ReadLE32(&data_[pos_]);
     pos_ += 4;
     return value;
   }
   float F32() {
-    const uint32_t bits = U32();
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
+    return std::bit_cast<float>(U32());
   }
   std::string ZString() {
     const auto begin = data_.begin() + static_cast<std::ptrdiff_t>(pos_);
@@ -164,9 +161,8 @@ TFile3DS::TFile3DS(const std::string& fileName) : fileName_(fileName) {
       uint8_t header[6];
       ReadAt(0, header, 6);
       root_ = std::make_unique<TChunk3DS>();
-      root_->Id = static_cast<uint16_t>(header[0] | header[1] << 8);
-      root_->Length = static_cast<uint32_t>(header[2] | header[3] << 8 | header[4] << 16 |
-                                            static_cast<uint32_t>(header[5]) << 24);
+      root_->Id = ReadLE16(header);
+      root_->Length = ReadLE32(header + 2);
       if (root_->Length < 6) Fail("starts with a chunk shorter than its 6-byte header");
       // A file of another kind is a root alone: nothing below it is looked at.
       if (!IsRootId(root_->Id)) return;
@@ -232,7 +228,7 @@ uint64_t TFile3DS::OwnDataSize(const TChunk3DS& node) {
       if (body < 2) break;
       uint8_t count[2];
       ReadAt(node.Offset + 6, count, 2);
-      size = 2 + 8ull * (count[0] | count[1] << 8);
+      size = 2 + 8ull * ReadLE16(count);
       break;
     }
     case Chunk3DS::Light: size = 12; break;
@@ -257,9 +253,8 @@ void TFile3DS::ReadChildren(TChunk3DS& node, int depth) {
            " that runs past the end of its parent");
     uint8_t header[6];
     ReadAt(pos, header, 6);
-    const uint16_t id = static_cast<uint16_t>(header[0] | header[1] << 8);
-    const uint32_t length = static_cast<uint32_t>(header[2] | header[3] << 8 | header[4] << 16 |
-                                                  static_cast<uint32_t>(header[5]) << 24);
+    const uint16_t id = ReadLE16(header);
+    const uint32_t length = ReadLE32(header + 2);
     // The extended-data section takes only its own kinds of children that end inside it; at
     // anything else its scan stops and the rest of the section is passed over.
     if (node.Id == Chunk3DS::ExtendedData &&

@@ -10,16 +10,12 @@
 
 #include <jpeglib.h>
 
+#include "render/ByteOrder.h"
+
 namespace {
 
-uint16_t ReadU16(std::span<const uint8_t> bytes, size_t at) {
-  return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
-}
-
-uint32_t ReadU32(std::span<const uint8_t> bytes, size_t at) {
-  return static_cast<uint32_t>(bytes[at]) | (static_cast<uint32_t>(bytes[at + 1]) << 8) |
-         (static_cast<uint32_t>(bytes[at + 2]) << 16) | (static_cast<uint32_t>(bytes[at + 3]) << 24);
-}
+uint16_t ReadU16(std::span<const uint8_t> bytes, size_t at) { return ReadLE16(&bytes[at]); }
+uint32_t ReadU32(std::span<const uint8_t> bytes, size_t at) { return ReadLE32(&bytes[at]); }
 
 ImageReadResult Failure(std::string caption, std::string message) {
   ImageReadResult result;

@@ -126,14 +126,6 @@ void SetOrthoProjection() {
   glMatrixMode(GL_MODELVIEW);
 }
 
-void RestorePerspective() {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  // The aspect is fixed at 4:3 whatever the window's shape.
-  gluPerspective(45.0, 4.0 / 3.0, 1.0, PerspectiveFarDistance);
-  glMatrixMode(GL_MODELVIEW);
-}
-
 void DrawSpriteAdditive(TextureId texture, const ColorRGBA& colour, float x, float y, float w,
                         float h, float angle) {
   BeginTextured();

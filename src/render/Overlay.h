@@ -13,8 +13,6 @@ void Begin2D();
 void End2D();
 // Orthographic projection over the window in pixels, origin bottom left.
 void SetOrthoProjection();
-// The standard 45-degree, 4:3 perspective with far plane 100000.
-void RestorePerspective();
 
 // Quad drawers; x, y, w, h in overlay pixels, angles in degrees counter-clockwise. Each leaves
 // the standard perspective behind; see the definitions for the state each one leaves.

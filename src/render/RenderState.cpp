@@ -5,7 +5,7 @@
 
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
-#include "render/Overlay.h"
+#include "platform/Window.h"
 
 namespace {
 const GLfloat DefaultAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
@@ -79,12 +79,22 @@ void SetPlainColour(const ColorRGBA& colour) {
   glColor4fv(rgba);
 }
 
+void RestorePerspective() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // The aspect is fixed at 4:3 whatever the window's shape.
+  gluPerspective(45.0, 4.0 / 3.0, 1.0, PerspectiveFarDistance);
+  glMatrixMode(GL_MODELVIEW);
+}
+
 void StartSceneState() {
   SetDrawingViewport();
   RestorePerspective();
   glLoadIdentity();
   glClearColor(0, 0, 0, 1);
   glDisable(GL_LIGHTING);
+  // Normals are normalised after the modelview (sphere maps of scaled models depend on it).
+  glEnable(GL_NORMALIZE);
   ResetMaterial();
   SetPlainColour({1, 1, 1, 1});
   glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);

@@ -20,13 +20,15 @@ void ResetMaterial();
 void ResetSurfaceState();
 // Untextured, unblended colour: diffuse = colour, ambient black, current colour = colour.
 void SetPlainColour(const ColorRGBA& colour);
+// The standard 45-degree, 4:3 perspective with far plane 100000.
+void RestorePerspective();
 // The state every scene drawer starts from, set in full so that a scene draws the same whatever
 // was drawn before it: the drawing viewport, the standard perspective and an identity modelview;
-// lighting off (a lit scene sets its light); the plain white material and colour with colour
-// material off; texture generation in sphere-map mode but off; no texture, modulated; blending
-// off (every drawer that blends chooses its function); depth test on with less-or-equal and
-// depth writes on; fog off; square points; a black clear colour. The scissor box is left alone,
-// so that hidden drawing stays hidden.
+// lighting off (a lit scene sets its light); normals normalised; the plain white material and
+// colour with colour material off; texture generation in sphere-map mode but off; no texture,
+// modulated; blending off (every drawer that blends chooses its function); depth test on with
+// less-or-equal and depth writes on; fog off; square points; a black clear colour. The scissor
+// box is left alone, so that hidden drawing stays hidden.
 void StartSceneState();
 // Drawing that a later opaque layer covers completely: between these two every call runs and
 // leaves its state as usual, but no pixel is written (an empty scissor box), so a software

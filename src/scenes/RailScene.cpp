@@ -172,8 +172,9 @@ void ResetRailScene() {
   Water.Damping = 0.98f;
 }
 
-void DrawRailScene(int variant, float sceneTime, float pulse) {
+void DrawRailScene(int variant, float sceneTime, float pulse, bool normalised) {
   StartSceneState();
+  if (!normalised) glDisable(GL_NORMALIZE);
   AdvanceRailScene();
   BeginFrame();
 

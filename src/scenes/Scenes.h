@@ -26,9 +26,10 @@ void DrawGreetingsScene(float s, float p);
 void LoadDominoScene();
 void DrawDominoScene(float x);
 
-// Rail and water scene (scenes 1 to 4): variant = scene number.
+// Rail and water scene (scenes 1 to 4): variant = scene number. The floor's sphere map takes its
+// normals normalised, or as they are (normalised = false) as before the first lit scene.
 void LoadRailScene();
-void DrawRailScene(int variant, float sceneTime, float pulse);
+void DrawRailScene(int variant, float sceneTime, float pulse, bool normalised = true);
 
 // Advancing without drawing: what one drawn frame of a scene carries to the next (simulation,
 // camera, draws from the generator), done exactly as the drawer does it before it draws.

@@ -119,6 +119,17 @@ float ClothLogoAlpha() {
   return static_cast<float>(std::sin(static_cast<long double>(ShowTime) * 20) + 0.8L);
 }
 
+// The light cones are the first lit scene and switch normalisation on for good: the rail before
+// them (at the show's start) shows its floor's sphere map from normals as they are.
+bool RailNormalised() {
+  static const float conesFirstLit = [] {
+    for (const SceneStartSpan& span : SceneStartSpans())
+      if (span.scene == 5) return span.first;
+    return 0.0f;
+  }();
+  return ShowTime > conesFirstLit;
+}
+
 float DominoTime(bool backwards) {
   const long double forward = 1.17L * static_cast<long double>(SceneTime);
   return static_cast<float>(backwards ? 13 - forward : forward);
@@ -160,7 +171,8 @@ std::vector<ShowScene> MakeSceneTable() {
   const auto rail = [](int number, const char* name) {
     return ShowScene{.number = number, .name = name, .load = LoadRailScene,
                      .advance = AdvanceRailScene,
-                     .draw = [] { DrawRailScene(CurrentScene, SceneTime, Pulse3); },
+                     .draw =
+                         [] { DrawRailScene(CurrentScene, SceneTime, Pulse3, RailNormalised()); },
                      .reset = ResetRailScene};
   };
   const auto cloth = [](int number, const char* name) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "render/ByteOrder.h"
 #include "render/Mesh.h"
 
 namespace Write3DS {
@@ -18,18 +19,9 @@ struct Node {
   int64_t lengthFix = 0;
 };
 
-inline void PutU16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-inline void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int k = 0; k < 4; ++k) out.push_back(static_cast<uint8_t>(v >> (8 * k)));
-}
-inline void PutF32(std::vector<uint8_t>& out, float f) {
-  uint32_t v;
-  std::memcpy(&v, &f, 4);
-  PutU32(out, v);
-}
+inline void PutU16(std::vector<uint8_t>& out, uint16_t v) { PutLE16(out, v); }
+inline void PutU32(std::vector<uint8_t>& out, uint32_t v) { PutLE32(out, v); }
+inline void PutF32(std::vector<uint8_t>& out, float f) { PutLEFloat(out, f); }
 inline void PutString(std::vector<uint8_t>& out, const std::string& s) {
   out.insert(out.end(), s.begin(), s.end());
   out.push_back(0);
@@ -38,9 +30,7 @@ inline void PutString(std::vector<uint8_t>& out, const std::string& s) {
 inline void Append(std::vector<uint8_t>& out, const Node& node) {
   std::vector<uint8_t> body = node.data;
   for (const Node& child : node.children) Append(body, child);
-  PutU16(out, node.id);
-  PutU32(out, static_cast<uint32_t>(6 + body.size() + node.lengthFix));
-  out.insert(out.end(), body.begin(), body.end());
+  PutChunk3DS(out, node.id, body, node.lengthFix);
 }
 inline std::vector<uint8_t> Bytes(const Node& root) {
   std::vector<uint8_t> out;

@@ -9,6 +9,7 @@
 #include "SceneLoading.h"
 #include "platform/GL.h"
 #include "render/Brush.h"
+#include "render/Write3DS.h"
 #include "scenes/LightConeScene.h"
 #include "scenes/Scenes.h"
 #include "support/TestSupport.h"
@@ -17,25 +18,10 @@
 namespace {
 // A model file holding one triangle mesh: a single upright triangle (z up, as models are made).
 std::vector<uint8_t> OneMeshModel() {
-  std::vector<uint8_t> out;
-  auto u16 = [&](uint16_t v) { out.push_back(v & 0xFF), out.push_back(v >> 8); };
-  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
-  auto f32 = [&](float f) { uint32_t v; std::memcpy(&v, &f, 4); u32(v); };
-  // Chunk lengths include the 6-byte header: vertices 6+2+36, texcoords 6+2+24, faces 6+2+8.
-  const uint32_t vertices = 44, texCoords = 32, faces = 16;
-  const uint32_t mesh = 6 + vertices + texCoords + faces, object = 6 + 5 + mesh;
-  const uint32_t editor = 6 + object, root = 6 + editor;
-  u16(0x4D4D), u32(root);
-  u16(0x3D3D), u32(editor);
-  u16(0x4000), u32(object);
-  for (char c : {'c', 'o', 'n', 'e', '\0'}) out.push_back(static_cast<uint8_t>(c));
-  u16(0x4100), u32(mesh);
-  u16(0x4110), u32(vertices), u16(3);
-  for (float v : {-50.0f, 0.0f, -50.0f, 50.0f, 0.0f, -50.0f, 0.0f, 0.0f, 50.0f}) f32(v);
-  u16(0x4140), u32(texCoords), u16(3);
-  for (float v : {0.0f, 0.0f, 1.0f, 0.0f, 0.5f, 1.0f}) f32(v);
-  u16(0x4120), u32(faces), u16(1), u16(0), u16(1), u16(2), u16(0);
-  return out;
+  using namespace Write3DS;
+  const Node mesh = TriMesh({VertexList({{-50, 0, -50}, {50, 0, -50}, {0, 0, 50}}),
+                             TexCoordList({{0, 0}, {1, 0}, {0.5f, 1}}), FaceList({{0, 1, 2}})});
+  return Bytes(Node{0x4D4D, {}, {Node{0x3D3D, {}, {Object("cone", {mesh})}}}});
 }
 
 using LightConeSceneFrame = SceneFrameTest<LoadLightConeScene>;

@@ -207,6 +207,7 @@ void ScrambleDrawingState() {
   glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, green);
   glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 40);
   glEnable(GL_COLOR_MATERIAL);
+  glDisable(GL_NORMALIZE);
   glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
   glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
   glEnable(GL_TEXTURE_GEN_S);

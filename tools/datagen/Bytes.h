@@ -1,4 +1,4 @@
-// Little-endian byte writing and whole-file saving shared by the file writers.
+// Byte writing (little-endian, through render/ByteOrder.h) and whole-file saving for the writers.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -7,21 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "render/ByteOrder.h"
+
 namespace datagen {
 
-inline void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(v & 0xFF);
-  out.push_back((v >> 8) & 0xFF);
-}
-inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-inline void PutFloat(std::vector<uint8_t>& out, float f) {
-  uint32_t bits;
-  std::memcpy(&bits, &f, 4);
-  Put32(out, bits);
-}
+inline void Put16(std::vector<uint8_t>& out, uint32_t v) { PutLE16(out, static_cast<uint16_t>(v)); }
+inline void Put32(std::vector<uint8_t>& out, uint32_t v) { PutLE32(out, v); }
+inline void PutFloat(std::vector<uint8_t>& out, float f) { PutLEFloat(out, f); }
 
 template <class Byte>
 void SaveFile(const std::string& path, const std::vector<Byte>& bytes) {

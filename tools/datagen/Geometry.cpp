@@ -52,9 +52,7 @@ void AddGridFaces(ModelMesh& mesh, uint32_t base, int columns, int rows) {
 
 std::vector<uint8_t> Chunk(uint16_t id, const std::vector<uint8_t>& body) {
   std::vector<uint8_t> out;
-  Put16(out, id);
-  Put32(out, static_cast<uint32_t>(body.size() + 6));
-  out.insert(out.end(), body.begin(), body.end());
+  PutChunk3DS(out, id, body);
   return out;
 }
 
