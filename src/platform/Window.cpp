@@ -3,6 +3,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -151,6 +152,15 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
     ActiveWindow = window;
     return window;
   }
+  std::string why;
+  if (!ContextOffersGL21(why)) {
+    CloseWindow(window, FullScreenRequested);
+    const std::string text =
+        "This program draws with OpenGL 2.1, which this system's driver does not offer: " + why;
+    ShowError(text.c_str());
+    ActiveWindow = window;
+    return window;
+  }
   SDL_GL_SetSwapInterval(1);
   SDL_ShowWindow(handle);
   SDL_RaiseWindow(handle);
@@ -205,6 +215,19 @@ void SetFieldOfView(float fovY) {
                  PerspectiveFarDistance);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+}
+
+bool ContextOffersGL21(std::string& why) {
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  if (!version) {
+    why = "the context reports no version";
+    return false;
+  }
+  int major = 0, minor = 0;
+  if (std::sscanf(version, "%d.%d", &major, &minor) == 2 && (major > 2 || (major == 2 && minor >= 1)))
+    return true;
+  why = std::string("it offers OpenGL ") + version;
+  return false;
 }
 
 void InitRenderState() {
