@@ -24,7 +24,7 @@ void PointBatch::Draw() {
 }
 
 namespace {
-constexpr int DiscSize = 16;
+constexpr int DiscSize = 64;
 GLint BoundBeforeRoundPoints = 0;
 
 // White everywhere; alpha 1 inside the disc the sprite's square encloses, 0 outside.
