@@ -140,8 +140,12 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
 
   SDL_GLContext context = SDL_GL_CreateContext(handle);
   if (!context) {
+    // SDL asks for a 2.1 context unless told otherwise, so an older driver ends here.
+    const std::string text =
+        std::string("Unable to create an OpenGL rendering context; this program needs OpenGL 2.1 (") +
+        SDL_GetError() + ")";
     CloseWindow(window, FullScreenRequested);
-    ShowError("Unable to create an OpenGL rendering context");
+    ShowError(text.c_str());
     ActiveWindow = window;
     return window;
   }
