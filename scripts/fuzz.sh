@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (fuzz/) and runs each for a bounded time, one after the
 # other, seeded from fuzz/seeds and the shared test files. Findings land in build-fuzz/findings.
-# Usage: scripts/fuzz.sh [seconds-per-target] [target...]   (targets: 3ds bmp tga jpeg stream osc)
+# Usage: scripts/fuzz.sh [seconds-per-target] [target...]   (targets: 3ds bmp tga jpeg stream osc map)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(3ds bmp tga jpeg stream osc)
+[ ${#targets[@]} -eq 0 ] && targets=(3ds bmp tga jpeg stream osc map)
 build="${VANTREL_FUZZ_BUILD:-$root/build-fuzz}"
 testdata="${VANTREL_TESTDATA:-$root/../shared/testdata}"
 
@@ -18,8 +18,8 @@ CC=clang-14 CXX=clang++-14 cmake -S "$root/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=
 cmake --build "$build" -j"$(nproc)" > "$build/build.log" 2>&1 || { cat "$build/build.log"; exit 1; }
 
 # Where the shared test files of each target live.
-declare -A shared=([3ds]=3ds [bmp]=bmp [tga]=tga [jpeg]=jpeg [stream]="" [osc]="")
-declare -A maxlen=([3ds]=65536 [bmp]=65536 [tga]=65536 [jpeg]=131072 [stream]=4096 [osc]=4096)
+declare -A shared=([3ds]=3ds [bmp]=bmp [tga]=tga [jpeg]=jpeg [stream]="" [osc]="" [map]="")
+declare -A maxlen=([3ds]=65536 [bmp]=65536 [tga]=65536 [jpeg]=131072 [stream]=4096 [osc]=4096 [map]=8192)
 
 mkdir -p "$build/findings"
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1"

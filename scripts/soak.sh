@@ -9,9 +9,15 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-120}"
 build="$(realpath "${2:-$root/build}")"
 vantrel="$build/vantrel"
-# Ports of its own on loopback only, so that no other live session or client can meet this one.
-port=1031
-osc_port=9010
+# Ports of its own on loopback only, free ones chosen by the system, so that no other live
+# session, client or soak can meet this one.
+free_port() {
+  python3 -c 'import socket, sys
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM if sys.argv[1] == "udp" else socket.SOCK_STREAM)
+s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' "$1"
+}
+port=$(free_port tcp)
+osc_port=$(free_port udp)
 clients=32
 # Time for the server to draw what is still queued when the clients stop; generous, since a
 # loaded 2-core machine may draw only a frame or two a second.
@@ -19,6 +25,10 @@ drain=600
 [ -x "$vantrel" ] || { echo "soak.sh: $vantrel is missing: build it first"; exit 1; }
 
 work="$(mktemp -d /tmp/vantrel-soak.XXXXXX)"
+# A copy of the program and its data, so that rebuilding during a long soak does not touch it.
+cp "$vantrel" "$work/vantrel"
+cp -r "$build/data" "$work/data"
+vantrel="$work/vantrel"
 program=""
 cleanup() {
   [ -n "$program" ] && kill -KILL "$program" 2> /dev/null

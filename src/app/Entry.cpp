@@ -11,11 +11,14 @@
 #include "app/OffscreenModes.h"
 #include "app/Options.h"
 #include "app/RunLoops.h"
+#include "live/ControlMap.h"
 #include "platform/Audio.h"
 #include "platform/CrashReport.h"
 #include "platform/GL.h"
 #include "platform/Glyphs.h"
 #include "platform/Input.h"
+#include "platform/ShowFrame.h"
+#include "platform/Terminate.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "timeline/GentleFlashes.h"
@@ -35,6 +38,7 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen);
 
 int RunProgram(int argc, char** argv) {
   InstallCrashReport();
+  InstallTerminateHandlers();
   ProgramOptions options;
   std::string error;
   if (!ParseOptions(argc, argv, options, error)) {
@@ -49,6 +53,11 @@ int RunProgram(int argc, char** argv) {
     std::fputs(SceneListText().c_str(), stdout);
     return 0;
   }
+  if (options.mode == ProgramOptions::Mode::MidiMapDefault) {
+    std::fwrite(DefaultControlMapText().data(), 1, DefaultControlMapText().size(), stdout);
+    return 0;
+  }
+  if (options.mode == ProgramOptions::Mode::MidiList) return ListMidiInputs(options) ? 0 : 1;
   if (options.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(options)) return 1;
   GentleMode = options.gentle;
   const bool offscreen = options.mode != ProgramOptions::Mode::Show;
@@ -74,7 +83,7 @@ int RunProgram(int argc, char** argv) {
 
 namespace {
 int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
-  MainWindow = OpenWindow(800, 600, 32, !options.windowed && !offscreen, "Vantrel Kelvara");
+  MainWindow = OpenWindow(ShowFrameWidth, ShowFrameHeight, 32, !options.windowed && !offscreen, "Vantrel Kelvara");
   if (!MainWindow.RenderContext) {
     std::fprintf(stderr, "vantrel: no GL context could be created; nothing can be drawn.\n");
     return 1;
@@ -83,18 +92,27 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
   CreateMouse(MainWindow, true);
   glClearColor(0, 0, 0, 1);
 
-  ShowSplash();
-  FontListBase = BuildFont("Verdana", 12, true);
-
   int exitCode = 0;
-  if (offscreen) {
-    exitCode = RunOffscreenMode(options);
-  } else if (options.live) {
-    LoadAssets();
-    RunLiveMode(options);
-  } else {
-    LoadAssets(false);
-    RunTimedShow(options.start, options.loop);
+  try {
+    ShowSplash();
+    FontListBase = BuildFont("Verdana", 12, true);
+    if (offscreen) {
+      exitCode = RunOffscreenMode(options);
+    } else if (options.live) {
+      LoadAssets();
+      RunLiveMode(options);
+    } else {
+      LoadAssets(false);
+      // The flash guard judges the whole frame, so gentle mode always draws all of it.
+      RunTimedShow(options.start, options.loop, !options.fullFrame && !options.gentle);
+    }
+  } catch (const QuitWhileLoading&) {
+    // A terminate signal or the window's close button before the first frame: the show ends as
+    // Escape ends it; an offscreen mode has written nothing, which is a failure.
+    if (offscreen) {
+      std::fprintf(stderr, "vantrel: interrupted while loading; nothing was written\n");
+      exitCode = 1;
+    }
   }
   ReleaseKeyboard();
   CloseAudio();

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <vector>
 
 #include "platform/Audio.h"
 #include "platform/Messages.h"
@@ -12,7 +13,6 @@
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
-#include "scenes/Scenes.h"
 #include "show/Schedule.h"
 #include "timeline/PointField.h"
 
@@ -80,6 +80,7 @@ void ShowSplash() {
     DrawPicture(splash, 0, 0, 800, 600);
     End2D();
     PresentFrame(MainWindow);
+    QuitCheckpoint();
   }
 }
 
@@ -93,6 +94,7 @@ void ShowLoadingProgress(int stages) {
       DrawImageAdditive(ProgressIcon, {1, 1, 1, 1}, 174.0f + 57.96f * i, 280, 46, 41);
     End2D();
     PresentFrame(MainWindow);
+    QuitCheckpoint();
   }
 }
 
@@ -109,23 +111,18 @@ void LoadAssets(bool startMusic) {
 
   RandomPointField.Fill(500, 500.0f);
 
-  LoadLightConeScene();
-  LoadRailScene();
-  ShowLoadingProgress(1);
-  LoadGreetingsScene();
-  ShowLoadingProgress(2);
-  LoadClothScene();
-  ShowLoadingProgress(3);
-  LoadFlowerScene();
-  ShowLoadingProgress(4);
-  LoadWellScene();
-  ShowLoadingProgress(5);
-  LoadDominoScene();
-  ShowLoadingProgress(6);
+  const std::vector<SceneStep> loaders = DistinctSceneSteps(&ShowScene::load);
+  for (size_t i = 0; i < loaders.size(); ++i) {
+    loaders[i]();
+    // The bar moves after every cast but the first, which loads with the second.
+    if (i > 0) ShowLoadingProgress(static_cast<int>(i));
+  }
   RecordShowStart();
 
   InitAudio(MainWindow);
+  QuitCheckpoint();
   MusicSample = LoadSample("music.mp3");
+  QuitCheckpoint();
   if (startMusic) StartMusic(0);
 }
 

@@ -1,11 +1,13 @@
 // The command line: exact-match show switches among the first entries, then our long options.
 #include "app/Options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
-#include "timeline/BeatClock.h"
+#include "show/Schedule.h"
 #include "timeline/ShowClock.h"
 
 namespace {
@@ -30,11 +32,9 @@ bool ParseStart(const std::string& text, float& start, std::string& error) {
   if (text.rfind(prefix, 0) == 0) {
     float scene = 0;
     if (ParseNumber(text.c_str() + prefix.size(), scene) && scene == static_cast<int>(scene)) {
-      for (const SceneStartSpan& span : SceneStartSpans()) {
-        if (span.scene == static_cast<int>(scene)) {
-          start = span.first;
-          return true;
-        }
+      if (const ShowScene* found = FindShowScene(static_cast<int>(scene))) {
+        start = found->firstStart;
+        return true;
       }
     }
     error = "--start " + text + ": no such scene (vantrel --list-scenes shows them)";
@@ -58,8 +58,11 @@ bool HasSwitch(int argc, const char* const* argv, const char* name) {
 }
 
 std::string UsageText() {
-  return "Usage: vantrel [-w] [--loop] [--start T|scene:N] [--gentle]\n"
+  return "Usage: vantrel [-w] [--loop] [--start T|scene:N] [--gentle] [--full-frame]\n"
          "       vantrel [-w] -pds [--listen ADDR] [--port P] [--osc PORT] [--gentle]\n"
+         "                     [--midi [PORT]] [--midi-api alsa|jack] [--midi-map FILE]\n"
+         "                     [--midi-monitor] [--audio-in [DEVICE]] [--record SET]\n"
+         "       vantrel --midi-list [--midi-api alsa|jack] | --midi-map-default\n"
          "       vantrel -pds --replay SET --capture FILE.mp4 [--fps N] [--gentle]\n"
          "       vantrel --capture FILE.mp4 [--fps N] [--from T] [--to T] [--gentle]\n"
          "       vantrel --frames DIR [--fps N] [--from T] [--to T] [--gentle]\n"
@@ -74,10 +77,25 @@ std::string UsageText() {
          "  --port P           live mode: TCP port of the stream server (1024)\n"
          "  --osc PORT         live mode: also take OSC messages on this UDP port\n"
          "  --replay SET       live mode with --capture: render a set recorded by\n"
-         "                     vantrel-stream --record into the video, offscreen\n"
+         "                     vantrel-stream --record or -pds --record into the video\n"
+         "  --record SET       live mode: write every slot value any source sets, with its\n"
+         "                     time, as a set that --replay renders\n"
+         "  --midi [PORT]      live mode: take MIDI controllers and clock, from a virtual\n"
+         "                     port \"vantrel\" to connect to, or from PORT (number or name)\n"
+         "  --midi-api API     alsa or jack (whichever works)\n"
+         "  --midi-list        print the MIDI input ports and exit\n"
+         "  --midi-map FILE    the map from controls and sound to slots (default\n"
+         "                     $XDG_CONFIG_HOME/vantrel/midi.map, else the built-in map)\n"
+         "  --midi-map-default print the built-in map, with its syntax, and exit\n"
+         "  --midi-monitor     print every MIDI message and sound event as it comes\n"
+         "  --audio-in [DEV]   live mode: listen to a recording device (default: the system's)\n"
+         "                     for onsets, kicks, tempo and band loudness\n"
          "  --loop             play the show again from its start after its end, until Escape\n"
          "  --start T          start the show at T seconds (scene:N: where scene N first starts)\n"
-         "  --list-scenes      print each scene with the times of its first and last start\n"
+         "  --full-frame       always draw the whole 800 x 600 frame; without it, frames that\n"
+         "                     run late are drawn smaller (down to 60 % a side) and scaled up\n"
+         "  --list-scenes      print each scene with its name and the times of its first and\n"
+         "                     last start\n"
          "  --capture FILE     render the show offscreen into an H.264 MP4 with the music\n"
          "  --frames DIR       render the show offscreen and write PNG frames into DIR\n"
          "  --fps N            frames per second of show time for --capture and --frames (60)\n"
@@ -122,6 +140,8 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
       options.output = value;
     } else if (arg == "--gentle") {
       options.gentle = true;
+    } else if (arg == "--full-frame") {
+      options.fullFrame = true;
     } else if (arg == "--timedemo") {
       options.mode = ProgramOptions::Mode::Timedemo;
     } else if (arg == "--fps") {
@@ -141,10 +161,31 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
         error = arg + " needs a time in seconds";
         return false;
       }
-    } else if (arg == "--listen" || arg == "--replay") {
-      const char* value = needValue(arg == "--listen" ? "an address" : "a recorded set");
+    } else if (arg == "--listen" || arg == "--replay" || arg == "--record" || arg == "--midi-map") {
+      const char* value = needValue(arg == "--listen" ? "an address" : arg == "--midi-map" ? "a file" : "a recorded set");
       if (!value) return false;
-      (arg == "--listen" ? options.listenAddress : options.replay) = value;
+      (arg == "--listen" ? options.listenAddress : arg == "--replay" ? options.replay
+                         : arg == "--record" ? options.record : options.midiMap) = value;
+    } else if (arg == "--midi" || arg == "--audio-in") {
+      // The port or device is optional: taken when the next entry is not a switch.
+      std::string value;
+      if (i + 1 < argc && argv[i + 1][0] != '-') value = argv[++i];
+      (arg == "--midi" ? options.midi : options.audioIn) = true;
+      (arg == "--midi" ? options.midiPort : options.audioDevice) = value;
+    } else if (arg == "--midi-api") {
+      const char* value = needValue("alsa or jack");
+      if (!value) return false;
+      options.midiApi = value;
+      if (options.midiApi != "alsa" && options.midiApi != "jack") {
+        error = "--midi-api takes alsa or jack";
+        return false;
+      }
+    } else if (arg == "--midi-list") {
+      options.mode = ProgramOptions::Mode::MidiList;
+    } else if (arg == "--midi-map-default") {
+      options.mode = ProgramOptions::Mode::MidiMapDefault;
+    } else if (arg == "--midi-monitor") {
+      options.midiMonitor = true;
     } else if (arg == "--port" || arg == "--osc") {
       const char* value = needValue("a port number");
       if (!value) return false;
@@ -164,6 +205,18 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
     error = "--listen, --port, --osc and --replay belong to the live mode: add -pds";
     return false;
   }
+  const bool listening = options.midi || options.audioIn || options.midiMonitor || !options.midiMap.empty() ||
+                         !options.record.empty() || (!options.midiApi.empty() && options.mode != ProgramOptions::Mode::MidiList);
+  if (listening && !options.live && options.mode != ProgramOptions::Mode::Help) {
+    error = "--midi, --midi-map, --midi-monitor, --audio-in and --record belong to the live mode: add -pds";
+    return false;
+  }
+  if (listening && options.mode != ProgramOptions::Mode::Show && options.mode != ProgramOptions::Mode::Help) {
+    error = "--midi, --audio-in and --record listen to a live set; they do not go with --replay or the offscreen modes";
+    return false;
+  }
+  // The monitor alone listens to MIDI: it is how a performer finds what a controller sends.
+  if (options.midiMonitor && !options.audioIn) options.midi = true;
   if (!options.replay.empty() && options.mode != ProgramOptions::Mode::Capture) {
     error = "--replay renders a recorded set into a video: add --capture FILE.mp4";
     return false;
@@ -178,10 +231,15 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
 }
 
 std::string SceneListText() {
-  std::string text = "scene   first start   last start\n";
-  char line[64];
-  for (const SceneStartSpan& span : SceneStartSpans()) {
-    std::snprintf(line, sizeof line, "%5d   %9.3f s   %8.3f s\n", span.scene, span.first, span.last);
+  std::vector<const ShowScene*> scenes;
+  for (const ShowScene& scene : ShowScenes()) scenes.push_back(&scene);
+  std::sort(scenes.begin(), scenes.end(),
+            [](const ShowScene* a, const ShowScene* b) { return a->number < b->number; });
+  std::string text = "scene   first start   last start   name\n";
+  char line[96];
+  for (const ShowScene* scene : scenes) {
+    std::snprintf(line, sizeof line, "%5d   %9.3f s   %8.3f s   %s\n", scene->number,
+                  scene->firstStart, scene->lastStart, scene->name);
     text += line;
   }
   return text;

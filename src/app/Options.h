@@ -3,7 +3,7 @@
 #include <string>
 
 struct ProgramOptions {
-  enum class Mode { Show, Capture, Frames, Timedemo, Help, ListScenes };
+  enum class Mode { Show, Capture, Frames, Timedemo, Help, ListScenes, MidiList, MidiMapDefault };
   Mode mode = Mode::Show;
   bool live = false;      // "-pds" among command-line entries 0 to 2
   bool windowed = false;  // "-w" among command-line entries 0 to 2
@@ -17,7 +17,18 @@ struct ProgramOptions {
   int port = 1024;
   int oscPort = -1;
   std::string replay;         // with -pds and --capture: render this recording offline
+  std::string record;         // with -pds: write every slot change of every source here
+  // Live mode's ears: MIDI (port empty: a virtual port), its system, the map, the monitor;
+  // the sound from a recording device (empty: the default one).
+  bool midi = false;
+  std::string midiPort;
+  std::string midiApi;        // "alsa", "jack" or empty: whichever works
+  std::string midiMap;        // empty: $XDG_CONFIG_HOME/vantrel/midi.map, else the default map
+  bool midiMonitor = false;
+  bool audioIn = false;
+  std::string audioDevice;
   bool loop = false;  // the timed show starts again after its end until Escape
+  bool fullFrame = false;  // --full-frame: the player never draws the frame smaller when late
   float start = 0.0f;  // show time the timed show starts at (--start, seconds or a scene's start)
 };
 
@@ -27,5 +38,6 @@ bool HasSwitch(int argc, const char* const* argv, const char* name);
 bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, std::string& error);
 // The text of --help.
 std::string UsageText();
-// The text of --list-scenes: each scene number with the show times of its first and last start.
+// The text of --list-scenes: each scene number with the show times of its first and last start
+// and its name.
 std::string SceneListText();

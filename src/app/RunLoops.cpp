@@ -6,14 +6,22 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "app/Loading.h"
 #include "live/LiveAssets.h"
 #include "live/LiveFrame.h"
+#include "live/MidiInput.h"
 #include "live/PDSServer.h"
 #include "platform/Audio.h"
+#include "platform/DynamicResolution.h"
 #include "platform/GL.h"
 #include "platform/Input.h"
+#include "platform/Messages.h"
+#include "platform/ShowFrame.h"
 #include "platform/Timer.h"
 #include "platform/Window.h"
 #include "show/Schedule.h"
@@ -31,31 +39,45 @@ double UnixSeconds() {
 // VANTREL_CLOCK_LOG set: once a second, a line on stderr with the wall clock (Unix seconds, as
 // screen and sound recorders stamp their input) as a frame starts, its show time, the music
 // heard then (smoothed, and by the recent buffer stamps alone) and the picture's lead; with a
-// recording of the run, it tells the program's own timing from the recorder's.
+// recording of the run, it tells the program's own timing from the recorder's. Each line ends
+// with the drawing scale; the pass's end adds the frame times of the pass: how many frames, the
+// share within 17 ms (a 60 Hz refresh), the median and the 95th percentile, the lowest scale.
 class ClockLog {
  public:
   ClockLog() : enabled_(std::getenv("VANTREL_CLOCK_LOG") != nullptr) {}
-  void FrameStarts(double showTime, double heard, double lead) {
+  void FrameStarts(double showTime, double heard, double lead, double frameSeconds) {
     if (!enabled_) return;
+    if (frameSeconds > 0) frameSeconds_.push_back(frameSeconds);
+    lowestScale_ = std::min(lowestScale_, DrawingScale());
     const double now = UnixSeconds();
     if (now - last_ < 1.0) return;
     last_ = now;
-    std::fprintf(stderr, "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms\n", now, showTime,
-                 heard, StampedMusicSeconds(), 1000 * lead);
+    std::fprintf(stderr, "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms scale %.2f\n", now,
+                 showTime, heard, StampedMusicSeconds(), 1000 * lead, DrawingScale());
   }
   // The pass's end, with the show time heard when it was decided.
   void ShowEnds(double showTime, double heardShow) {
     if (!enabled_) return;
     std::fprintf(stderr, "vantrel: clock end wall %.3f show %.6f heard show %.6f\n", UnixSeconds(), showTime, heardShow);
+    std::vector<double> times = frameSeconds_;
+    std::sort(times.begin(), times.end());
+    const auto within = std::upper_bound(times.begin(), times.end(), 0.017) - times.begin();
+    const auto at = [&times](double share) { return times.empty() ? 0.0 : 1000 * times[static_cast<size_t>(share * (times.size() - 1))]; };
+    std::fprintf(stderr, "vantrel: frame times %zu frames, %.1f %% within 17 ms, median %.1f ms, p95 %.1f ms, lowest scale %.2f\n",
+                 times.size(), times.empty() ? 0.0 : 100.0 * within / times.size(), at(0.5), at(0.95), lowestScale_);
+    frameSeconds_.clear();
+    lowestScale_ = DrawingScale();
   }
 
  private:
   bool enabled_;
   double last_ = 0;
+  std::vector<double> frameSeconds_;
+  float lowestScale_ = 1.0f;
 };
 }  // namespace
 
-void RunTimedShow(float start, bool loop) {
+void RunTimedShow(float start, bool loop, bool dynamicResolution) {
   if (start > 0) {
     AdvanceShowTo(start, AdvanceStepsPerSecond);
     // The drawing above is only queued; the show's clock and music must start once it is done.
@@ -73,6 +95,7 @@ void RunTimedShow(float start, bool loop) {
   float passStart = start;
   ClockLog clockLog;
   PictureLead lead;
+  DynamicResolution resolution;
   long frames = 0;
   double previousStart = 0, presented = 0;
   float shown = passStart;  // the latest show time of this pass
@@ -96,14 +119,17 @@ void RunTimedShow(float start, bool loop) {
     const float wall = timer.Tick();
     const double heard = HeardMusicSeconds();
     const double frameStart = timer.Now();
-    if (frames++ > 0) lead.Frame(timer.Delta, presented - previousStart);
+    if (frames++ > 0) {
+      lead.Frame(timer.Delta, presented - previousStart);
+      if (dynamicResolution) SetDrawingScale(resolution.FrameTook(timer.Delta));
+    }
     previousStart = frameStart;
     const double music = std::isnan(heard) ? wall : std::max(0.0, heard + lead.Seconds());
     shown = std::max(shown, passStart + static_cast<float>(music));
     ShowTime = shown;
     FrameDelta = timer.Delta;
     FramesPerSecond = static_cast<float>(timer.Fps);
-    clockLog.FrameStarts(ShowTime, heard, lead.Seconds());
+    clockLog.FrameStarts(ShowTime, heard, lead.Seconds(), frames > 1 ? timer.Delta : 0.0);
     DrawShowFrame();
     presented = timer.Now();
     // The show ends once its length has been heard, not when the frame drawn ahead for the
@@ -124,6 +150,16 @@ void RunLiveMode(const ProgramOptions& options) {
   settings.listenAddress = options.listenAddress;
   settings.port = static_cast<uint16_t>(options.port);
   settings.oscPort = options.oscPort;
+  settings.recordPath = options.record;
+  settings.listeners.midi = options.midi;
+  settings.listeners.midiPort = options.midiPort;
+  settings.listeners.midiSystem = options.midiApi == "alsa"   ? MidiSystem::Alsa
+                                  : options.midiApi == "jack" ? MidiSystem::Jack
+                                                              : MidiSystem::Any;
+  settings.listeners.monitor = options.midiMonitor;
+  settings.listeners.sound = options.audioIn;
+  settings.listeners.soundDevice = options.audioDevice;
+  if (options.midi || options.audioIn) settings.listeners.map = LoadControlMap(options);
   TPDSServerObject server(settings);
   server.DrawPacketFrame = [] { DrawLiveFrame(); };
   server.DrawTimerFrame = [] { DrawShowFrame(); };
@@ -144,4 +180,52 @@ void RunLiveMode(const ProgramOptions& options) {
                closes.left, closes.failed, closes.halfPacket, closes.idle, closes.evicted,
                closes.packetsLost, server.OscFrames, osc.datagrams, osc.malformed, osc.unknown,
                osc.systemDropped, server.OscPending());
+  if (server.Listeners) {
+    std::fprintf(stderr, "vantrel: frames drawn by source: %s; %s\n", server.SourcesCaption().c_str(),
+                 server.Listeners->Summary().c_str());
+  }
+}
+
+bool ListMidiInputs(const ProgramOptions& options) {
+  const MidiSystem system = options.midiApi == "alsa"   ? MidiSystem::Alsa
+                            : options.midiApi == "jack" ? MidiSystem::Jack
+                                                        : MidiSystem::Any;
+  std::vector<std::string> names;
+  std::string error;
+  if (!ListMidiPorts(system, names, error)) {
+    std::fprintf(stderr, "vantrel: no MIDI: %s\n", error.c_str());
+    return false;
+  }
+  if (names.empty()) std::puts("no MIDI input ports (vantrel --midi opens a virtual one to connect to)");
+  for (size_t i = 0; i < names.size(); ++i) std::printf("%zu: %s\n", i, names[i].c_str());
+  return true;
+}
+
+ControlMap LoadControlMap(const ProgramOptions& options) {
+  std::string path = options.midiMap;
+  if (path.empty()) {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string base = config && *config ? config : home ? std::string(home) + "/.config" : "";
+    if (!base.empty() && std::ifstream(base + "/vantrel/midi.map")) path = base + "/vantrel/midi.map";
+  }
+  if (path.empty()) {
+    std::fprintf(stderr, "vantrel: the built-in MIDI and sound map (vantrel --midi-map-default prints it)\n");
+    return DefaultControlMap();
+  }
+  ControlMap map;
+  std::ifstream file(path);
+  if (!file) {
+    ShowMessage("Error", "Cannot read the map " + path + ": the live mode listens with the built-in map.");
+    return DefaultControlMap();
+  }
+  std::stringstream text;
+  text << file.rdbuf();
+  std::string error;
+  if (!ParseControlMap(text.str(), map, error))
+    ShowMessage("Error", "The map " + path + " " + error + ": that line and the ones after it are left out (" +
+                             std::to_string(map.rules.size()) + " rules kept).");
+  else
+    std::fprintf(stderr, "vantrel: map %s, %zu rules\n", path.c_str(), map.rules.size());
+  return map;
 }

@@ -8,23 +8,7 @@
 #include "render/File3DS.h"
 #include "render/Texture.h"
 
-std::array<TextureId, LiveTextureCount> LiveTextures = {NoTexture, NoTexture, NoTexture, NoTexture,
-                                                        NoTexture};
-std::array<TextureId, 7> BackgroundPictures = {NoTexture, NoTexture, NoTexture, NoTexture,
-                                               NoTexture, NoTexture, NoTexture};
-TextureId BackgroundCapture = NoTexture;
-TextureId LayerCapture = NoTexture;
-TextureId WarpPicture = NoTexture;
-TextureId SwarmPicture = NoTexture;
-TextureId RingPicture = NoTexture;
-TextureId PillarPicture = NoTexture;
-TextureId GlowPicture = NoTexture;
-WarpGrid BackgroundGrid;
-WarpGrid LayerGrid;
-TOrvBrush SwarmBrush;
-TOrvBrush CrowdBrush;
-TOrvBrush RingBrush;
-TOrvBrush PillarBrush;
+LiveAssetSet LiveAssets;
 
 namespace {
 bool Created = false;
@@ -57,26 +41,26 @@ void CreateLiveAssets() {
   if (Created) return;
   Created = true;
   BlankPicture = MakeBlankPicture();
-  LiveTextures[0] = LoadPicture("live_pic0.jpg");
-  LiveTextures[1] = LoadPicture("live_pic1.bmp");
-  LiveTextures[2] = LoadPicture("live_pic2.tga");
-  LiveTextures[3] = LoadPicture("live_pic3.tga");
-  LiveTextures[4] = CreateRenderTexture(512);
-  BackgroundPictures[0] = BlankPicture;
+  LiveAssets.Textures[0] = LoadPicture("live_pic0.jpg");
+  LiveAssets.Textures[1] = LoadPicture("live_pic1.bmp");
+  LiveAssets.Textures[2] = LoadPicture("live_pic2.tga");
+  LiveAssets.Textures[3] = LoadPicture("live_pic3.tga");
+  LiveAssets.Textures[4] = CreateRenderTexture(LiveFeedbackSize);
+  LiveAssets.Backgrounds[0] = BlankPicture;
   const char* const backgrounds[] = {"live_back1.jpg", "live_back2.jpg", "live_back3.jpg",
                                      "live_back4.jpg", "live_back5.bmp", "live_back6.tga"};
-  for (int i = 0; i < 6; ++i) BackgroundPictures[i + 1] = LoadPicture(backgrounds[i]);
-  BackgroundCapture = CreateRenderTexture(256);
-  LayerCapture = CreateRenderTexture(256);
-  WarpPicture = LoadPicture("live_warp.jpg");
-  SwarmPicture = LoadPicture("live_swarm.jpg");
-  RingPicture = LoadPicture("live_ring.jpg");
-  PillarPicture = LoadPicture("live_pillar.tga");
-  GlowPicture = LoadPicture("live_glow.jpg");
-  BackgroundGrid = MakeGrid(WarpGridSide, WarpGridSide);
-  LayerGrid = MakeGrid(WarpGridSide, WarpGridSide);
-  SwarmBrush.TryLoadFile("live_swarm.3ds");
-  CrowdBrush.TryLoadFile("live_crowd.3ds");
-  RingBrush.TryLoadFile("live_ring.3ds");
-  PillarBrush.TryLoadFile("live_pillar.3ds");
+  for (int i = 0; i < 6; ++i) LiveAssets.Backgrounds[i + 1] = LoadPicture(backgrounds[i]);
+  LiveAssets.BackgroundCapture = CreateRenderTexture(LiveCaptureSize);
+  LiveAssets.LayerCapture = CreateRenderTexture(LiveCaptureSize);
+  LiveAssets.WarpPicture = LoadPicture("live_warp.jpg");
+  LiveAssets.SwarmPicture = LoadPicture("live_swarm.jpg");
+  LiveAssets.RingPicture = LoadPicture("live_ring.jpg");
+  LiveAssets.PillarPicture = LoadPicture("live_pillar.tga");
+  LiveAssets.GlowPicture = LoadPicture("live_glow.jpg");
+  LiveAssets.BackgroundGrid = MakeGrid(WarpGridSide, WarpGridSide);
+  LiveAssets.LayerGrid = MakeGrid(WarpGridSide, WarpGridSide);
+  LiveAssets.SwarmBrush.TryLoadFile("live_swarm.3ds");
+  LiveAssets.CrowdBrush.TryLoadFile("live_crowd.3ds");
+  LiveAssets.RingBrush.TryLoadFile("live_ring.3ds");
+  LiveAssets.PillarBrush.TryLoadFile("live_pillar.3ds");
 }

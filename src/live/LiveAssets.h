@@ -23,22 +23,32 @@ inline constexpr int32_t WarpGridSide = 40;
 
 // Entries 0 to 3 are pictures; entry 4 is the 512 x 512 texture the feedback layer copies into.
 inline constexpr int LiveTextureCount = 5;
-extern std::array<TextureId, LiveTextureCount> LiveTextures;
-// Background pictures 1 to 6 (entry 0 is unused and holds the blank picture).
-extern std::array<TextureId, 7> BackgroundPictures;
-extern TextureId BackgroundCapture;  // 256 x 256: written by the background layer
-extern TextureId LayerCapture;       // 256 x 256: shared by the warp and mesh layers
-extern TextureId WarpPicture;
-extern TextureId SwarmPicture;
-extern TextureId RingPicture;
-extern TextureId PillarPicture;
-extern TextureId GlowPicture;
-extern WarpGrid BackgroundGrid;
-extern WarpGrid LayerGrid;
-extern TOrvBrush SwarmBrush;
-extern TOrvBrush CrowdBrush;
-extern TOrvBrush RingBrush;
-extern TOrvBrush PillarBrush;
+// The side of the two capture textures the layers render into.
+inline constexpr int LiveCaptureSize = 256;
+// The side of live texture 4, which the feedback layer renders into.
+inline constexpr int LiveFeedbackSize = 512;
+
+// Everything the live layers draw with, made once by CreateLiveAssets.
+struct LiveAssetSet {
+  std::array<TextureId, LiveTextureCount> Textures{NoTexture, NoTexture, NoTexture, NoTexture, NoTexture};
+  // Background pictures 1 to 6 (entry 0 is unused and holds the blank picture).
+  std::array<TextureId, 7> Backgrounds{NoTexture, NoTexture, NoTexture, NoTexture,
+                                       NoTexture, NoTexture, NoTexture};
+  TextureId BackgroundCapture = NoTexture;  // LiveCaptureSize: written by the background layer
+  TextureId LayerCapture = NoTexture;       // LiveCaptureSize: shared by the warp and mesh layers
+  TextureId WarpPicture = NoTexture;
+  TextureId SwarmPicture = NoTexture;
+  TextureId RingPicture = NoTexture;
+  TextureId PillarPicture = NoTexture;
+  TextureId GlowPicture = NoTexture;
+  WarpGrid BackgroundGrid;
+  WarpGrid LayerGrid;
+  TOrvBrush SwarmBrush;
+  TOrvBrush CrowdBrush;
+  TOrvBrush RingBrush;
+  TOrvBrush PillarBrush;
+};
+extern LiveAssetSet LiveAssets;
 
 // Loads and creates every live asset once (later calls do nothing). A picture that cannot be
 // loaded becomes a small black texture and a model that cannot be read an empty brush, so every

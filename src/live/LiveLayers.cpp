@@ -1,4 +1,4 @@
-// The live beat, warp grids and the picture layers: background, slot 1, slot 4, letterbox bars.
+// Warp grids and the picture layers: the warped background, the warp copies, letterbox bars.
 #include "live/LiveLayers.h"
 
 #include <algorithm>
@@ -12,39 +12,7 @@
 #include "timeline/Random.h"
 #include "timeline/ShowClock.h"
 
-float LiveBeatTimer = 0;
-bool LiveBeatFlag = false;
-int32_t BackgroundPictureA = 1;
-int32_t BackgroundPictureB = 4;
-
-namespace {
-constexpr float TwoPi = 6.28318530718f;
-constexpr float BeatSeconds = 60.0f / LiveBpm;
-constexpr int CaptureSize = 256;
-// The clock reading the beat last advanced with; none at first.
-float LiveBeatClock = NAN;
-}  // namespace
-
-float LiveWave(float k) { return std::sin(ShowTime * k * TwoPi * LiveBpm / 60.0f); }
-
-void AdvanceLiveBeat() {
-  // Live frames come as fast as packets arrive, but the clock moves only with the timer: the beat
-  // takes each clock reading's FrameDelta once, however many frames and layers draw with it.
-  if (ShowTime == LiveBeatClock) return;
-  LiveBeatClock = ShowTime;
-  LiveBeatTimer += FrameDelta;
-  if (LiveBeatTimer > BeatSeconds) {
-    LiveBeatFlag = true;
-    // The timer's 0.5 s is longer than a beat: whole beats come off, so the timer stays below one.
-    LiveBeatTimer = std::fmod(LiveBeatTimer, BeatSeconds);
-  }
-}
-
-void ResetLiveBeat() {
-  LiveBeatTimer = 0;
-  LiveBeatFlag = false;
-  LiveBeatClock = NAN;
-}
+LiveBackgroundState LiveBackground;
 
 int32_t PickBackgroundPicture(float draw) {
   // The clamp only matters for a draw outside [0, 1], which Random never gives.
@@ -103,44 +71,44 @@ void WarpPass(WarpGrid& grid, float amplitude, float phase, float divisor) {
 
 void DrawBackgroundLayer() {
   ReseedRandomFromClock();
-  if (LiveWave(2) > 0.92f) BackgroundPictureA = PickBackgroundPicture(Random());
-  if (LiveWave(4) > 0.92f) BackgroundPictureB = PickBackgroundPicture(Random());
+  if (LiveWave(2) > 0.92f) LiveBackground.PictureA = PickBackgroundPicture(Random());
+  if (LiveWave(4) > 0.92f) LiveBackground.PictureB = PickBackgroundPicture(Random());
   DisableSphereMap();
-  BeginRenderToTexture(CaptureSize);
+  BeginRenderToTexture(LiveCaptureSize);
   // w^5 is near 0 for most of the beat: the pictures flow hard on the beat and rest between.
   const float w = std::max(0.0f, LiveWave(1));
   const float amplitude = 10.0f * std::pow(w, 5.0f);
-  BindTexture(BackgroundPictures[BackgroundPictureA]);
-  WarpPass(BackgroundGrid, amplitude, 1.44f, 13.0f);
-  BindTexture(BackgroundPictures[BackgroundPictureB]);
+  BindTexture(LiveAssets.Backgrounds[LiveBackground.PictureA]);
+  WarpPass(LiveAssets.BackgroundGrid, amplitude, 1.44f, 13.0f);
+  BindTexture(LiveAssets.Backgrounds[LiveBackground.PictureB]);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR);
-  WarpPass(BackgroundGrid, amplitude, 2.0f, 13.0f);
-  EndRenderToTexture(BackgroundCapture, CaptureSize);
+  WarpPass(LiveAssets.BackgroundGrid, amplitude, 2.0f, 13.0f);
+  EndRenderToTexture(LiveAssets.BackgroundCapture, LiveCaptureSize);
   BeginFrame();
 }
 
-void DrawSlot1Layer(float s1) {
+void DrawWarpedBackground(float opacity) {
   DisableSphereMap();
   Begin2D();
-  DrawImageAdditive(BackgroundCapture, {1, 1, 1, s1}, 0, 0, 800, 600);
+  DrawImageAdditive(LiveAssets.BackgroundCapture, {1, 1, 1, opacity}, 0, 0, 800, 600);
   End2D();
 }
 
-void DrawSlot4Layer(float s4) {
-  BeginRenderToTexture(CaptureSize);
-  BindTexture(WarpPicture);
+void DrawWarpCopies(float tint) {
+  BeginRenderToTexture(LiveCaptureSize);
+  BindTexture(LiveAssets.WarpPicture);
   // std::max turns a NaN wave into 0 as well as a negative one.
   const float w = std::max(0.0f, LiveWave(1));
-  WarpPass(LayerGrid, w + 0.5f, 0.0f, 3.0f);
-  EndRenderToTexture(LayerCapture, CaptureSize);
-  ZoomRotateFeedback(CaptureSize, LayerCapture, 4, 0.0f, LiveWave(4) * 25.0f + 50.0f, 4);
+  WarpPass(LiveAssets.LayerGrid, w + 0.5f, 0.0f, 3.0f);
+  EndRenderToTexture(LiveAssets.LayerCapture, LiveCaptureSize);
+  ZoomRotateFeedback(LiveCaptureSize, LiveAssets.LayerCapture, 4, 0.0f, LiveWave(4) * 25.0f + 50.0f, 4);
   BeginFrame();
   Begin2D();
   for (int k = 0; k < 6; ++k) {
     const float d = 4.0f * static_cast<float>(k);
-    DrawImageAdditive(LayerCapture,
-                      {1.0f + 0.5f * s4 * std::sin(ShowTime), 1.0f + 0.5f * std::sin(2.0f * ShowTime), 1, 1},
+    DrawImageAdditive(LiveAssets.LayerCapture,
+                      {1.0f + 0.5f * tint * std::sin(ShowTime), 1.0f + 0.5f * std::sin(2.0f * ShowTime), 1, 1},
                       -d, -d, 800 + 2 * d, 600 + 2 * d);
   }
   End2D();

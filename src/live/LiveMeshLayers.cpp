@@ -1,4 +1,4 @@
-// The live mesh layers: ring, swarm, crowd and pillars, some fed back through LayerCapture.
+// The live mesh layers: ring, swarm, crowd and pillars, some fed back through LiveAssets.LayerCapture.
 #include "live/LiveMeshLayers.h"
 
 #include <algorithm>
@@ -16,23 +16,16 @@
 #include "timeline/Random.h"
 #include "timeline/ShowClock.h"
 
-float LiveRandom = 1.0f;
-Vector3 LiveEye = {0, 0, 0};
-// The eye starts at the origin, so the swarm camera looks down -z from there rather than at the
-// origin itself, which would leave it no direction until the first beat moves the eye.
-Vector3 LiveCentre = {0, 0, -1};
-Vector3 LiveUp = {0, 1, 0};
+LiveCameraState LiveCamera;
 
 namespace {
-constexpr int CaptureSize = 256;
-
 void DrawModel(const TOrvBrush& brush) { brush.Mesh(0).DrawArrays(); }
 
 // Unlit, additive, sphere-mapped swarm picture at the given strength, depth test off.
 void BeginSphereMappedSwarm(float alpha) {
   DisableLighting();
   ResetMaterial();
-  BindTexture(SwarmPicture);
+  BindTexture(LiveAssets.SwarmPicture);
   SetBlendAlphaAdd();
   glColor4f(1, 1, 1, alpha);
   glDisable(GL_DEPTH_TEST);
@@ -42,8 +35,8 @@ void BeginSphereMappedSwarm(float alpha) {
 
 void DrawRing() {
   const float wave = LiveWave(1);
-  gluLookAt(30.0f * wave + 100.0f * std::sin(LiveRandom), 20.0f * std::sin(ShowTime) * wave,
-            800.0f * std::sin(2.4f * LiveRandom + ShowTime) - 300.0f, 0, 0, 0, 0, 1, 0);
+  gluLookAt(30.0f * wave + 100.0f * std::sin(LiveCamera.Random), 20.0f * std::sin(ShowTime) * wave,
+            800.0f * std::sin(2.4f * LiveCamera.Random + ShowTime) - 300.0f, 0, 0, 0, 0, 1, 0);
   BeginSphereMappedSwarm(0.3f);
   for (int n = 0; n <= 30; ++n) {
     glPushMatrix();
@@ -51,7 +44,7 @@ void DrawRing() {
     glRotatef(90, 1, 0, 0);
     glRotatef(30.0f * wave, 0, 0, 1);
     glRotatef(60.0f * std::sin(0.6f * static_cast<float>(n) + ShowTime), 0, 1, 1);
-    DrawModel(SwarmBrush);
+    DrawModel(LiveAssets.SwarmBrush);
     glPopMatrix();
   }
   DisableSphereMap();
@@ -59,7 +52,7 @@ void DrawRing() {
 
 void DrawSwarm(float v) {
   SetFieldOfView(20.0f * v + 65.0f);
-  LookAt(LiveEye, LiveCentre, LiveUp);
+  LookAt(LiveCamera.Eye, LiveCamera.Centre, LiveCamera.Up);
   BeginSphereMappedSwarm(0.2f);
   for (int n = 0; n <= 10; ++n) {
     glPushMatrix();
@@ -67,46 +60,46 @@ void DrawSwarm(float v) {
     glScalef(s, s, s);
     glRotatef(600.0f * std::sin(std::sqrt(0.4f * static_cast<float>(n)) * 0.3f * ShowTime),
               std::sin(ShowTime), 0.1f * v, 0.3f);
-    DrawModel(SwarmBrush);
+    DrawModel(LiveAssets.SwarmBrush);
     glPopMatrix();
   }
   DisableSphereMap();
   SetFieldOfView(45);
 }
 
-void DrawSlot2Layer(float s2) {
+void DrawSwarmTrail(float strength) {
   AdvanceLiveBeat();
-  if (LiveBeatFlag) {
-    RandomVector(LiveEye, 600, 600, 600);
-    LiveBeatFlag = false;
+  if (LiveBeat.Flag) {
+    RandomVector(LiveCamera.Eye, 600, 600, 600);
+    LiveBeat.Flag = false;
   }
-  BeginRenderToTexture(CaptureSize);
-  DrawSwarm(s2);
-  EndRenderToTexture(LayerCapture, CaptureSize);
-  ZoomRotateFeedback(CaptureSize, LayerCapture, 3, 0.0f, 40.0f * s2 + 40.0f, 3);
+  BeginRenderToTexture(LiveCaptureSize);
+  DrawSwarm(strength);
+  EndRenderToTexture(LiveAssets.LayerCapture, LiveCaptureSize);
+  ZoomRotateFeedback(LiveCaptureSize, LiveAssets.LayerCapture, 3, 0.0f, 40.0f * strength + 40.0f, 3);
   BeginFrame();
-  DrawSwarm(s2);
+  DrawSwarm(strength);
   Begin2D();
-  DrawImageAdditive(LayerCapture, {1, 1, 1, s2}, 0, 0, 800, 600);
+  DrawImageAdditive(LiveAssets.LayerCapture, {1, 1, 1, strength}, 0, 0, 800, 600);
   DrawRectAdditive({0.6f * std::sin(2.0f * ShowTime), 0.6f * std::sin(ShowTime),
-                    0.6f * std::sin(ShowTime), s2},
+                    0.6f * std::sin(ShowTime), strength},
                    0, 0, 800, 600);
   End2D();
 }
 
-void DrawSlot3Layer(float) {
+void DrawRingAndCrowd() {
   AdvanceLiveBeat();
-  if (LiveBeatFlag) {
-    LiveRandom = Random();
-    LiveBeatFlag = false;
+  if (LiveBeat.Flag) {
+    LiveCamera.Random = Random();
+    LiveBeat.Flag = false;
   }
-  BeginRenderToTexture(CaptureSize);
+  BeginRenderToTexture(LiveCaptureSize);
   DrawRing();
-  EndRenderToTexture(LayerCapture, CaptureSize);
-  ZoomRotateFeedback(CaptureSize, LayerCapture, 3, 10.0f * std::sin(3.0f * ShowTime),
+  EndRenderToTexture(LiveAssets.LayerCapture, LiveCaptureSize);
+  ZoomRotateFeedback(LiveCaptureSize, LiveAssets.LayerCapture, 3, 10.0f * std::sin(3.0f * ShowTime),
                      40.0f * LiveWave(1) + 30.0f, 3);
   Begin2D();
-  DrawPicture(LayerCapture, 0, 0, 800, 600);
+  DrawPicture(LiveAssets.LayerCapture, 0, 0, 800, 600);
   End2D();
   DrawRing();
 
@@ -128,7 +121,7 @@ void DrawSlot3Layer(float) {
              root * std::sin(0.7f * ShowTime + fn));
     glTranslatef(250.0f * std::sin(ShowTime + fn), 280.0f * std::sin(0.57f * fn * ShowTime),
                  280.0f * std::sin(1.4f * ShowTime + 5.0f * fn));
-    DrawModel(CrowdBrush);
+    DrawModel(LiveAssets.CrowdBrush);
     glPopMatrix();
   }
   DisableSphereMap();
@@ -138,21 +131,21 @@ void DrawSlot3Layer(float) {
   End2D();
 }
 
-void DrawSlot5Layer() {
+void DrawRingsAndPillars() {
   SetFieldOfView(140);
   gluLookAt(40.0f * std::sin(ShowTime), 10.0f * std::sin(ShowTime), 40.0f * std::cos(0.9f * ShowTime),
             0, 0, 0, 0, 1, 0);
   SetCurrentLight(GL_LIGHT0);
   SetupDefaultLight();
   ResetMaterial();
-  BindTexture(RingPicture);
+  BindTexture(LiveAssets.RingPicture);
   SetBlendAdd();
   glDisable(GL_DEPTH_TEST);
   for (int k = 0; k <= 4; ++k) {
     glPushMatrix();
     const float s = 1.0f + 0.4f * static_cast<float>(k);
     glScalef(s, s, s);
-    DrawModel(RingBrush);
+    DrawModel(LiveAssets.RingBrush);
     glPopMatrix();
   }
 
@@ -168,21 +161,21 @@ void DrawSlot5Layer() {
       const float f = 5.0f * std::sin(fj * ShowTime * 0.8f) + e + 5.0f * std::sin(fi * ShowTime) * LiveWave(2);
       glPushMatrix();
       glTranslatef(20.0f * fi, 0, 20.0f * fj);
-      BindTexture(PillarPicture);
+      BindTexture(LiveAssets.PillarPicture);
       EnableSphereMap();
       glPushMatrix();
       glTranslatef(0, 40.0f - f, 0);
-      DrawModel(PillarBrush);
+      DrawModel(LiveAssets.PillarBrush);
       glPopMatrix();
       glPushMatrix();
       glTranslatef(0, f - 40.0f, 0);
       glRotatef(180, 1, 0, 0);
-      DrawModel(PillarBrush);
+      DrawModel(LiveAssets.PillarBrush);
       glPopMatrix();
       // The pair glows only while it is nearly closed; the opacity above 1 is clamped by GL.
       if (f > 30) {
         glDisable(GL_DEPTH_TEST);
-        BindTexture(GlowPicture);
+        BindTexture(LiveAssets.GlowPicture);
         SetBlendAlphaAdd();
         glColor4f(0.6f, 0.8f + 0.2f * std::sin(fi * fj + ShowTime), 0.6f, (f - 20.0f) / 10.0f);
         DrawBillboard({0, 0, 0}, 100);
@@ -194,7 +187,3 @@ void DrawSlot5Layer() {
   glPopMatrix();
   SetFieldOfView(45);
 }
-
-void DrawSlot8Layer(float s8) { DrawSwarm(s8); }
-
-void DrawSlot9Layer() { DrawRing(); }

@@ -2,6 +2,7 @@
 #include "live/OscInput.h"
 
 #include "live/LocalSockets.h"
+#include "live/SlotMap.h"
 
 #include <linux/sock_diag.h>
 #include <lo/lo_lowlevel.h>
@@ -45,11 +46,13 @@ bool NumberArgument(char type, const lo_arg* arg, float& value) {
   }
 }
 
-// The slot number of "/vantrel/slot/N": plain decimal digits naming 0 to 63, else -1.
+// The slot number of "/vantrel/slot/N": plain decimal digits naming 0 to 63, or the slot's name
+// in the slot map ("/vantrel/slot/flash"), else -1.
 int SlotOfAddress(const char* path) {
   const size_t prefix = std::strlen(OscSlotPrefix);
   if (std::strncmp(path, OscSlotPrefix, prefix) != 0) return -2;  // not a slot address at all
   const char* digits = path + prefix;
+  if (const int named = LiveSlotNamed(digits); named >= 0) return named;
   if (*digits == '\0' || std::strlen(digits) > 2) return -1;
   int slot = 0;
   for (const char* c = digits; *c; ++c) {

@@ -11,7 +11,7 @@
 
 // The OSC address space of the live mode.
 inline constexpr const char* OscPacketAddress = "/vantrel/packet";   // ,f... : a whole packet
-inline constexpr const char* OscSlotPrefix = "/vantrel/slot/";       // N ,f : one slot; N, ,N or none: clear it
+inline constexpr const char* OscSlotPrefix = "/vantrel/slot/";       // N or NAME ,f : one slot; ,N or none: clear it
 inline constexpr const char* OscClearAddress = "/vantrel/clear";     // every slot absent
 
 // One OSC message that draws a frame: a whole packet, one slot set or cleared, or all cleared.

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +18,7 @@
 #include "live/LiveAssets.h"
 #include "live/LiveFrame.h"
 #include "live/LocalSockets.h"
+#include "live/SetRecording.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
 #include "timeline/ShowClock.h"
@@ -52,7 +55,10 @@ TPDSServerObject::TPDSServerObject(uint16_t port, bool openToolWindow)
 
 TPDSServerObject::TPDSServerObject(const TLiveServerSettings& settings) : settings_(settings) {
   DrawPacketFrame = [] { DrawLiveFrame(); };
-  if (settings.openToolWindow && ToolWindow.Open("PDSServerObject", 1414, 422, 178, 84)) {
+  const bool listening = settings.listeners.midi || settings.listeners.sound;
+  // With MIDI or sound the window grows two lines: the last message, the tempo and the sources.
+  if (settings.openToolWindow &&
+      ToolWindow.Open("PDSServerObject", 1414, 422, listening ? 300 : 178, listening ? 132 : 84)) {
     ToolWindow.SetCaption1(offline_);
     ToolWindow.SetCaption2(label1_);
     ToolWindow.SetCaption3(StatusCaption());
@@ -60,12 +66,23 @@ TPDSServerObject::TPDSServerObject(const TLiveServerSettings& settings) : settin
   }
   Listen(settings.listenAddress, settings.port);
   if (settings.oscPort >= 0) OpenOsc(settings.listenAddress, settings.oscPort);
+  if (listening) Listeners = std::make_unique<TLiveListeners>(settings.listeners);
+  if (!settings.recordPath.empty()) {
+    record_ = std::fopen(settings.recordPath.c_str(), "w");
+    if (!record_)
+      ShowMessage("Error", "Cannot write the set to " + settings.recordPath + " (" + std::strerror(errno) +
+                               "): the live mode goes on without recording it.");
+    else
+      std::fputs("# vantrel -pds --record: seconds since the live mode started, then the values of slots 0, 1, ...\n",
+                 record_);
+  }
   LiveTimer.Reset();
   ClearStreamValues(StreamValues);
   nextTimer_ = std::chrono::steady_clock::now() + TimerInterval;
 }
 
 TPDSServerObject::~TPDSServerObject() {
+  if (record_) std::fclose(record_);
   for (auto& client : clients_) close(client->socket);
   if (listener_ >= 0) close(listener_);
 }
@@ -119,6 +136,8 @@ bool TPDSServerObject::CloseSeen() {
 
 void TPDSServerObject::Step(int maxWaitMs) {
   if (CloseSeen()) return;
+  // The beat every frame of this turn is drawn with: a MIDI clock's, the sound's, or its own.
+  if (Listeners) Listeners->SteerBeat(std::chrono::duration<double>(Clock::now().time_since_epoch()).count());
 
   const auto now = std::chrono::steady_clock::now();
   int timeout = std::max(0, maxWaitMs);
@@ -128,6 +147,7 @@ void TPDSServerObject::Step(int maxWaitMs) {
   for (const auto& client : clients_)
     if (client->assembler.HasEvent() || client->ended) timeout = 0;
   if (!oscEvents_.empty()) timeout = 0;
+  const std::vector<int> ears = Listeners ? Listeners->Descriptors() : std::vector<int>{};
 
   std::vector<pollfd> fds;
   fds.reserve(clients_.size() + 2);
@@ -135,6 +155,7 @@ void TPDSServerObject::Step(int maxWaitMs) {
   const size_t oscIndex = fds.size();
   if (Osc.IsOpen()) fds.push_back({Osc.Socket(), POLLIN, 0});
   for (const auto& client : clients_) fds.push_back({client->socket, POLLIN, 0});
+  for (int fd : ears) fds.push_back({fd, POLLIN, 0});
   if (!fds.empty())
     poll(fds.data(), fds.size(), timeout);
   else if (timeout > 0)
@@ -159,6 +180,7 @@ void TPDSServerObject::Step(int maxWaitMs) {
   }
 
   if (!closed_) ServeOsc();
+  if (!closed_) ServeListeners();
   if (!closed_ && std::chrono::steady_clock::now() >= nextTimer_) RunTimer();
   if (QuitRequested()) closed_ = true;
   UpdateStatus(false);
@@ -223,6 +245,8 @@ void TPDSServerObject::HandleEvent(const StreamEvent& event) {
   ToolWindow.Refresh();
   StreamValues = event.values;
   ++PacketsHandled;
+  ++Sources.tcp;
+  RecordValues();
   LivePacketSeconds = LiveTimer.Now();
   if (DrawPacketFrame) DrawPacketFrame();
   NotePacketDrawn();
@@ -304,10 +328,68 @@ void TPDSServerObject::ServeOsc() {
     }
     ToolWindow.Refresh();
     ++OscFrames;
+    ++Sources.osc;
+    RecordValues();
     if (DrawPacketFrame) DrawPacketFrame();
     NotePacketDrawn();
     CloseSeen();
   }
+}
+
+void TPDSServerObject::ServeListeners() {
+  if (!Listeners) return;
+  midiWrites_.clear();
+  soundWrites_.clear();
+  std::vector<std::string> notices;
+  Listeners->Serve(std::chrono::duration<double>(Clock::now().time_since_epoch()).count(), midiWrites_,
+                   soundWrites_, notices);
+  for (const std::string& notice : notices) {
+    std::fprintf(stderr, "vantrel: %s\n", notice.c_str());
+    SetLabel1(notice);
+  }
+  if (midiWrites_.empty() && soundWrites_.empty()) return;
+  // Everything that arrived in this turn draws one frame: a fader sends dozens of messages a
+  // second and the sound an energy every 23 ms, more than frames can keep up with. But a slot
+  // switched on and off again within the turn (a pad hit, a kick's flash) gets a frame of its
+  // own first, so that no hit goes unseen however slow the frames are.
+  std::array<bool, MaxStreamCount> written{};
+  bool fromMidi = false, fromSound = false;
+  auto drawFrame = [&] {
+    if (fromMidi) ++Sources.midi;
+    if (fromSound) ++Sources.sound;
+    RecordValues();
+    LivePacketSeconds = LiveTimer.Now();
+    if (DrawPacketFrame) DrawPacketFrame();
+    NotePacketDrawn();
+    CloseSeen();
+    written = {};
+    fromMidi = fromSound = false;
+  };
+  auto apply = [&](const SlotWrite& write, bool midi) {
+    const auto slot = static_cast<size_t>(write.slot);
+    const bool switches = std::isnan(StreamValues[slot]) != std::isnan(write.value);
+    if (written[slot] && switches) drawFrame();
+    StreamValues[slot] = write.value;
+    written[slot] = true;
+    (midi ? fromMidi : fromSound) = true;
+  };
+  for (const SlotWrite& write : midiWrites_) apply(write, true);
+  for (const SlotWrite& write : soundWrites_) apply(write, false);
+  if (!closed_) drawFrame();
+}
+
+void TPDSServerObject::RecordValues() {
+  if (!record_) return;
+  int count = MaxStreamCount;
+  while (count > 0 && std::isnan(StreamValues[static_cast<size_t>(count - 1)])) --count;
+  const std::string line = FormatRecordedPacket(LiveTimer.Now(), StreamValues.data(), count);
+  std::fputs(line.c_str(), record_);
+  std::fflush(record_);
+}
+
+std::string TPDSServerObject::SourcesCaption() const {
+  return "TCP " + std::to_string(Sources.tcp) + ", OSC " + std::to_string(Sources.osc) + ", MIDI " +
+         std::to_string(Sources.midi) + ", sound " + std::to_string(Sources.sound);
 }
 
 void TPDSServerObject::ReadWaitingOsc() {
@@ -345,4 +427,8 @@ void TPDSServerObject::UpdateStatus(bool force) {
   if (!force && now < nextStatus_) return;
   nextStatus_ = now + StatusInterval;
   ToolWindow.SetCaption3(StatusCaption());
+  if (Listeners) {
+    ToolWindow.SetCaption4(Listeners->Caption());
+    ToolWindow.SetCaption5(SourcesCaption());
+  }
 }

@@ -1,6 +1,7 @@
 // The live mode: tool window, TCP stream server on port 1024, OSC input and the 500 ms show-frame timer.
 #pragma once
 #include <chrono>
+#include <cstdio>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "live/LiveListeners.h"
 #include "live/OscInput.h"
 #include "live/StreamPackets.h"
 #include "platform/Timer.h"
@@ -24,6 +26,18 @@ struct TLiveServerSettings {
   std::chrono::milliseconds idleLimit{60000};
   // Places for clients; a newcomer to a full server takes the longest-silent client's place.
   size_t maxClients = 64;
+  // MIDI and the sound in the room, mixed with the packets into the same slots.
+  TListenerSettings listeners;
+  // Every slot change of every source, with its time, as a set --replay renders; empty: none.
+  std::string recordPath;
+};
+
+// Frames drawn because each source set slots; the last writer of a slot wins.
+struct TLiveSourceCounts {
+  long tcp = 0;
+  long osc = 0;
+  long midi = 0;
+  long sound = 0;
 };
 
 // Why clients were closed, and the packets that went with them.
@@ -94,6 +108,11 @@ class TPDSServerObject {
   long OscFrames = 0;       // OSC messages drawn
   TLiveCloseCounts Closes;
   TOscInput Osc;
+  TLiveSourceCounts Sources;
+  // MIDI and sound, when the settings ask for either; null otherwise.
+  std::unique_ptr<TLiveListeners> Listeners;
+  // "TCP 12, OSC 3, MIDI 240, sound 55": frames drawn from each source.
+  std::string SourcesCaption() const;
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -115,6 +134,9 @@ class TPDSServerObject {
   // Makes room for one more client by closing the one that has been silent longest.
   void EvictLongestSilent();
   void ServeOsc();
+  void ServeListeners();
+  // Appends the slot values now drawn to the recorded set.
+  void RecordValues();
   void NotePacketDrawn();
   void UpdateStatus(bool force);
   void AcceptClients();
@@ -138,4 +160,7 @@ class TPDSServerObject {
   Clock::time_point lastPacket_{};
   bool anyPacket_ = false;
   Clock::time_point nextStatus_{};
+  FILE* record_ = nullptr;
+  std::vector<SlotWrite> midiWrites_;
+  std::vector<SlotWrite> soundWrites_;
 };

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/PlaybackClock.h"
 
@@ -19,6 +20,8 @@ struct SampleTableRecord {
 };
 SampleTableRecord SampleTable;
 bool AudioOpen = false;
+// The device the mixer opened (it does not say which; the one device playing after it opened).
+SDL_AudioDeviceID MixerDevice = 0;
 int OutputRate = 44100;
 int BytesPerFrame = 4;
 
@@ -40,6 +43,12 @@ struct HeardRecord {
   uint32_t read = 0;                 // stamps handed to the clock (the main thread)
   long framesMixed = 0;              // the mixer's thread only, once the sample plays
   PlaybackClock clock;
+  // The main thread's watch on the device: a sample that stops being stamped before its end
+  // means the device stopped taking sound (the sound server died, the device was unplugged).
+  long sampleFrames = 0;     // frames in the sample playing
+  long stampedFrames = 0;    // frames of it in the stamps read so far
+  double lastNewStamp = 0;   // wall seconds when the newest stamp was read
+  bool silent = false;       // the device has stopped taking sound
 };
 HeardRecord Heard;
 
@@ -47,6 +56,9 @@ double WallSeconds() {
   static const auto epoch = std::chrono::steady_clock::now();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - epoch).count();
 }
+
+// A device that takes no buffer of a playing sample for this long has stopped taking sound.
+constexpr double SilenceLimit = 1.0;
 
 // A buffer leaves the mixer while the one before it is still playing, so the first frame of the
 // buffer being filled is heard one buffer later.
@@ -81,6 +93,9 @@ bool InitAudio(const GLWindow& /*window*/) {
   BytesPerFrame = std::max(1, channels * static_cast<int>(SDL_AUDIO_BITSIZE(format)) / 8);
   Mix_AllocateChannels(8);
   Mix_Resume(-1);
+  MixerDevice = 0;
+  for (SDL_AudioDeviceID id = 1; id <= 32 && MixerDevice == 0; ++id)
+    if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED) MixerDevice = id;
   AudioOpen = true;
   return true;
 }
@@ -132,6 +147,9 @@ int PlayTracked(Mix_Chunk* chunk, int volume, int pan) {
   Heard.read = 0;
   Heard.framesMixed = 0;
   Heard.clock = PlaybackClock{};
+  Heard.sampleFrames = static_cast<long>(chunk->alen / static_cast<Uint32>(BytesPerFrame));
+  Heard.stampedFrames = 0;
+  Heard.silent = false;
   Mix_RegisterEffect(channel, StampBuffer, nullptr, nullptr);
   const int playing = Mix_PlayChannel(channel, chunk, 0);
   if (playing >= 0) {
@@ -168,11 +186,31 @@ double HeardMusicSeconds() {
   // Stamps not yet handed on; after a very long stall only the newest half of the ring (the
   // rest may be being overwritten).
   if (written - Heard.read > StampSlots / 2) Heard.read = written - StampSlots / 2;
+  const double wall = WallSeconds();
+  if (Heard.read != written) {
+    Heard.lastNewStamp = wall;
+    if (Heard.silent) std::fprintf(stderr, "vantrel: the sound device takes sound again\n");
+    Heard.silent = false;
+  }
   for (; Heard.read != written; ++Heard.read) {
     const Stamp& stamp = Heard.stamps[Heard.read % StampSlots];
     Heard.clock.Buffer(stamp.wall, static_cast<double>(stamp.framesBefore) / OutputRate, OutputDelay());
+    Heard.stampedFrames = stamp.framesBefore + MixBufferFrames;
   }
-  const double wall = WallSeconds();
+  // The device lost (SDL then goes on mixing into nothing at the wall clock's pace), or stamps
+  // that stopped before the sample's end: the show goes on by its frame timer (NaN) and says so
+  // once, rather than following a clock that no sound moves any more. A paused channel is
+  // stamped no more either, and that is no fault.
+  const bool paused = Heard.channel >= 0 && Mix_Paused(Heard.channel);
+  if (paused) Heard.lastNewStamp = wall;
+  const bool lost = MixerDevice != 0 && SDL_GetAudioDeviceStatus(MixerDevice) == SDL_AUDIO_STOPPED;
+  if (lost || (Heard.clock.Started() && !paused && Heard.stampedFrames < Heard.sampleFrames &&
+               wall - Heard.lastNewStamp > SilenceLimit)) {
+    if (!Heard.silent)
+      std::fprintf(stderr, "vantrel: the sound device stopped taking sound; the show goes on by its own timer\n");
+    Heard.silent = true;
+    return std::nan("");
+  }
   if (!Heard.clock.Started()) {
     // Not yet mixed: the sample's first frame is at least one buffer away. A device that never
     // asks for sound leaves the show on its own clock after half a second.
@@ -197,5 +235,6 @@ void CloseAudio() {
   SampleTable = SampleTableRecord{};
   Mix_CloseAudio();
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  MixerDevice = 0;
   AudioOpen = false;
 }

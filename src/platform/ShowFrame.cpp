@@ -3,10 +3,13 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
 #include "platform/GL.h"
+#include "platform/GLEntryPoints.h"
 
 namespace {
 // The framebuffer-object entry points; the core names and the EXT names take the same arguments.
@@ -35,13 +38,7 @@ struct FrameState {
   bool blitAllowed = true;
 };
 FrameState Frame;
-
-template <typename Function>
-bool Load(Function& target, const char* name, const char* suffix) {
-  const std::string full = std::string(name) + suffix;
-  target = reinterpret_cast<Function>(SDL_GL_GetProcAddress(full.c_str()));
-  return target != nullptr;
-}
+float Scale = 1.0f;
 
 // GL 3.0 and ARB_framebuffer_object have the core names with blits and packed depth-stencil;
 // the older EXT extensions have the same calls with the EXT suffix.
@@ -54,25 +51,25 @@ bool LoadCalls(FrameBufferCalls& gl) {
   if (!core && !ext) return false;
   const char* suffix = core ? "" : "EXT";
   const bool loaded =
-      Load(gl.genFramebuffers, "glGenFramebuffers", suffix) &&
-      Load(gl.deleteFramebuffers, "glDeleteFramebuffers", suffix) &&
-      Load(gl.bindFramebuffer, "glBindFramebuffer", suffix) &&
-      Load(gl.framebufferTexture2D, "glFramebufferTexture2D", suffix) &&
-      Load(gl.genRenderbuffers, "glGenRenderbuffers", suffix) &&
-      Load(gl.deleteRenderbuffers, "glDeleteRenderbuffers", suffix) &&
-      Load(gl.bindRenderbuffer, "glBindRenderbuffer", suffix) &&
-      Load(gl.renderbufferStorage, "glRenderbufferStorage", suffix) &&
-      Load(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer", suffix) &&
-      Load(gl.checkFramebufferStatus, "glCheckFramebufferStatus", suffix);
+      LoadGLEntryPoint(gl.genFramebuffers, "glGenFramebuffers", suffix) &&
+      LoadGLEntryPoint(gl.deleteFramebuffers, "glDeleteFramebuffers", suffix) &&
+      LoadGLEntryPoint(gl.bindFramebuffer, "glBindFramebuffer", suffix) &&
+      LoadGLEntryPoint(gl.framebufferTexture2D, "glFramebufferTexture2D", suffix) &&
+      LoadGLEntryPoint(gl.genRenderbuffers, "glGenRenderbuffers", suffix) &&
+      LoadGLEntryPoint(gl.deleteRenderbuffers, "glDeleteRenderbuffers", suffix) &&
+      LoadGLEntryPoint(gl.bindRenderbuffer, "glBindRenderbuffer", suffix) &&
+      LoadGLEntryPoint(gl.renderbufferStorage, "glRenderbufferStorage", suffix) &&
+      LoadGLEntryPoint(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer", suffix) &&
+      LoadGLEntryPoint(gl.checkFramebufferStatus, "glCheckFramebufferStatus", suffix);
   if (!loaded) return false;
   if (core || SDL_GL_ExtensionSupported("GL_EXT_framebuffer_blit"))
-    Load(gl.blitFramebuffer, "glBlitFramebuffer", suffix);
+    LoadGLEntryPoint(gl.blitFramebuffer, "glBlitFramebuffer", suffix);
   return true;
 }
 
 void BindFrame() { Frame.gl.bindFramebuffer(GL_FRAMEBUFFER, Frame.framebuffer); }
 
-// The frame's texture over the picture rectangle, with everything that could tint, blend, fog or
+// The frame's drawn part (its lower-left drawing size) over the picture rectangle, with everything that could tint, blend, fog or
 // clip it switched off; the caller restores the state.
 void DrawFrameQuad(const PictureRect& picture) {
   glViewport(picture.x, picture.y, picture.width, picture.height);
@@ -95,14 +92,16 @@ void DrawFrameQuad(const PictureRect& picture) {
     glPushMatrix();
     glLoadIdentity();
   }
+  const float right = static_cast<float>(DrawingWidth()) / static_cast<float>(Frame.width);
+  const float top = static_cast<float>(DrawingHeight()) / static_cast<float>(Frame.height);
   glBegin(GL_QUADS);
   glTexCoord2f(0, 0);
   glVertex2f(-1, -1);
-  glTexCoord2f(1, 0);
+  glTexCoord2f(right, 0);
   glVertex2f(1, -1);
-  glTexCoord2f(1, 1);
+  glTexCoord2f(right, top);
   glVertex2f(1, 1);
-  glTexCoord2f(0, 1);
+  glTexCoord2f(0, top);
   glVertex2f(-1, 1);
   glEnd();
   for (GLenum matrix : {GL_TEXTURE, GL_MODELVIEW, GL_PROJECTION}) {
@@ -200,7 +199,7 @@ void PresentShowFrame(int drawableWidth, int drawableHeight) {
   if (picture.width > 0) {
     if (gl.blitFramebuffer && Frame.blitAllowed) {
       gl.bindFramebuffer(GL_READ_FRAMEBUFFER, Frame.framebuffer);
-      gl.blitFramebuffer(0, 0, Frame.width, Frame.height, picture.x, picture.y,
+      gl.blitFramebuffer(0, 0, DrawingWidth(), DrawingHeight(), picture.x, picture.y,
                          picture.x + picture.width, picture.y + picture.height,
                          GL_COLOR_BUFFER_BIT, GL_LINEAR);
     } else {
@@ -218,5 +217,18 @@ void BindWindowFramebuffer(bool window) {
   else
     BindFrame();
 }
+
+void SetDrawingScale(float scale) {
+  if (!(scale >= MinimumDrawingScale)) scale = std::isnan(scale) ? 1.0f : MinimumDrawingScale;
+  scale = std::min(scale, 1.0f);
+  if (scale == Scale) return;
+  Scale = scale;
+  SetDrawingViewport();
+}
+
+float DrawingScale() { return Scale; }
+int DrawingWidth() { return static_cast<int>(std::lround(ShowFrameWidth * Scale)); }
+int DrawingHeight() { return static_cast<int>(std::lround(ShowFrameHeight * Scale)); }
+void SetDrawingViewport() { glViewport(0, 0, DrawingWidth(), DrawingHeight()); }
 
 void SetShowFrameBlit(bool allowed) { Frame.blitAllowed = allowed; }

@@ -2,6 +2,10 @@
 // into whatever the window's drawable is: full screen at the desktop's size, a resized window.
 #pragma once
 
+// The show's frame in pixels: what every scene draws, captures record and the flash guard reads.
+inline constexpr int ShowFrameWidth = 800;
+inline constexpr int ShowFrameHeight = 600;
+
 // A rectangle of the drawable in pixels, origin at the lower left as GL counts.
 struct PictureRect {
   int x = 0;
@@ -30,6 +34,19 @@ void PresentShowFrame(int drawableWidth, int drawableHeight);
 // Binds the window's own framebuffer (true) or the frame again (false), for reading back what a
 // present put on the window.
 void BindWindowFramebuffer(bool window);
+// The share of the frame's side the show draws at (the player's dynamic resolution), at least
+// MinimumDrawingScale and at most 1: below 1 every full-frame pass draws into the lower-left
+// DrawingWidth() x DrawingHeight() of the frame, and presentation scales that part to the
+// picture's rectangle. Starts at 1; captures, frames and the timedemo's main table keep it there.
+// Setting it (between frames) also sets the viewport to the new drawing size.
+inline constexpr float MinimumDrawingScale = 0.6f;
+void SetDrawingScale(float scale);
+float DrawingScale();
+int DrawingWidth();
+int DrawingHeight();
+// Sets the viewport to the lower-left DrawingWidth() x DrawingHeight() pixels: where the show's
+// full-frame passes draw.
+void SetDrawingViewport();
 // Whether presentation may use a framebuffer blit (default) or must draw a textured quad, the
 // path for contexts without blits; tests compare the two.
 void SetShowFrameBlit(bool allowed);

@@ -18,6 +18,8 @@ constexpr int LabelLeft = 16;
 constexpr int Label1Top = 8;
 constexpr int Label2Top = 32;
 constexpr int Label3Top = 56;
+constexpr int Label4Top = 80;
+constexpr int Label5Top = 104;
 constexpr int FontPixels = 11;
 
 const char* const FontCandidates[] = {
@@ -118,6 +120,16 @@ void TToolWindow::SetCaption3(const std::string& text) {
   caption3_ = text;
 }
 
+void TToolWindow::SetCaption4(const std::string& text) {
+  if (text != caption4_) dirty_ = true;
+  caption4_ = text;
+}
+
+void TToolWindow::SetCaption5(const std::string& text) {
+  if (text != caption5_) dirty_ = true;
+  caption5_ = text;
+}
+
 void TToolWindow::Refresh() {
   if (!window_) return;
   if (FilteredExposed.exchange(false)) dirty_ = true;
@@ -144,6 +156,8 @@ void TToolWindow::Draw() {
   drawText(caption1_, Label1Top);
   drawText(caption2_, Label2Top);
   drawText(caption3_, Label3Top);
+  drawText(caption4_, Label4Top);
+  drawText(caption5_, Label5Top);
 
   SDL_GetRendererOutputSize(renderer, &LastWidth, &LastHeight);
   LastDrawing.assign(static_cast<size_t>(LastWidth) * LastHeight, 0);

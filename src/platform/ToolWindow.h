@@ -1,4 +1,4 @@
-// The live mode's small tool window: three captions on a light grey ground, drawn without GL.
+// The live mode's small tool window: three (or five) captions on a light grey ground, drawn without GL.
 #pragma once
 #include <string>
 
@@ -19,9 +19,14 @@ class TToolWindow {
   void SetCaption1(const std::string& text);
   void SetCaption2(const std::string& text);
   void SetCaption3(const std::string& text);
+  // Two more lines below the three, for a window opened tall enough (at (16, 80), (16, 104)).
+  void SetCaption4(const std::string& text);
+  void SetCaption5(const std::string& text);
   const std::string& Caption1() const { return caption1_; }
   const std::string& Caption2() const { return caption2_; }
   const std::string& Caption3() const { return caption3_; }
+  const std::string& Caption4() const { return caption4_; }
+  const std::string& Caption5() const { return caption5_; }
   // Redraws the window if a caption changed or it was uncovered since the last drawing.
   void Refresh();
   // Takes every pending event; true once this window or the GL window was asked to close (or
@@ -46,6 +51,8 @@ class TToolWindow {
   std::string caption1_;
   std::string caption2_;
   std::string caption3_;
+  std::string caption4_;
+  std::string caption5_;
   bool dirty_ = true;
   int redraws_ = 0;
 };

@@ -2,7 +2,10 @@
 #include "platform/Window.h"
 
 #include <SDL2/SDL.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,6 +13,7 @@
 #include "platform/GL.h"
 #include "platform/Messages.h"
 #include "platform/ShowFrame.h"
+#include "platform/Terminate.h"
 
 GLWindow ActiveWindow;
 GLWindow MainWindow;
@@ -31,6 +35,27 @@ void PresentToWindow(SDL_Window* window) {
   int drawableWidth = 0, drawableHeight = 0;
   SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
   PresentShowFrame(drawableWidth, drawableHeight);
+}
+
+// The X server went away (it ended, or the connection broke): nothing can be drawn or taken any
+// more. Xlib would exit(1) after its own message, running every static destructor and atexit
+// handler while the sound's and the renderer's threads still run; the program leaves at once
+// instead, with one line that says why. Only write() here: Xlib holds its locks.
+int DisplayLost(void* /*display*/) {
+  static const char text[] = "vantrel: the connection to the X server was lost; the program ends.\n";
+  const ssize_t ignored = write(STDERR_FILENO, text, sizeof text - 1);
+  (void)ignored;
+  _exit(1);
+}
+
+// SDL opens Xlib itself at run time; the handler goes into the copy it loaded.
+void TakeDisplayLoss() {
+  void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  if (!xlib) return;
+  using Handler = int (*)(void*);
+  using SetHandler = Handler (*)(Handler);
+  if (auto set = reinterpret_cast<SetHandler>(dlsym(xlib, "XSetIOErrorHandler"))) set(DisplayLost);
+  dlclose(xlib);
 }
 
 bool EnsureVideo() {
@@ -80,6 +105,7 @@ DisplayStart StartDisplay(bool offscreen, std::string& reason) {
     return DisplayStart::NoDisplay;
   }
   SetInteractiveDisplay(!headless && !offscreen);
+  if (driver == "x11") TakeDisplayLoss();
   return headless ? DisplayStart::Offscreen : DisplayStart::Desktop;
 }
 
@@ -241,8 +267,6 @@ void InitRenderState() {
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LEQUAL);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
 }
 
 bool PresentFrame(const GLWindow& window) {
@@ -274,7 +298,22 @@ bool PresentFrame(const GLWindow& window) {
 }
 
 unsigned long PresentedFrames() { return SwapCount; }
-bool QuitRequested() { return QuitTaken; }
+bool QuitRequested() { return QuitTaken || TerminateSignal() != 0; }
+
+void QuitCheckpoint() {
+  static std::chrono::steady_clock::time_point lastLook;
+  const auto now = std::chrono::steady_clock::now();
+  if (!QuitRequested() && SDL_WasInit(SDL_INIT_EVENTS) && now - lastLook >= std::chrono::milliseconds(20)) {
+    lastLook = now;
+    SDL_PumpEvents();
+    SDL_Event events[16];
+    if (SDL_PeepEvents(events, 1, SDL_GETEVENT, SDL_QUIT, SDL_QUIT) > 0) QuitTaken = true;
+    const int windowEvents = SDL_PeepEvents(events, 16, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+    for (int i = 0; i < windowEvents; ++i)
+      if (events[i].window.event == SDL_WINDOWEVENT_CLOSE) QuitTaken = true;
+  }
+  if (QuitRequested()) throw QuitWhileLoading{};
+}
 void ClearQuitRequest() { QuitTaken = false; }
 void SetFrameHook(FrameHook hook) { PresentHook = std::move(hook); }
 

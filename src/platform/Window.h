@@ -44,15 +44,22 @@ void CloseDisplay();
 void ResizeViewport(int width, int height);
 // Perspective with the given vertical field of view; loads the identity modelview.
 void SetFieldOfView(float fovY);
-// Initial GL state: clear colour, smooth shading, depth test, sphere-map generation mode.
+// Initial GL state: clear colour, smooth shading, depth test.
 void InitRenderState();
 // Flushes, takes the pending events (at most 64; a window resize sets the viewport), then swaps;
 // true, without swapping, when a quit or window close request was among them.
 bool PresentFrame(const GLWindow& window);
 // The number of frames swapped onto the screen so far.
 unsigned long PresentedFrames();
-// True once a window close or quit request has been taken by PresentFrame.
+// True once a window close or quit request has been taken by PresentFrame or QuitCheckpoint, or
+// a terminate signal arrived.
 bool QuitRequested();
+// Thrown by QuitCheckpoint: the program was asked to end in the middle of work between frames.
+struct QuitWhileLoading {};
+// For long work between frames (the splash, the loading, a late start's advance): looks in the
+// event queue for a quit or window close request (at most every 20 ms, taking nothing else), and
+// throws QuitWhileLoading once QuitRequested holds, so that the program ends within moments.
+void QuitCheckpoint();
 void ClearQuitRequest();
 // Capture mode: called with every frame handed to PresentFrame, right after the flush.
 using FrameHook = std::function<void()>;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/Messages.h"
+#include "platform/Window.h"
 #include "render/VectorMath.h"
 
 std::unique_ptr<T3DSLoader> ModelLoader;
@@ -35,6 +36,7 @@ void TOrvBrush::Load3DS(const std::string& fileName) {
     const int32_t count = ModelLoader->MeshCount;
     Meshes.reserve(count);
     for (int32_t i = 0; i < count; ++i) {
+      QuitCheckpoint();
       Meshes.push_back(ModelLoader->BuildMesh(i));
       ComputeNormals(*Meshes.back());
     }

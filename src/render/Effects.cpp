@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/GL.h"
+#include "platform/ShowFrame.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
@@ -42,7 +43,7 @@ void BeginRenderToTexture(int size) { glViewport(0, 0, size, size); }
 void EndRenderToTexture(TextureId texture, int size) {
   glBindTexture(GL_TEXTURE_2D, texture);
   glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, size, size);
-  glViewport(0, 0, ActiveWindow.Width, ActiveWindow.Height);
+  SetDrawingViewport();
 }
 
 namespace {
@@ -98,7 +99,7 @@ void BlurTexture(int size, TextureId texture, int passes) {
   }
   EndProgram();
   glEnable(GL_BLEND);
-  glViewport(0, 0, ActiveWindow.Width, ActiveWindow.Height);
+  SetDrawingViewport();
   RestorePerspective();
   End2D();
   glEnable(GL_DEPTH_TEST);

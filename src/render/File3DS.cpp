@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/Messages.h"
+#include "platform/Window.h"
 
 namespace {
 // Real models nest about six deep; the limit keeps a hostile file from exhausting the stack.
@@ -148,6 +149,7 @@ void Raise3DSError(const std::string& message) {
 }
 
 TFile3DS::TFile3DS(const std::string& fileName) : fileName_(fileName) {
+  QuitCheckpoint();
   file_ = std::fopen(fileName.c_str(), "rb");
   if (!file_) Raise3DSError("Cannot open the model file \"" + fileName + "\".");
   try {

@@ -58,10 +58,7 @@ void Material::Apply() const {
   } else if (Kind == 1) {
     ResetSurfaceState();
     BindTexture(Texture);
-    if (SphereMap) {
-      glEnable(GL_TEXTURE_GEN_S);
-      glEnable(GL_TEXTURE_GEN_T);
-    }
+    if (SphereMap) EnableSphereMap();
     if (Blended) {
       glColor4f(BlendColour.r, BlendColour.g, BlendColour.b, BlendColour.a);
       if (AlphaBlend)

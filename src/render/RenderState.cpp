@@ -2,6 +2,8 @@
 #include "render/RenderState.h"
 
 #include "platform/GL.h"
+#include "platform/ShowFrame.h"
+#include "render/Overlay.h"
 
 namespace {
 const GLfloat DefaultAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
@@ -33,6 +35,8 @@ void SetBlendAlpha() {
 }
 
 void EnableSphereMap() {
+  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
   glEnable(GL_TEXTURE_GEN_S);
   glEnable(GL_TEXTURE_GEN_T);
 }
@@ -71,6 +75,24 @@ void SetPlainColour(const ColorRGBA& colour) {
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, rgba);
   glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, PlainColourAmbient);
   glColor4fv(rgba);
+}
+
+void StartSceneState() {
+  SetDrawingViewport();
+  RestorePerspective();
+  glLoadIdentity();
+  glClearColor(0, 0, 0, 1);
+  glDisable(GL_LIGHTING);
+  ResetMaterial();
+  SetPlainColour({1, 1, 1, 1});
+  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glDepthMask(GL_TRUE);
+  glDisable(GL_FOG);
+  glDisable(GL_POINT_SMOOTH);
 }
 
 void BeginHiddenDrawing() {

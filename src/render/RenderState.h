@@ -10,7 +10,7 @@ void SetBlendAdd();
 void SetBlendAlphaAdd();
 // Blending on with (SRC_ALPHA, ONE_MINUS_SRC_ALPHA).
 void SetBlendAlpha();
-// Sphere-map texture generation on for S and T (the mode is set once by InitRenderState).
+// Sphere-map texture generation on for S and T.
 void EnableSphereMap();
 void DisableSphereMap();
 // Colour material off and the GL default material on both faces.
@@ -20,6 +20,14 @@ void ResetMaterial();
 void ResetSurfaceState();
 // Untextured, unblended colour: diffuse = colour, ambient black, current colour = colour.
 void SetPlainColour(const ColorRGBA& colour);
+// The state every scene drawer starts from, set in full so that a scene draws the same whatever
+// was drawn before it: the drawing viewport, the standard perspective and an identity modelview;
+// lighting off (a lit scene sets its light); the plain white material and colour with colour
+// material off; texture generation in sphere-map mode but off; no texture, modulated; blending
+// off (every drawer that blends chooses its function); depth test on with less-or-equal and
+// depth writes on; fog off; square points; a black clear colour. The scissor box is left alone,
+// so that hidden drawing stays hidden.
+void StartSceneState();
 // Drawing that a later opaque layer covers completely: between these two every call runs and
 // leaves its state as usual, but no pixel is written (an empty scissor box), so a software
 // renderer shades nothing. Clears are scissored too; copies from the frame are not (they copy

@@ -10,6 +10,7 @@
 
 #include "platform/GL.h"
 #include "platform/Messages.h"
+#include "platform/Window.h"
 #include "render/ImageReaders.h"
 #include "render/RenderState.h"
 
@@ -173,6 +174,7 @@ void LoadTextureFile(const std::string& fileName, TextureId& id, bool fromResour
 }
 
 TextureId LoadTexture(const std::string& fileName) {
+  QuitCheckpoint();
   TextureId found = NoTexture;
   for (const auto& [name, id] : TextureCache) {
     if (name == fileName) found = id;
@@ -185,6 +187,7 @@ TextureId LoadTexture(const std::string& fileName) {
 }
 
 TextureId LoadTextureWithAlpha(const std::string& colourFile, const std::string& alphaFile) {
+  QuitCheckpoint();
   const auto colour = ReadJpeg(colourFile);
   if (!colour) return NoTexture;
   const auto alpha = ReadJpeg(alphaFile);

@@ -6,7 +6,7 @@
 
 #include "platform/GL.h"
 
-uint32_t CurrentLight = 0;
+uint32_t CurrentLight = GL_LIGHT0;
 ColorRGBA LightAmbient{0.5f, 0.5f, 0.5f, 1.0f};
 ColorRGBA LightDiffuse{1.0f, 1.0f, 1.0f, 1.0f};
 float LightPosition[4] = {0.0f, 25.0f, 0.0f, 1.0f};

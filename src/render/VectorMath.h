@@ -35,7 +35,7 @@ void RotateVector(Vector3& v, const Vector3& angles);
 // gluLookAt on the current matrix; callers load the identity first.
 void LookAt(const Vector3& eye, const Vector3& centre, const Vector3& up);
 
-// The GL light (GL_LIGHT0 ... GL_LIGHT7) the light helpers address; 0 until SetCurrentLight.
+// The GL light (GL_LIGHT0 ... GL_LIGHT7) the light helpers address; GL_LIGHT0 until SetCurrentLight.
 extern uint32_t CurrentLight;
 // The light state kept by the helpers; the position's w stays 1.
 extern ColorRGBA LightAmbient;

@@ -85,6 +85,7 @@ void AdvanceSceneCloth(float frameDelta, ClothCorners corners) {
 }
 
 void DrawClothScene(float logoAlpha, ClothCorners corners) {
+  StartSceneState();
   const Vector3 eye = ClothEyePoint(ShowTime);
   AdvanceSceneCloth(FrameDelta, corners);
 

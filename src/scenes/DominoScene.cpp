@@ -137,6 +137,7 @@ void AdvanceDominoScene() { TurnRollVector(RollVector, FrameDelta); }
 void ResetDominoScene() { RollVector = {0.0f, 1.0f, 0.0f}; }
 
 void DrawDominoScene(float x) {
+  StartSceneState();
   AdvanceDominoScene();
   for (int pass = 0; pass < 4; ++pass) DrawPass(pass, x);
 

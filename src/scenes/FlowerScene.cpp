@@ -95,6 +95,7 @@ void AdvanceFlowerScene() {
 void ResetFlowerScene() { Flower.eye = Flower.glowEye = FlowerEyeStart; }
 
 void DrawFlowerScene() {
+  StartSceneState();
   const float t = ShowTime;
   AdvanceFlowerScene();
 

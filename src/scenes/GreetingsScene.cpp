@@ -65,6 +65,7 @@ void LoadGreetingsScene() {
 }
 
 void DrawGreetingsScene(float s, float p) {
+  StartSceneState();
   const float t = ShowTime;
   const TMeshDataNM& cube = Cube.Mesh(0);
   const TMeshDataNM& sculpture = Sculpture.Mesh(0);

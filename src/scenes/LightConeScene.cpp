@@ -66,6 +66,7 @@ void LoadLightConeScene() {
 }
 
 void DrawLightConeScene() {
+  StartSceneState();
   const float t = ShowTime;
   BeginFrame();
   Begin2D();

@@ -172,6 +172,7 @@ void ResetRailScene() {
 }
 
 void DrawRailScene(int variant, float sceneTime, float pulse) {
+  StartSceneState();
   AdvanceRailScene();
   BeginFrame();
 

@@ -133,6 +133,7 @@ void AdvanceWellScene(float spinRate) {
 void ResetWellScene() { Well.camera = WellCamera{}; }
 
 void DrawWellScene(float jolt, float spinRate, float scroll, float bounce, float spike) {
+  StartSceneState();
   const float t = ShowTime;
 
   AdvanceWellScene(spinRate);
@@ -145,11 +146,12 @@ void DrawWellScene(float jolt, float spinRate, float scroll, float bounce, float
   Well.room.Mesh(0).DrawArrays();
   DisableSphereMap();
 
-  // The veil leaves the room at 30 %; like every overlay drawer it also restores the standard
-  // 45-degree projection, which is what the rest of the scene is drawn with.
+  // The veil leaves the room at 30 %.
   Begin2D();
   DrawRect(ColorRGBA{0, 0, 0, 0.7f}, 0, 0, 800, 600);
   End2D();
+  // The rings and the blob are seen through the standard 45-degree perspective.
+  RestorePerspective();
 
   glTranslatef(0, jolt, 0);
   BindTexture(Well.ringTexture);

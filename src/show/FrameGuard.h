@@ -2,10 +2,6 @@
 // would make a fourth flash within a second blends it towards the last frame shown.
 #pragma once
 
-// The show frame's size in pixels, the part of the frame buffer the guard reads and writes.
-inline constexpr int GuardedFrameWidth = 800;
-inline constexpr int GuardedFrameHeight = 600;
-
 // In gentle mode, judges the frame just drawn for ShowTime against the frames shown before it
 // and, when it must be softened, draws the blend over it in place (every GL state as it was).
 // Does nothing without gentle mode. A ShowTime before the last guarded frame's or more than half

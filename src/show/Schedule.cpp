@@ -8,6 +8,8 @@
 
 #include "platform/GL.h"
 #include "platform/Input.h"
+#include "platform/ShowFrame.h"
+#include "platform/Window.h"
 #include "render/Overlay.h"
 #include "render/PointBatch.h"
 #include "render/RenderState.h"
@@ -49,8 +51,9 @@ constexpr float SmoothedPointFringe = 0.25f;
 PointBatch RandomPoints;
 
 // Each point takes three draws of the shared generator: z first, then y, then x. Points of the
-// given size; once the star field has switched point smoothing on (it stays on), they are drawn
-// as round sprites, which cover the same pixels without blending at a fraction of the cost.
+// given size; where point smoothing is on (the stars, and the burst once the stars are out) they
+// are drawn as round sprites, which cover the same pixels without blending at a fraction of the
+// cost.
 void DrawRandomPoints(int64_t lastIndex, float size) {
   RandomPoints.Clear();
   for (int64_t i = 0; i <= lastIndex; ++i) {
@@ -65,7 +68,7 @@ void DrawRandomPoints(int64_t lastIndex, float size) {
     return;
   }
   glDisable(GL_POINT_SMOOTH);
-  BeginRoundPoints(size / 2 + SmoothedPointFringe);
+  BeginRoundPoints(size / 2 + SmoothedPointFringe * DrawingScale());
   RandomPoints.Draw();
   EndRoundPoints();
   glEnable(GL_POINT_SMOOTH);
@@ -87,13 +90,15 @@ int64_t StarFieldLastIndex() {
 }
 
 void DrawPointBurst() {
-  glLoadIdentity();
+  StartSceneState();
   glClear(GL_DEPTH_BUFFER_BIT);
   LookAtPointField();
+  // Once the star field is out its points are smoothed, and so are the burst's from then on.
+  if (ShowTime > StarFieldStartTime) glEnable(GL_POINT_SMOOTH);
   SetPlainColour(White);
   glDisable(GL_FOG);
   glDisable(GL_LIGHTING);
-  DrawRandomPoints(PointBurstLastIndex(), 3.0f);
+  DrawRandomPoints(PointBurstLastIndex(), 3.0f * DrawingScale());
   glLoadIdentity();
 }
 
@@ -128,6 +133,18 @@ float DominoTime(bool backwards) {
   const long double forward = 1.17L * static_cast<long double>(SceneTime);
   return static_cast<float>(backwards ? 13 - forward : forward);
 }
+
+void DrawGreetingsFromClock() {
+  DrawGreetingsScene(static_cast<float>(static_cast<long double>(SceneTime) * 25 / 32), Pulse3);
+}
+
+// The dominoes' motion played backwards, shown inverted (with less contrast in gentle mode).
+void DrawDominoesBackwards() {
+  DrawDominoScene(DominoTime(true));
+  Begin2D();
+  DrawInvertRect(Grey(SceneInversionLevel()), 0, 0, 800, 600);
+  End2D();
+}
 }  // namespace
 
 std::optional<ClothCorners> ClothCornersOf(int scene) {
@@ -145,48 +162,82 @@ std::optional<ClothCorners> ClothCornersOf(int scene) {
   }
 }
 
-void DrawScheduledScene() {
-  switch (CurrentScene) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-      DrawRailScene(CurrentScene, SceneTime, Pulse3);
-      break;
-    case 5:
-      DrawLightConeScene();
-      break;
-    case 6:
-      DrawDominoScene(DominoTime(false));
-      break;
-    case 7:
-      // The scene-6 motion played backwards, shown inverted (with less contrast in gentle mode).
-      DrawDominoScene(DominoTime(true));
-      Begin2D();
-      DrawInvertRect(Grey(SceneInversionLevel()), 0, 0, 800, 600);
-      End2D();
-      break;
-    case 8:
-      DrawGreetingsScene(static_cast<float>(static_cast<long double>(SceneTime) * 25 / 32), Pulse3);
-      break;
-    case 9:
-      DrawWellFromClock();
-      break;
-    case 10:
-      DrawFlowerScene();
-      break;
-    case 99:
-    case 11:
-    case 12:
-    case 13:
-      DrawClothScene(ClothLogoAlpha(), *ClothCornersOf(CurrentScene));
-      break;
-    case 14:
-      DrawPointBurst();
-      break;
-    default:
-      break;
+namespace {
+// The scene table in the order the casts load. Scenes that share a cast share its loader and
+// reset; the arguments of each drawer come from the clock.
+std::vector<ShowScene> MakeSceneTable() {
+  // The rail's four variants and the cloth's four scripts share a cast each.
+  const auto rail = [](int number, const char* name) {
+    return ShowScene{.number = number, .name = name, .load = LoadRailScene,
+                     .advance = AdvanceRailScene,
+                     .draw = [] { DrawRailScene(CurrentScene, SceneTime, Pulse3); },
+                     .reset = ResetRailScene};
+  };
+  const auto cloth = [](int number, const char* name) {
+    return ShowScene{
+        .number = number, .name = name, .load = LoadClothScene,
+        .advance = [] { AdvanceSceneCloth(FrameDelta, *ClothCornersOf(CurrentScene)); },
+        .draw = [] { DrawClothScene(ClothLogoAlpha(), *ClothCornersOf(CurrentScene)); },
+        .reset = ResetClothScene};
+  };
+  std::vector<ShowScene> table = {
+      {.number = 5, .name = "light-cones", .load = LoadLightConeScene, .draw = DrawLightConeScene},
+      rail(1, "rail-1"),
+      rail(2, "rail-2"),
+      rail(3, "rail-3"),
+      rail(4, "rail-water"),
+      {.number = 8, .name = "greetings", .load = LoadGreetingsScene,
+       .draw = DrawGreetingsFromClock},
+      cloth(99, "cloth-held"),
+      cloth(11, "cloth-falling"),
+      cloth(12, "cloth-dragged"),
+      cloth(13, "cloth-dragged-free"),
+      {.number = 10, .name = "flowers", .load = LoadFlowerScene, .advance = AdvanceFlowerScene,
+       .draw = DrawFlowerScene, .reset = ResetFlowerScene},
+      {.number = 9, .name = "well", .load = LoadWellScene,
+       .advance = [] { AdvanceWellScene(WellSpinRate()); }, .draw = DrawWellFromClock,
+       .reset = ResetWellScene},
+      {.number = 6, .name = "dominoes", .load = LoadDominoScene, .advance = AdvanceDominoScene,
+       .draw = [] { DrawDominoScene(DominoTime(false)); }, .reset = ResetDominoScene},
+      {.number = 7, .name = "dominoes-back", .load = LoadDominoScene,
+       .advance = AdvanceDominoScene, .draw = DrawDominoesBackwards, .reset = ResetDominoScene},
+      {.number = 14, .name = "point-burst",
+       .advance = [] { SkipRandom(PointDraws(PointBurstLastIndex())); }, .draw = DrawPointBurst},
+  };
+  for (const SceneStartSpan& span : SceneStartSpans()) {
+    for (ShowScene& scene : table) {
+      if (scene.number != span.scene) continue;
+      scene.firstStart = span.first;
+      scene.lastStart = span.last;
+    }
   }
+  return table;
+}
+}  // namespace
+
+const std::vector<ShowScene>& ShowScenes() {
+  static const std::vector<ShowScene> table = MakeSceneTable();
+  return table;
+}
+
+const ShowScene* FindShowScene(int number) {
+  for (const ShowScene& scene : ShowScenes())
+    if (scene.number == number) return &scene;
+  return nullptr;
+}
+
+std::vector<SceneStep> DistinctSceneSteps(SceneStep ShowScene::*step) {
+  std::vector<SceneStep> steps;
+  for (const ShowScene& scene : ShowScenes()) {
+    const SceneStep function = scene.*step;
+    if (function && std::find(steps.begin(), steps.end(), function) == steps.end())
+      steps.push_back(function);
+  }
+  return steps;
+}
+
+void DrawScheduledScene() {
+  if (const ShowScene* scene = FindShowScene(CurrentScene)) scene->draw();
 }
 
 void DrawStarField(bool ending, bool hidden) {
@@ -207,7 +258,9 @@ void DrawStarField(bool ending, bool hidden) {
   if (hidden)
     SkipRandom(PointDraws(lastIndex));
   else
-    DrawRandomPoints(lastIndex, 1.5f);
+    // Sizes in pixels follow the drawing size, so a frame drawn smaller and scaled up keeps its
+    // stars.
+    DrawRandomPoints(lastIndex, 1.5f * DrawingScale());
   glLoadIdentity();
   if (!ending) glEnable(GL_DEPTH_TEST);
 }
@@ -268,35 +321,8 @@ void DrawShowFrame() {
 }
 
 void AdvanceScheduledScene() {
-  switch (CurrentScene) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-      AdvanceRailScene();
-      break;
-    case 6:
-    case 7:
-      AdvanceDominoScene();
-      break;
-    case 9:
-      AdvanceWellScene(WellSpinRate());
-      break;
-    case 10:
-      AdvanceFlowerScene();
-      break;
-    case 99:
-    case 11:
-    case 12:
-    case 13:
-      AdvanceSceneCloth(FrameDelta, *ClothCornersOf(CurrentScene));
-      break;
-    case 14:
-      SkipRandom(PointDraws(PointBurstLastIndex()));
-      break;
-    default:
-      break;
-  }
+  const ShowScene* scene = FindShowScene(CurrentScene);
+  if (scene && scene->advance) scene->advance();
 }
 
 void AdvanceShowFrame() {
@@ -309,26 +335,6 @@ void AdvanceShowFrame() {
   SkipRandom(PointDraws(StarFieldLastIndex()));
 }
 
-namespace {
-// The ShowTimes at which the scene track switches (or restarts) a scene, in order.
-const std::vector<float>& SceneSwitchTimes() {
-  static const std::vector<float> times = [] {
-    std::vector<float> list;
-    for (int32_t step = 0; step < SceneTrackLength; ++step)
-      if (SceneTrackAt(step) != 0) list.push_back(StepStartTime(step));
-    return list;
-  }();
-  return times;
-}
-
-// Whether the scene track switches after the frame at time and by the frame at next.
-bool SwitchesAfter(float time, float next) {
-  const std::vector<float>& switches = SceneSwitchTimes();
-  const auto first = std::upper_bound(switches.begin(), switches.end(), time);
-  return first != switches.end() && *first <= next;
-}
-}  // namespace
-
 long AdvanceShowTo(float target, int framesPerSecond) {
   ResetShow();
   long frame = 0;
@@ -336,14 +342,11 @@ long AdvanceShowTo(float target, int framesPerSecond) {
     const float time = static_cast<float>(static_cast<double>(frame) / framesPerSecond);
     // A target past the show's end stops at the first frame after it.
     if (!(time < target) || time > ShowLength) break;
+    QuitCheckpoint();
     ShowTime = time;
     FrameDelta = 1.0f / framesPerSecond;
     FramesPerSecond = static_cast<float>(framesPerSecond);
-    // The last frame of every visit to a scene is drawn as well: the GL state a scene leaves
-    // behind (its light's position and colours, its material) stays for the scenes after it
-    // that do not set their own, as in a whole run.
-    const float next = static_cast<float>(static_cast<double>(frame + 1) / framesPerSecond);
-    if (time < target - WarmUpSeconds && !SwitchesAfter(time, next))
+    if (time < target - WarmUpSeconds)
       AdvanceShowFrame();
     else
       DrawShowPicture();
@@ -355,11 +358,7 @@ void RecordShowStart() { ShowStartSeed = RandomSeed; }
 
 void ResetShow() {
   ResetBeatClock();
-  ResetRailScene();
-  ResetDominoScene();
-  ResetWellScene();
-  ResetFlowerScene();
-  ResetClothScene();
+  for (SceneStep reset : DistinctSceneSteps(&ShowScene::reset)) reset();
   RandomSeed = ShowStartSeed;
   ExitRequested = false;
   ResetFrameGuard();

@@ -1,6 +1,7 @@
 // The timed show's frame: beat clock, scene dispatch, point fields, pulse overlays, the ending.
 #pragma once
 #include <optional>
+#include <vector>
 
 #include "render/Types.h"
 #include "scenes/ClothScene.h"
@@ -22,15 +23,17 @@ void DrawShowPicture();
 // Advances every state one show frame carries for the current ShowTime and FrameDelta, without
 // drawing: beat clock, simulations, cameras, draws from the generator.
 void AdvanceShowFrame();
-// The scene part of AdvanceShowFrame for CurrentScene (the beat clock already run).
+// The scene part of AdvanceShowFrame for CurrentScene from the scene table (the beat clock
+// already run).
 void AdvanceScheduledScene();
 // A run that starts later in the show draws this much of the show before its first frame (unseen),
-// so that the feedback textures and the GL state the scenes leave behind hold what a whole run has.
+// so that whatever drawing carries from frame to frame (render textures, the frame buffer) holds
+// what a whole run has.
 inline constexpr float WarmUpSeconds = 2.0f;
 // Brings everything the show carries to the first frame at or after ShowTime target of a run at
 // framesPerSecond as a whole run from a reset leaves it: the frames before target - WarmUpSeconds
-// advanced without drawing (but for the last frame of each visit to a scene, whose GL state the
-// next scenes may inherit), the rest before target drawn without being presented (nor guarded:
+// advanced without drawing (every scene sets the GL state it draws with, so nothing drawn
+// before is needed), the rest before target drawn without being presented (nor guarded:
 // gentle mode's flash guard starts with the first frame shown, as a viewer does). Returns the
 // index of that first frame (ShowTime = frame / framesPerSecond); ShowTime and FrameDelta are
 // left as the last frame before it set them.
@@ -41,11 +44,33 @@ void RecordShowStart();
 // run: beat clock, every scene's simulation and camera, the generator's seed, ExitRequested.
 void ResetShow();
 
+// One scene of the show: what loading, the schedule, a late start, --loop's reset and the
+// listings need to know of it. Scenes that share a cast (the rail's four variants, the cloth's
+// four, the dominoes' two) share its loader and reset, which run once. A missing step (null)
+// has nothing to do.
+using SceneStep = void (*)();
+struct ShowScene {
+  int number = 0;              // as on the scene track
+  const char* name = "";       // in --list-scenes and the timedemo's rows
+  SceneStep load = nullptr;    // loads the cast's pictures and models, once while loading
+  SceneStep advance = nullptr; // carries one frame without drawing, exactly as drawing does
+  SceneStep draw = nullptr;    // draws one frame with its arguments from the clock
+  SceneStep reset = nullptr;   // back to how loading left it, as on a first run
+  float firstStart = 0;        // ShowTime of the scene's first start on the scene track
+  float lastStart = 0;         // and of its last
+};
+// Every scene of the show, in the order their casts load.
+const std::vector<ShowScene>& ShowScenes();
+// The scene with that number; null for 0 or a number the show does not have.
+const ShowScene* FindShowScene(int number);
+// Each distinct function of one step (load, reset, ...) of the table once, in table order.
+std::vector<SceneStep> DistinctSceneSteps(SceneStep ShowScene::*step);
+
 // What the script does to the cloth's corners in a cloth scene (99, 11, 12, 13); none otherwise.
 std::optional<ClothCorners> ClothCornersOf(int scene);
 
 // The pieces of a frame, in the order DrawShowFrame uses them (each callable on its own):
-// The drawer of CurrentScene with its arguments from the clock; nothing for 0 or an unknown scene.
+// The drawer of CurrentScene from the scene table; nothing for 0 or an unknown scene.
 void DrawScheduledScene();
 // Above 160 s, (ShowTime - 160) * 3000 + 1 random points (nothing at or below), at most the
 // 141,001 of 207 s; the ending's variant clears depth instead of disabling the depth test and

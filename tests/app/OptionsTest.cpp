@@ -83,6 +83,35 @@ TEST(CommandLine, LiveModeOptions) {
   }
 }
 
+TEST(CommandLine, ListeningOptionsTakeTheirOptionalPortAndDevice) {
+  ProgramOptions options;
+  std::string error;
+  const char* both[] = {"vantrel", "-pds", "--midi", "--audio-in", "Room", "--midi-api", "jack", "--record", "s.txt"};
+  ASSERT_TRUE(ParseOptions(9, both, options, error)) << error;
+  EXPECT_TRUE(options.midi && options.audioIn);
+  EXPECT_TRUE(options.midiPort.empty());  // the virtual port
+  EXPECT_EQ(options.audioDevice, "Room");
+  EXPECT_EQ(options.midiApi, "jack");
+  EXPECT_EQ(options.record, "s.txt");
+  ProgramOptions monitor;
+  const char* watch[] = {"vantrel", "-pds", "--midi-monitor"};
+  ASSERT_TRUE(ParseOptions(3, watch, monitor, error)) << error;
+  EXPECT_TRUE(monitor.midi);  // the monitor alone opens the MIDI input
+
+  ProgramOptions bad;
+  const char* noLive[] = {"vantrel", "--midi", "2"};
+  EXPECT_FALSE(ParseOptions(3, noLive, bad, error));
+  EXPECT_NE(error.find("-pds"), std::string::npos);
+  const char* badApi[] = {"vantrel", "-pds", "--midi", "--midi-api", "coreaudio"};
+  EXPECT_FALSE(ParseOptions(5, badApi, bad, error));
+  const char* withReplay[] = {"vantrel", "-pds", "--midi", "--replay", "s.txt", "--capture", "s.mp4"};
+  EXPECT_FALSE(ParseOptions(7, withReplay, bad, error));
+  ProgramOptions list;
+  const char* ports[] = {"vantrel", "--midi-list", "--midi-api", "alsa"};
+  ASSERT_TRUE(ParseOptions(4, ports, list, error)) << error;
+  EXPECT_EQ(list.mode, ProgramOptions::Mode::MidiList);
+}
+
 TEST(CommandLine, GentleGoesWithEveryModeAndTheHelpWarnsOfFlashes) {
   const char* live[] = {"vantrel", "-pds", "--gentle"};
   const char* frames[] = {"vantrel", "--frames", "dir", "--gentle"};

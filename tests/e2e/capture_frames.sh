@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Offscreen rendering is reproducible byte for byte, and a frame at a scene switch shows the new scene.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 program="$1"
 work=$(mktemp -d)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # A capture that cannot succeed says why and exits with 1 before it loads anything.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 program="$1"
 work=$(mktemp -d)

@@ -3,12 +3,13 @@
 # the wrong kind must still play through (offscreen, one frame a second of show time) with exit
 # code 0 and the messages that say what was wrong; so must a program with no data directory.
 # Usage: damaged_data.sh <path-to-vantrel> <build-dir>
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 vantrel="$(realpath "${1:?path to vantrel}")"
 build="$(realpath "${2:?build directory}")"
 if [ ! -d "$build/data" ]; then
-  echo "damaged_data.sh: skipped: $build/data has not been generated"
-  exit 0
+  echo "SKIP: $build/data has not been generated"
+  exit 77
 fi
 work="$(mktemp -d /tmp/vantrel-damaged.XXXXXX)"
 trap 'rm -rf "$work"' EXIT

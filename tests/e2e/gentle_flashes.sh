@@ -3,6 +3,7 @@
 # the stretch given as the third and fourth arguments): the flash counter finds no second with
 # more than three flashes, and the flashes it keeps are still seen (at least the fifth argument's
 # number of changes in brightness, 12 by default).
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 program="$1"
 from="${3:-50}"

@@ -2,6 +2,7 @@
 # cmake --install into a fresh prefix: the installed program, started from another folder, finds
 # its installed data set and renders a range of frames without a message; the manual page renders;
 # the menu entry and its icon are in place.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 program="$1"
 build="$2"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # A late start shows the frame a longer run shows: `--frames --from T` (the show advanced without
 # drawing up to 2 s before T) against a run that draws every frame from well before T. The well
-# at 102.6 s is lit by the light the dominoes set last at 77.4 s; the dragged cloth at 149.8 s
-# carries its whole fall. Within one level on 99.9 % of the pixels (scripts/frame-diff.py).
+# at 102.6 s comes 25 s after the last lit scene (the dominoes at 77.4 s) and must set its own
+# state; the dragged cloth at 149.8 s carries its whole fall. Within one level on 99.9 % of the
+# pixels (scripts/frame-diff.py).
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 program="$1"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"

@@ -10,16 +10,16 @@ vantrel="$(realpath "${1:?path to vantrel}")"
 build="$(realpath "${2:?build directory}")"
 stream="$build/tools/vantrel-stream"
 
-if [ "${LIVE_E2E_INSIDE:-}" != 1 ]; then
-  if ! command -v xvfb-run > /dev/null; then
-    echo "live.sh: skipped: xvfb-run is not installed"
-    exit 0
-  fi
-  export LIVE_E2E_INSIDE=1
-  # The whole run is bounded; xvfb-run ends its server when the inner script returns.
-  # Its own first display number: scripts started side by side could otherwise take the same one.
-  exec timeout -k 5 300 xvfb-run -a -n 130 -s "-screen 0 1280x1024x24" bash "$0" "$vantrel" "$build"
-fi
+# The whole run is bounded, on an X server of its own and a port of its own.
+VANTREL_E2E_TIMEOUT=${VANTREL_E2E_TIMEOUT:-300}
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/support/xserver.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/support/free-port.sh"
+for tool in xdotool import compare convert; do
+  command -v "$tool" > /dev/null || { echo "SKIP: $tool is missing (scripts/setup.sh installs it)"; exit 77; }
+done
+start_xserver 1280x1024x24
+port=$(free_port tcp)
 
 work="$(mktemp -d /tmp/vantrel-live-e2e.XXXXXX)"
 program=""
@@ -49,12 +49,9 @@ brightness() { convert "$1" -colorspace Gray -format '%[fx:int(100*mean)]' info:
 crop() { convert "$1" -crop "$2" +repage "$3"; }
 
 [ -x "$stream" ] || fail "no stream client at $stream"
-for tool in xdotool import compare convert; do
-  command -v "$tool" > /dev/null || fail "$tool is missing (scripts/setup.sh installs it)"
-done
 
 cd "$build" || fail "cannot enter $build"
-SDL_AUDIODRIVER=dummy "$vantrel" -pds -w > "$work/program.log" 2>&1 &
+SDL_AUDIODRIVER=dummy "$vantrel" -pds -w --listen 127.0.0.1 --port "$port" > "$work/program.log" 2>&1 &
 program=$!
 
 # Loading takes a few seconds; the tool window appears when the server is listening.
@@ -92,7 +89,7 @@ for shot in 1 2 3 4 5; do
 done
 
 # 20 seconds of sweep at a rate that a software renderer on a busy machine keeps up with.
-"$stream" --sweep --rate 3 --count 60 > "$work/client.log" 2>&1 &
+"$stream" --port "$port" --sweep --rate 3 --count 60 > "$work/client.log" 2>&1 &
 client=$!
 sleep 1.5
 import -window "$tool" "$work/tool-online.png" || fail "cannot capture the tool window"

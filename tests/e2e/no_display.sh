@@ -2,6 +2,7 @@
 # Without a display the show refuses to start with a message that names the window and the
 # offscreen options (exit code 1), both when SDL falls back by itself and when x11 is asked for.
 # Usage: no_display.sh <path-to-vantrel> <build-dir>
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 vantrel="$(realpath "${1:?path to vantrel}")"
 work="$(mktemp -d /tmp/vantrel-nodisplay.XXXXXX)"

@@ -2,6 +2,7 @@
 # A recorded set rendered offline twice: vantrel -pds --replay SET --capture gives the same bytes
 # both times, a video as long as the set, with sound; a broken recording is refused with its line.
 # Usage: replay_capture.sh <path-to-vantrel> <build-dir>
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 vantrel="$(realpath "${1:?path to vantrel}")"
 work="$(mktemp -d /tmp/vantrel-replay-e2e.XXXXXX)"
@@ -10,7 +11,7 @@ fail() {
   echo "replay_capture.sh: FAIL: $*"
   exit 1
 }
-command -v ffmpeg > /dev/null || { echo "replay_capture.sh: skipped: no ffmpeg"; exit 0; }
+command -v ffmpeg > /dev/null || { echo "SKIP: no ffmpeg"; exit 77; }
 cd "$work" || fail "no scratch directory"
 
 # Two seconds of a set: ten packets a second moving the warp, the ring and an overlay picture.

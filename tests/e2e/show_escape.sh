@@ -2,17 +2,18 @@
 # The real program in a real X window: it opens "Vantrel Kelvara", runs, and Escape ends it with 0;
 # a terminate request (SIGTERM, as a session manager or `kill` sends) ends it with 0 as well, and
 # in both cases the window is gone; a crash reports its signal and call stack.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 program="$1"
-if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
-  echo "skipped: xvfb-run or xdotool missing"; exit 0
-fi
+command -v xdotool >/dev/null || { echo "SKIP: xdotool missing"; exit 77; }
+source "$(dirname "${BASH_SOURCE[0]}")/support/xserver.sh"
 export SDL_AUDIODRIVER=dummy
 TMPDIR_SHOW=$(mktemp -d)
 export TMPDIR_SHOW
 trap 'rm -rf "$TMPDIR_SHOW"' EXIT
-# Its own first display number: scripts started side by side could otherwise take the same one.
-xvfb-run -a -n 140 -s "-screen 0 1024x768x24" bash -s "$program" <<'INNER'
+# An X server on a display number it finds free itself.
+start_xserver 1024x768x24
+bash -s "$program" <<'INNER'
 set -u
 program="$1"
 "$program" -w &

@@ -7,15 +7,17 @@
 # the program's clock log gives that rate, and the wall time is counted at it. The time until
 # the exit also holds the shutdown, a tenth of a second or more, so the show time heard when the
 # program decided to end, from its clock log, must have passed 207 s as well.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 program="$1"
-if ! command -v xvfb-run >/dev/null; then echo "skipped: xvfb-run missing"; exit 0; fi
+source "$(dirname "${BASH_SOURCE[0]}")/support/xserver.sh"
 export SDL_AUDIODRIVER=dummy VANTREL_CLOCK_LOG=1
 stamped=$(mktemp)
 trap 'rm -f "$stamped"' EXIT
+# An X server on a display number it finds free itself.
+start_xserver 1024x768x24
 {
-  # Its own first display number: scripts started side by side could otherwise take the same one.
-  timeout 420 xvfb-run -a -n 120 -s "-screen 0 1024x768x24" "$program" -w 2>&1 >/dev/null
+  timeout 420 "$program" -w 2>&1 >/dev/null
   echo "exit code $?"
 } | while IFS= read -r line; do printf '%s %s\n' "$EPOCHREALTIME" "$line"; done >"$stamped"
 cat "$stamped"

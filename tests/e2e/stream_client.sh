@@ -3,6 +3,7 @@
 # numbers that overflow are refused, a set recorded with --record replays the same bytes,
 # --osc sends OSC over UDP, and connecting gives up after --timeout.
 # Usage: stream_client.sh <path-to-vantrel> <build-dir>
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 build="$(realpath "${2:?build directory}")"
 stream="$build/tools/vantrel-stream"
@@ -18,7 +19,7 @@ fail() {
   exit 1
 }
 [ -x "$stream" ] || fail "no stream client at $stream"
-command -v python3 > /dev/null || { echo "stream_client.sh: skipped: no python3"; exit 0; }
+command -v python3 > /dev/null || { echo "SKIP: no python3"; exit 77; }
 
 # A one-connection server on an ephemeral loopback port: "close" closes the connection at once,
 # "read" keeps every byte in <file> until the client ends; "udp" keeps one datagram; "full" never

@@ -2,11 +2,13 @@
 # The show on a 1920 x 1080 screen: full screen is the desktop's own resolution with the 800 x 600
 # picture scaled to 1440 x 1080 between black bars, showing the offscreen frame of that show time;
 # the screen's mode is the same afterwards; a window resized to 1000 x 500 shows it at 667 x 500.
+source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
 program="$1"
-for tool in xvfb-run xdotool xrandr import compare convert; do
-  command -v $tool >/dev/null || { echo "skipped: $tool missing"; exit 0; }
+for tool in xdotool xrandr import compare convert mogrify; do
+  command -v $tool >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
+source "$(dirname "${BASH_SOURCE[0]}")/support/xserver.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export SDL_AUDIODRIVER=dummy
@@ -17,8 +19,9 @@ export SDL_AUDIODRIVER=dummy
   echo "FAIL: reference frames"; cat "$work/reference.log"; exit 1; }
 mogrify -resize '200x150!' "$work"/reference/*.png
 
-# Its own first display number: scripts started side by side could otherwise take the same one.
-xvfb-run -a -n 160 -s "-screen 0 1920x1080x24" bash -s "$program" "$work" <<'INNER'
+# An X server on a display number it finds free itself.
+start_xserver 1920x1080x24
+bash -s "$program" "$work" <<'INNER'
 set -u
 program="$1"; work="$2"
 fail() { echo "FAIL: $*"; exit 1; }

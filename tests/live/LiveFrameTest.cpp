@@ -86,17 +86,17 @@ class LiveFrame : public ::testing::Test {
     CreateLiveAssets();
     std::filesystem::current_path(here, error);
     const TextureId white = SolidTexture(255, 255, 255);
-    SwarmPicture = white;
-    for (int i = 0; i < 4; ++i) LiveTextures[i] = SolidTexture(40 * i + 80, 200, 255 - 40 * i);
-    MakeBoxBrush(SwarmBrush, 40);
-    MakeBoxBrush(CrowdBrush, 3);
+    LiveAssets.SwarmPicture = white;
+    for (int i = 0; i < 4; ++i) LiveAssets.Textures[i] = SolidTexture(40 * i + 80, 200, 255 - 40 * i);
+    MakeBoxBrush(LiveAssets.SwarmBrush, 40);
+    MakeBoxBrush(LiveAssets.CrowdBrush, 3);
   }
 
   void SetUp() override {
     ShowTime = 0;
     FrameDelta = 0;
     ResetLiveBeat();
-    LiveRandom = 1.0f;
+    LiveCamera.Random = 1.0f;
     // The clock-seeded choices follow ShowTime, so a frame can be drawn twice alike.
     SetShowTimeReseeding(true);
     SetFrameHook([this] { last.rgba = ReadFramePixels(); });
@@ -205,12 +205,12 @@ TEST_F(LiveFrame, BackgroundPicturesStayWithinOneToSix) {
     ShowTime = (0.25f + static_cast<float>(beat)) * 60.0f / (4.0f * LiveBpm) + 0.0137f * (beat % 7);
     if (LiveWave(2) <= 0.92f && LiveWave(4) <= 0.92f) continue;
     DrawBackgroundLayer();
-    ASSERT_GE(BackgroundPictureA, 1);
-    ASSERT_LE(BackgroundPictureA, 6);
-    ASSERT_GE(BackgroundPictureB, 1);
-    ASSERT_LE(BackgroundPictureB, 6);
-    seen.insert(BackgroundPictureA);
-    seen.insert(BackgroundPictureB);
+    ASSERT_GE(LiveBackground.PictureA, 1);
+    ASSERT_LE(LiveBackground.PictureA, 6);
+    ASSERT_GE(LiveBackground.PictureB, 1);
+    ASSERT_LE(LiveBackground.PictureB, 6);
+    seen.insert(LiveBackground.PictureA);
+    seen.insert(LiveBackground.PictureB);
   }
   EXPECT_GE(seen.size(), 3u);
 }
@@ -221,13 +221,13 @@ TEST_F(LiveFrame, BeatTriggersOncePerBeatOfFrameTime) {
   for (int frame = 0; frame < 100; ++frame) {
     ShowTime += FrameDelta;
     AdvanceLiveBeat();
-    if (LiveBeatFlag) ++triggers;
-    LiveBeatFlag = false;
+    if (LiveBeat.Flag) ++triggers;
+    LiveBeat.Flag = false;
   }
   // Ten seconds at 157 beats a minute.
   EXPECT_EQ(triggers, 26);
-  EXPECT_GE(LiveBeatTimer, 0.0f);
-  EXPECT_LE(LiveBeatTimer, 60.0f / LiveBpm);
+  EXPECT_GE(LiveBeat.Timer, 0.0f);
+  EXPECT_LE(LiveBeat.Timer, 60.0f / LiveBpm);
 }
 
 TEST_F(LiveFrame, BeatAdvancesOncePerTimerTickHoweverManyLiveFramesDrawInIt) {
@@ -240,26 +240,26 @@ TEST_F(LiveFrame, BeatAdvancesOncePerTimerTickHoweverManyLiveFramesDrawInIt) {
     for (int frame = 0; frame < 30; ++frame) {
       for (int layer = 0; layer < 2; ++layer) {
         AdvanceLiveBeat();
-        if (LiveBeatFlag) ++triggers;
-        LiveBeatFlag = false;
+        if (LiveBeat.Flag) ++triggers;
+        LiveBeat.Flag = false;
       }
     }
     // Once per tick: the timer holds at most one beat's worth.
-    ASSERT_GE(LiveBeatTimer, 0.0f);
-    ASSERT_LE(LiveBeatTimer, 60.0f / LiveBpm);
+    ASSERT_GE(LiveBeat.Timer, 0.0f);
+    ASSERT_LE(LiveBeat.Timer, 60.0f / LiveBpm);
   }
   // A tick (0.5 s) is longer than a beat (0.38 s): every tick triggers, once.
   EXPECT_EQ(triggers, 20);
 }
 
 TEST_F(LiveFrame, WarpGridRestsOnTheScreenAndMovesWithTheWave) {
-  WarpGrid grid = BackgroundGrid;
+  WarpGrid grid = LiveAssets.BackgroundGrid;
   ResetWarpGrid(grid);
   EXPECT_EQ(grid.s(0, 0), 0.0f);
   EXPECT_EQ(grid.s(39, 5), 1.0f);
   EXPECT_EQ(grid.t(5, 39), 1.0f);
   // A NaN or negative wave gives the background warp amplitude 0: the pictures stay undistorted.
-  BindTexture(SwarmPicture);
+  BindTexture(LiveAssets.SwarmPicture);
   WarpPass(grid, 0.0f, 1.44f, 13.0f);
   EXPECT_FLOAT_EQ(grid.s(20, 7), 20.0f / 39.0f);
   WarpPass(grid, 1.0f, 0.0f, 3.0f);

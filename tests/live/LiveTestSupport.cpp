@@ -54,6 +54,13 @@ void LoopbackClient::Close() {
   socket_ = -1;
 }
 
+void LoopbackClient::Reset() {
+  if (socket_ < 0) return;
+  const linger abort{1, 0};
+  setsockopt(socket_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  Close();
+}
+
 std::vector<uint8_t> PacketBytes(const std::vector<float>& values) {
   return EncodeStreamPacket(values.data(), static_cast<int32_t>(values.size()));
 }

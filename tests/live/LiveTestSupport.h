@@ -16,6 +16,9 @@ class LoopbackClient {
   // Sends every byte (blocking); false when the connection is gone.
   bool Send(const std::vector<uint8_t>& bytes);
   void Close();
+  // Drops the connection with a reset (RST) instead of an orderly close, as a crashed or
+  // unplugged sender's system does.
+  void Reset();
   bool Connected() const { return socket_ >= 0; }
   // Whether the server has closed (or reset) this connection; waits at most seconds for it.
   bool ClosedByServer(double seconds = 0);

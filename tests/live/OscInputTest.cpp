@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "live/LiveTestSupport.h"
@@ -20,13 +21,14 @@ bool IsAbsent(float value) { return std::isnan(value); }
 
 // A server with TCP and OSC on ephemeral loopback ports that records every frame's values.
 struct OscServer {
-  OscServer()
-      : server([] {
+  explicit OscServer(const std::string& recordPath = "")
+      : server([&] {
           TLiveServerSettings settings;
           settings.listenAddress = "127.0.0.1";
           settings.port = 0;
           settings.oscPort = 0;
           settings.openToolWindow = false;
+          settings.recordPath = recordPath;
           return settings;
         }()) {
     server.DrawPacketFrame = [this] { frames.push_back(StreamValues); };
@@ -63,6 +65,10 @@ TEST(OscInput, AddressSpaceAndArgumentTypes) {
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].kind, OscEvent::Kind::SetSlot);
   EXPECT_EQ(events[0].slot, 63);
+  // A slot may be named as the slot map names it, as a controller's label would.
+  events = Parse(OscMessageBytes("/vantrel/slot/overlay-opacity", "f", {0.5f}), counts);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].slot, 7);
   for (const char* types : {"", "N"}) {
     events = Parse(OscMessageBytes("/vantrel/slot/7", types), counts);
     ASSERT_EQ(events.size(), 1u);
@@ -157,6 +163,35 @@ TEST(OscInput, OverUdpPacketsSlotsAndClearsDrawAFrameEach) {
   for (int i = 0; i < MaxStreamCount; ++i)
     EXPECT_EQ(std::bit_cast<uint32_t>(s.frames[6][i]), std::bit_cast<uint32_t>(s.frames[7][i])) << i;
   EXPECT_EQ(s.server.Label1Caption(), "Reading 5 streams");
+}
+
+TEST(OscInput, TheRecordedSetHoldsWhatEverySourceDrewAndReadsBackAsASet) {
+  TempDir dir;
+  const std::string path = dir.File("set.txt");
+  std::vector<std::array<float, MaxStreamCount>> drawn;
+  {
+    OscServer s(path);
+    LoopbackClient tcp(s.server.Port());
+    tcp.Send(PacketBytes({0.1f, AbsentStreamValue(), 0.3f}));
+    ASSERT_TRUE(s.WaitForFrames(1));
+    ASSERT_TRUE(s.Send(OscMessageBytes("/vantrel/slot/flash", "f", {0.75f})));
+    ASSERT_TRUE(s.WaitForFrames(2));
+    drawn = s.frames;
+    EXPECT_EQ(s.server.SourcesCaption(), "TCP 1, OSC 1, MIDI 0, sound 0");
+  }
+  std::vector<RecordedPacket> set;
+  std::string error;
+  ASSERT_TRUE(ReadSetRecording(path, set, error)) << error;
+  ASSERT_EQ(set.size(), 2u);
+  EXPECT_LE(set[0].time, set[1].time);
+  for (size_t frame = 0; frame < set.size(); ++frame)
+    for (int slot = 0; slot < MaxStreamCount; ++slot) {
+      const float recorded = slot < static_cast<int>(set[frame].values.size()) ? set[frame].values[slot] : NAN;
+      EXPECT_EQ(std::isnan(recorded), std::isnan(drawn[frame][slot])) << frame << " " << slot;
+      if (!std::isnan(recorded)) {
+        EXPECT_EQ(recorded, drawn[frame][slot]) << frame << " " << slot;
+      }
+    }
 }
 
 TEST(OscInput, MalformedDatagramsAreCountedAndTheServerGoesOn) {

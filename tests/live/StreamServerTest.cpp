@@ -1,6 +1,7 @@
 // The stream server over real loopback sockets: captions, packets in pieces, many clients, closing.
 #include <SDL2/SDL.h>
 #include <arpa/inet.h>
+#include <signal.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -19,6 +20,7 @@
 
 #include "live/LiveTestSupport.h"
 #include "live/PDSServer.h"
+#include "platform/Terminate.h"
 #include "platform/Window.h"
 #include "support/TestSupport.h"
 #include "timeline/ShowClock.h"
@@ -174,6 +176,29 @@ TEST(StreamServer, GarbageFromOneClientDoesNotStopAnother) {
   ASSERT_TRUE(StepUntil(r.server, [&] { return r.frames.size() == 1; }));
   EXPECT_EQ(r.frames[0][0], 9.0f);
   EXPECT_EQ(r.server.Label1Caption(), "Reading 1 streams");
+}
+
+// A sender whose connection is reset in the middle of a packet, and a SIGPIPE to the program
+// (as a write into a closed socket raises): only that sender and its half packet are lost.
+TEST(StreamServer, ClientResetMidPacketAndSigpipeLoseOnlyThatClient) {
+  InstallTerminateHandlers();
+  RecordingServer r;
+  LoopbackClient steady(r.server.Port());
+  LoopbackClient broken(r.server.Port());
+  ASSERT_TRUE(StepUntil(r.server, [&] { return r.server.ClientCount() == 2; }));
+  const auto half = PacketBytes({5.0f, 5.0f, 5.0f});
+  broken.Send({half.begin(), half.end() - 3});
+  steady.Send(PacketBytes({1.0f}));
+  ASSERT_TRUE(StepUntil(r.server, [&] { return r.frames.size() == 1; }));
+  broken.Reset();
+  raise(SIGPIPE);
+  ASSERT_TRUE(StepUntil(r.server, [&] { return r.server.ClientCount() == 1; }));
+  steady.Send(PacketBytes({2.0f}));
+  ASSERT_TRUE(StepUntil(r.server, [&] { return r.frames.size() == 2; }));
+  EXPECT_EQ(r.frames[1][0], 2.0f);
+  EXPECT_EQ(r.server.Closes.failed + r.server.Closes.left, 1);
+  EXPECT_EQ(r.server.Closes.packetsLost, 1);
+  EXPECT_EQ(TerminateSignal(), 0);
 }
 
 TEST(StreamServer, ClientLeavingMidPacketLosesOnlyThatPacket) {

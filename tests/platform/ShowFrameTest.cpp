@@ -28,6 +28,21 @@ TEST(FitPicture, LargestFourToThreeRectangleCentred) {
   ExpectRect(FitPicture(800, 600, 0, 600), 0, 0, 0, 0);              // minimised: nothing
 }
 
+// The lower-left width x height of the frame: left half red, right half green; the rest blue.
+void DrawHalves(int width, int height) {
+  glDisable(GL_SCISSOR_TEST);
+  glClearColor(0, 0, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, width / 2, height);
+  glClearColor(1, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glScissor(width / 2, 0, width - width / 2, height);
+  glClearColor(0, 1, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+}
+
 class ShowFrameObject : public testing::Test {
  protected:
   void SetUp() override {
@@ -43,13 +58,8 @@ class ShowFrameObject : public testing::Test {
   // The frame: left half red, right half green, then presented as if the drawable were
   // 800 x 300, so the picture is 400 x 300 at x 200 with black bars beside it.
   void DrawHalvesAndPresent() {
-    glDisable(GL_SCISSOR_TEST);
-    glClearColor(0, 1, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    DrawHalves(800, 600);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, 400, 600);
-    glClearColor(1, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
     // State the present must leave alone.
     glViewport(0, 0, 128, 128);
     glClearColor(0.2f, 0.2f, 0.4f, 0.0f);
@@ -98,4 +108,25 @@ TEST_F(ShowFrameObject, PresentScalesIntoTheLargestRectangleWithBlackBars) {
     EXPECT_TRUE(Near(ReadPixel(199, 0), 0, 0, 0)) << "last column of the bar";
     BindWindowFramebuffer(false);
   }
+}
+
+// The player's dynamic resolution: a frame drawn at 60 % a side fills the same picture rectangle,
+// scaled up, as the whole frame would; nothing of the undrawn rest of the frame shows.
+TEST_F(ShowFrameObject, AFrameDrawnSmallerFillsTheWholePicture) {
+  SetDrawingScale(0.6f);
+  for (bool blit : {true, false}) {
+    SCOPED_TRACE(blit ? "framebuffer blit" : "textured quad");
+    SetShowFrameBlit(blit);
+    DrawHalves(480, 360);  // the blue rest of the frame must not be seen
+    PresentShowFrame(800, 300);
+    BindWindowFramebuffer(true);
+    EXPECT_TRUE(Near(ReadPixel(100, 150), 0, 0, 0)) << "left bar";
+    EXPECT_TRUE(Near(ReadPixel(201, 1), 255, 0, 0)) << "lower-left corner of the picture";
+    EXPECT_TRUE(Near(ReadPixel(250, 150), 255, 0, 0)) << "left half of the picture";
+    EXPECT_TRUE(Near(ReadPixel(550, 150), 0, 255, 0)) << "right half of the picture";
+    EXPECT_TRUE(Near(ReadPixel(598, 298), 0, 255, 0)) << "upper-right corner of the picture";
+    EXPECT_TRUE(Near(ReadPixel(700, 150), 0, 0, 0)) << "right bar";
+    BindWindowFramebuffer(false);
+  }
+  SetDrawingScale(1.0f);
 }

@@ -55,6 +55,7 @@ TEST(Brush, LoadFileKeepsFileOrderAndStandsModelsUp) {
 }
 
 TEST(Brush, EveryRealModelLoadsOrIsRefused) {
+  SKIP_WITHOUT_TESTDATA();
   int loaded = 0;
   for (const auto& entry : std::filesystem::directory_iterator(TestDataPath("3ds"))) {
     SCOPED_TRACE(entry.path().string());

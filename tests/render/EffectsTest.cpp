@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "ToolkitFixture.h"
+#include "platform/ShowFrame.h"
 #include "render/Effects.h"
 #include "render/PointBatch.h"
 #include "support/TestSupport.h"
@@ -157,6 +158,32 @@ TEST_F(Effects, FogModeOutsideTheThreeKeepsTheCurrentOne) {
   EXPECT_FLOAT_EQ(value[0], 50);
   DisableFog();
   EXPECT_FALSE(glIsEnabled(GL_FOG));
+}
+
+// When the player draws the frame smaller, every effect hands the rest of the frame back at the
+// drawing size, not the whole frame's.
+TEST_F(Effects, EffectsReturnToTheDrawingSizeOfAFrameDrawnSmaller) {
+  SetDrawingScale(0.6f);
+  const auto expectDrawingViewport = [](const char* after) {
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 480) << after;
+    EXPECT_EQ(viewport[3], 360) << after;
+  };
+  expectDrawingViewport("setting the scale");
+  const TextureId texture = CreateRenderTexture(128);
+  BeginRenderToTexture(128);
+  EndRenderToTexture(texture, 128);
+  expectDrawingViewport("a render to texture");
+  BlurTexture(128, texture, 1);
+  expectDrawingViewport("a blur");
+  ZoomRotateFeedback(128, texture, 2, 10, 4, 1);
+  expectDrawingViewport("a feedback pass");
+  SetDrawingScale(0.1f);
+  expectDrawingViewport("a scale below the floor");  // held at 60 % a side
+  SetDrawingScale(1.0f);
+  ExpectFullViewport();
+  glDeleteTextures(1, &texture);
 }
 
 // A round point lights the pixels whose centres lie within its radius and no others, through

@@ -70,6 +70,7 @@ const std::vector<Face> SquareFaces = {{0, 1, 2}, {0, 2, 3}};
 }  // namespace
 
 TEST(File3DS, RealFilesGiveTheirRecordedMeshes) {
+  SKIP_WITHOUT_TESTDATA();
   for (const RealFile& file : RealFiles) {
     SCOPED_TRACE(file.name);
     T3DSLoader loader;
@@ -94,6 +95,7 @@ TEST(File3DS, RealFilesGiveTheirRecordedMeshes) {
 }
 
 TEST(File3DS, EmptyAndMissingFilesAreRefused) {
+  SKIP_WITHOUT_TESTDATA();
   EXPECT_NE(LoadError(TestDataPath("3ds/empty.3ds")), "");
   EXPECT_NE(LoadError(TestDataPath("3ds/no-such-model.3ds")).find("no-such-model.3ds"),
             std::string::npos);
@@ -247,6 +249,7 @@ TEST(File3DS, BrokenFilesRaiseErrorsNeverCrash) {
 }
 
 TEST(File3DS, DamagedRealFilesLoadOrRaiseErrors) {
+  SKIP_WITHOUT_TESTDATA();
   // Deterministic byte damage to real files: every outcome is a mesh set or an E3DSError.
   TempDir dir;
   std::mt19937 rng(7);
@@ -263,6 +266,7 @@ TEST(File3DS, DamagedRealFilesLoadOrRaiseErrors) {
 }
 
 TEST(File3DS, OddButReadableStructures) {
+  SKIP_WITHOUT_TESTDATA();
   TempDir dir;
   // A mesh chunk that is not directly under its object is counted but cannot be extracted.
   Node light{0x4600, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {TriMesh({VertexList(Square)})}};

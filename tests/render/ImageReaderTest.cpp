@@ -87,6 +87,7 @@ const std::string TgaRead = "Couldn't read file \"t.tga\".";
 }  // namespace
 
 TEST(ImageReaders, RealBmpFilesDecodeLikeImageMagick) {
+  SKIP_WITHOUT_TESTDATA();
   for (const char* file :
        {"bmp/rgb24.bmp", "bmp/rgb24pal.bmp", "bmp/rgb24largepal.bmp", "bmp/rgb24prof.bmp",
         "bmp/rgb24lprof.bmp", "bmp/vgl_6434_0018a.bmp", "bmp/vgl_6548_0026a.bmp",
@@ -97,6 +98,7 @@ TEST(ImageReaders, RealBmpFilesDecodeLikeImageMagick) {
 }
 
 TEST(ImageReaders, UnsupportedBmpKindsAreRefusedByName) {
+  SKIP_WITHOUT_TESTDATA();
   for (const char* file : {"bmp/rgb24jpeg.bmp", "bmp/rgb24png.bmp", "bmp/rgb24rle24.bmp",
                            "bmp/pal8.bmp", "bmp/rgb16.bmp", "bmp/rgb32.bmp", "bmp/pal8os2.bmp"}) {
     const std::string message = std::string("Only uncompressed 24 bit BMP files supported - ") + file;
@@ -106,6 +108,7 @@ TEST(ImageReaders, UnsupportedBmpKindsAreRefusedByName) {
 }
 
 TEST(ImageReaders, BrokenBmpHeadersGiveMessagesWithoutReadingPastTheFile) {
+  SKIP_WITHOUT_TESTDATA();
   // 6 x 6 pixels, rows padded to 20 bytes: every truncation is a short header or short data.
   const std::vector<uint8_t> file = ReadFile(TestDataPath("bmp/Info_R8_G8_B8.bmp"));
   for (size_t length = 0; length < 54 + 6 * 20; ++length) {
@@ -125,6 +128,7 @@ TEST(ImageReaders, BrokenBmpHeadersGiveMessagesWithoutReadingPastTheFile) {
 }
 
 TEST(ImageReaders, RealTgaFilesDecodeLikeImageMagick) {
+  SKIP_WITHOUT_TESTDATA();
   for (const char* file :
        {"tga/200x32_rgb_bl_raw.tga", "tga/200x32_rgb_bl_rle.tga", "tga/200x32_rgb_tl_rle.tga",
         "tga/200x32_rgba_bl_raw.tga", "tga/200x32_rgba_tl_raw.tga", "tga/200x32_rgba_bl_rle.tga",
@@ -136,6 +140,7 @@ TEST(ImageReaders, RealTgaFilesDecodeLikeImageMagick) {
 }
 
 TEST(ImageReaders, TgaOriginsAndRunLengthGiveTheSamePicture) {
+  SKIP_WITHOUT_TESTDATA();
   // One picture saved with either origin, raw and run-length coded, decodes identically.
   const ImageReadResult raw = Decode("tga/200x32_rgba_bl_raw.tga");
   ASSERT_TRUE(raw.Ok());
@@ -149,6 +154,7 @@ TEST(ImageReaders, TgaOriginsAndRunLengthGiveTheSamePicture) {
 }
 
 TEST(ImageReaders, UnsupportedTgaKindsAreRefusedWithTheirMessage) {
+  SKIP_WITHOUT_TESTDATA();
   const std::string types = ". Only 24 and 32bit TGA supported.";
   const std::string depth = ". Only 24 and 32 bit TGA files supported.";
   const std::string map = ". Colormapped TGA files not supported.";
@@ -219,6 +225,7 @@ TEST(ImageReaders, TgaRunsLongerThanThePictureAreCutOff) {
 }
 
 TEST(ImageReaders, RealJpegFilesDecodeLikeImageMagick) {
+  SKIP_WITHOUT_TESTDATA();
   for (const char* file :
        {"jpeg/testorig.jpg", "jpeg/testimgp.jpg", "jpeg/testimggray.jpg", "jpeg/testimgari.jpg",
         "jpeg/hopper.jpg", "jpeg/hopper_gray.jpg", "jpeg/flower.jpg", "jpeg/junk_jpeg_header.jpg",
@@ -231,6 +238,7 @@ TEST(ImageReaders, RealJpegFilesDecodeLikeImageMagick) {
 }
 
 TEST(ImageReaders, BrokenJpegFilesGiveTheMessage) {
+  SKIP_WITHOUT_TESTDATA();
   for (const char* file : {"jpeg/monkey12.jpg", "jpeg/missing-sos.jpg"}) {
     const std::string message = std::string("Couldn't load JPG - \"") + file + "\"";
     ExpectRefused({file, "BMP Unit", message.c_str()});
@@ -263,6 +271,7 @@ TEST(ImageReaders, BrokenJpegFilesGiveTheMessage) {
 }
 
 TEST(ImageReaders, CorruptedBytesNeverCrashAnyReader) {
+  SKIP_WITHOUT_TESTDATA();
   // Deterministic byte flips over real files of each kind; under AddressSanitizer this catches
   // any read or write outside a buffer.
   uint32_t seed = 12345;

@@ -58,6 +58,7 @@ DecodedImage DecodeFile(const std::string& relative) {
 }  // namespace
 
 TEST_F(TextureTest, SameNameLoadsOnceAndAFailedNameIsTriedAgain) {
+  SKIP_WITHOUT_TESTDATA();
   const std::string path = Copy("jpeg/hopper.jpg", "cached.jpg");
   const TextureId first = LoadTexture(path);
   ASSERT_NE(first, NoTexture);
@@ -80,6 +81,7 @@ TEST_F(TextureTest, SameNameLoadsOnceAndAFailedNameIsTriedAgain) {
 }
 
 TEST_F(TextureTest, EndingsChooseTheReaderWhateverTheirCase) {
+  SKIP_WITHOUT_TESTDATA();
   TextureId id = NoTexture;
   LoadTextureFile(Copy("jpeg/hopper.jpg", "a.JpG"), id, false);
   EXPECT_NE(id, NoTexture);
@@ -100,6 +102,7 @@ TEST_F(TextureTest, EndingsChooseTheReaderWhateverTheirCase) {
 }
 
 TEST_F(TextureTest, MissingAndBrokenFilesGiveTheirMessageAndLeaveTheIdAlone) {
+  SKIP_WITHOUT_TESTDATA();
   TextureId id = 77;
   EXPECT_FALSE(LoadBmpTexture(dir.File("none.bmp"), id, false));
   EXPECT_FALSE(LoadJpgTexture(dir.File("none.jpg"), id, false));
@@ -123,6 +126,7 @@ TEST_F(TextureTest, MissingAndBrokenFilesGiveTheirMessageAndLeaveTheIdAlone) {
 }
 
 TEST_F(TextureTest, UploadedTexelsAreTheFilesPixelsBottomRowFirst) {
+  SKIP_WITHOUT_TESTDATA();
   // BMP and 24-bit TGA become RGB textures, 32-bit TGA RGBA with the file's alpha, JPEG RGBA
   // with opaque alpha; all 128 x 128 so GLU uploads them unscaled.
   struct Case {
@@ -175,6 +179,7 @@ TEST_F(TextureTest, RgbRowsOfAnyWidthUploadUnsheared) {
 }
 
 TEST_F(TextureTest, AlphaComesFromTheBlueOfTheSecondPicture) {
+  SKIP_WITHOUT_TESTDATA();
   const TextureId id = LoadTextureWithAlpha(TestDataPath("jpeg/hopper.jpg"), TestDataPath("jpeg/hopper_gray.jpg"));
   ASSERT_NE(id, NoTexture);
   const DecodedImage colour = DecodeFile("jpeg/hopper.jpg");

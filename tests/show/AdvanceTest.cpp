@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/GL.h"
 #include "scenes/ClothScene.h"
 #include "scenes/DominoScene.h"
 #include "scenes/FlowerScene.h"
@@ -84,13 +85,7 @@ class Advance : public testing::Test {
     const std::filesystem::path here = std::filesystem::current_path(error);
     ASSERT_TRUE(std::filesystem::is_directory(data, error)) << "no generated data set at " << data;
     ASSERT_EQ(chdir(data.c_str()), 0);
-    LoadLightConeScene();
-    LoadRailScene();
-    LoadGreetingsScene();
-    LoadClothScene();
-    LoadFlowerScene();
-    LoadWellScene();
-    LoadDominoScene();
+    for (SceneStep load : DistinctSceneSteps(&ShowScene::load)) load();
     RecordShowStart();
     Loaded = CarriedState();
     ASSERT_EQ(chdir(here.c_str()), 0);
@@ -151,15 +146,17 @@ double ShareAboveOneLevel(const std::vector<uint8_t>& a, const std::vector<uint8
   return static_cast<double>(above) / static_cast<double>(a.size() / 4);
 }
 
+// A time in the show and what is drawn there.
+struct Start {
+  const char* what;
+  float time;
+};
+
 // A late start (--start, and --from of the offscreen modes) shows the frame a whole run shows:
 // one whole run drawn at a low rate past the starts of the well, the flowers, the dragged cloth
 // and the star field, against AdvanceShowTo each of those times at the same rate.
 TEST_F(Advance, LateStartShowsTheFrameAWholeRunShows) {
   constexpr int Rate = 5;
-  struct Start {
-    const char* what;
-    float time;
-  };
   const Start starts[] = {{"well (9)", 98.2f},
                           {"flowers (10)", 118.8f},
                           {"dragged cloth (12)", 149.8f},
@@ -187,6 +184,76 @@ TEST_F(Advance, LateStartShowsTheFrameAWholeRunShows) {
     EXPECT_LE(ShareAboveOneLevel(late, whole[i]), 0.001);
     EXPECT_GT(ShareAboveOneLevel(late, std::vector<uint8_t>(late.size(), 0)), 0.01)
         << "the frame is black";
+  }
+}
+
+// GL state as unlike what the show draws with as it can be: projection, modelview, viewport,
+// light, material, texture generation, texturing, blending, depth, fog, points and colours.
+void ScrambleDrawingState() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(-3, 5, -2, 7, -50, 50);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glRotatef(33, 1, 2, 3);
+  glViewport(10, 20, 300, 200);
+  const GLfloat red[4] = {1, 0, 0, 1}, green[4] = {0, 1, 0, 1}, far[4] = {-40, 7, 3, 0};
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glLightfv(GL_LIGHT0, GL_AMBIENT, green);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, red);
+  glLightfv(GL_LIGHT0, GL_POSITION, far);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, red);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, green);
+  glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 40);
+  glEnable(GL_COLOR_MATERIAL);
+  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
+  glEnable(GL_TEXTURE_GEN_S);
+  glEnable(GL_TEXTURE_GEN_T);
+  glEnable(GL_TEXTURE_2D);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+  glDisable(GL_DEPTH_TEST);
+  glDepthFunc(GL_GREATER);
+  glDepthMask(GL_FALSE);
+  glEnable(GL_FOG);
+  glFogi(GL_FOG_MODE, GL_EXP);
+  glFogfv(GL_FOG_COLOR, green);
+  glFogf(GL_FOG_DENSITY, 0.5f);
+  glEnable(GL_POINT_SMOOTH);
+  glPointSize(9);
+  glColor4f(0.2f, 0.9f, 0.1f, 0.5f);
+  glClearColor(0.3f, 0.1f, 0.5f, 1);
+}
+
+// Each scene sets the GL state it draws with: its frame is the same bytes whatever was drawn
+// before it, even after state no scene of the show leaves behind.
+TEST_F(Advance, SceneDrawsTheSameWhateverStateItFinds) {
+  constexpr int Rate = 10;
+  const Start cases[] = {{"rail (1)", 6.0f},       {"light cones (5)", 27.0f},
+                         {"greetings (8)", 48.0f}, {"dominoes (6)", 58.0f},
+                         {"inverted dominoes (7)", 68.0f}, {"well (9)", 99.0f},
+                         {"flowers (10)", 120.0f}, {"dragged cloth (12)", 150.0f},
+                         {"point burst (14)", 178.7f}, {"ending", 200.0f}};
+  auto drawAfter = [](float time, bool scramble) {
+    ResetShow();
+    long frame = 0;
+    for (; static_cast<float>(static_cast<double>(frame) / Rate) < time; ++frame) {
+      ShowTime = static_cast<float>(static_cast<double>(frame) / Rate);
+      FrameDelta = 1.0f / Rate;
+      AdvanceShowFrame();
+    }
+    ShowTime = static_cast<float>(static_cast<double>(frame) / Rate);
+    if (scramble) ScrambleDrawingState();
+    DrawShowPicture();
+    return ReadFramePixels();
+  };
+  for (const Start& start : cases) {
+    SCOPED_TRACE(start.what);
+    const std::vector<uint8_t> normal = drawAfter(start.time, false);
+    EXPECT_TRUE(drawAfter(start.time, true) == normal);
   }
 }
 

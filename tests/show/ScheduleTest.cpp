@@ -564,3 +564,15 @@ TEST_F(Schedule, EndingDrawsWhatItsBlacksCoverHiddenWithTheSameFrames) {
   EXPECT_EQ(FindLitPixels(full.frames[10]).count, 0) << "all black after 207 s";
 }
 
+
+// A scene the track starts but the table lacks would draw nothing: every one has an entry.
+TEST(SceneTable, EveryScheduledSceneHasAnEntryThatDrawsIt) {
+  for (const SceneStartSpan& span : SceneStartSpans()) {
+    SCOPED_TRACE(span.scene);
+    const ShowScene* scene = FindShowScene(span.scene);
+    ASSERT_NE(scene, nullptr);
+    EXPECT_NE(scene->draw, nullptr);
+    EXPECT_EQ(scene->firstStart, span.first);
+  }
+  EXPECT_EQ(ShowScenes().size(), SceneStartSpans().size()) << "an entry for a scene never started";
+}

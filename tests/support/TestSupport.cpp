@@ -33,6 +33,8 @@ std::string TestDataPath(const std::string& relative) {
   return EnvOr("VANTREL_TESTDATA", "../shared/testdata") + "/" + relative;
 }
 
+bool HaveTestData() { return std::filesystem::is_directory(TestDataPath("")); }
+
 std::string GeneratedDataPath(const std::string& relative) {
   return EnvOr("VANTREL_DATA", "build/data") + "/" + relative;
 }

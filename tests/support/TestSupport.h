@@ -9,8 +9,13 @@
 
 // Opens the 800 x 600 window with its GL context once per test binary (SDL's offscreen driver).
 void EnsureGLContext();
-// A file under ../shared/testdata.
+// A file under ../shared/testdata (VANTREL_TESTDATA), the files of other tools kept outside the
+// checkout.
 std::string TestDataPath(const std::string& relative);
+// Whether that folder is there; a test that reads it skips, saying so, when it is not.
+bool HaveTestData();
+#define SKIP_WITHOUT_TESTDATA() \
+  if (!HaveTestData()) GTEST_SKIP() << "the test data folder " << TestDataPath("") << " is missing"
 // The generated data set of the build (<build>/data).
 std::string GeneratedDataPath(const std::string& relative);
 // RGBA pixels of the lower-left width x height of the frame buffer, bottom row first.

@@ -24,6 +24,7 @@
 
 #include "live/OscInput.h"
 #include "live/SetRecording.h"
+#include "live/SlotMap.h"
 #include "live/StreamPackets.h"
 
 namespace {
@@ -305,22 +306,22 @@ bool SendOsc(lo_address target, const std::vector<float>& values) {
 // Moving values that switch the layers on in turn, eight seconds a round, so every layer and
 // the flash, the overlay pictures and the feedback picture are seen within a few rounds.
 std::vector<float> SweepValues(float t) {
-  std::vector<float> v(11, AbsentStreamValue());
+  std::vector<float> v(LiveSlotMap.size(), AbsentStreamValue());
   const int phase = static_cast<int>(t / 2.0f) % 4;
   const int round = static_cast<int>(t / 8.0f);
   const float slow = 0.5f + 0.5f * std::sin(t * 0.7f);
-  v[1] = 0.4f + 0.6f * slow;                                 // background warp, always on
+  v[BackgroundSlot] = 0.4f + 0.6f * slow;                    // always on
   const float beat = std::max(0.0f, std::sin(t * Pi * 2.0f * 157.0f / 60.0f / 4.0f));
-  v[0] = std::pow(beat, 16.0f) * 0.6f;                       // a flash once a bar
+  v[FlashSlot] = std::pow(beat, 16.0f) * 0.6f;               // once a bar
   switch ((phase + round) % 4) {
-    case 0: v[9] = 1; v[4] = slow; break;                    // warp picture, then the ring over it
-    case 1: v[2] = slow; v[8] = 1 - slow; break;             // the swarm, fed back and plain
-    case 2: v[3] = 1; v[5] = 1; break;                       // the crowd, then the pillars
-    case 3: v[10] = slow; v[6] = 4; break;                   // the feedback picture full screen
+    case 0: v[RingSlot] = 1; v[WarpSlot] = slow; break;      // warp picture, then the ring over it
+    case 1: v[SwarmTrailSlot] = slow; v[SwarmSlot] = 1 - slow; break;
+    case 2: v[CrowdSlot] = 1; v[PillarSlot] = 1; break;      // the crowd, then the pillars
+    case 3: v[FeedbackSlot] = slow; v[OverlayPictureSlot] = 4; break;  // feedback picture full screen
   }
-  if (v[6] != 4) {
-    v[6] = static_cast<float>(static_cast<int>(t) % 4);      // overlay pictures 0 to 3 in turn
-    v[7] = 0.3f + 0.3f * std::sin(t * 2.0f);
+  if (v[OverlayPictureSlot] != 4) {
+    v[OverlayPictureSlot] = static_cast<float>(static_cast<int>(t) % 4);  // pictures 0 to 3 in turn
+    v[OverlayOpacitySlot] = 0.3f + 0.3f * std::sin(t * 2.0f);
   }
   return v;
 }

@@ -4,5 +4,5 @@ python=/usr/bin/python3
 [ -x "$python" ] || python=python3
 if ! "$python" -c 'import numpy, PIL' 2> /dev/null; then
   echo "SKIP: reading frames needs python3-numpy and python3-pil (scripts/setup.sh installs them)"
-  exit 0
+  exit 77
 fi

@@ -1,0 +1,78 @@
+// Capture and frames: the fixed-step show read back frame by frame into ffmpeg or PNG files.
+#include "app/Capture.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "app/FixedStepShow.h"
+#include "app/FramePipeline.h"
+#include "app/PngWriter.h"
+#include "app/ProgressLine.h"
+#include "app/VideoPipe.h"
+
+int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
+  FILE* pipe = OpenVideoPipe(options, musicPath);
+  if (!pipe) return 1;
+  ProgressLine progress("capture", FramesInRange(options));
+  long handed = 0;
+  FramePipeline frames([pipe](const FrameTag&, const std::vector<uint8_t>& pixels) {
+    return std::fwrite(pixels.data(), 1, pixels.size(), pipe) == pixels.size();
+  });
+  RunFixedStepShow(options.fps, options.from, [&](long frame) {
+    if (ShowTime > options.to) return false;
+    if (ShowTime < options.from) return true;
+    if (!frames.Add({frame, ShowTime})) return false;
+    progress.Update(++handed);
+    return true;
+  });
+  const bool allWritten = frames.Finish();
+  progress.Update(handed, true);
+  return FinishVideo(pipe, !allWritten, options.output);
+}
+
+int RunFrames(const ProgramOptions& options) {
+  std::error_code error;
+  std::filesystem::create_directories(options.output, error);
+  if (!std::filesystem::is_directory(options.output, error)) {
+    std::fprintf(stderr, "vantrel: cannot create the frames directory \"%s\"\n", options.output.c_str());
+    return 1;
+  }
+  long written = 0;  // counted on the writer thread, read once it has finished
+  FramePipeline frames([&](const FrameTag& tag, const std::vector<uint8_t>& pixels) {
+    char name[64];
+    std::snprintf(name, sizeof name, "/frame_%06ld_%08.3fs.png", tag.frame, tag.showTime);
+    // Each frame gets its name once it is whole; a frame cut off (a full disk) is removed.
+    const std::string path = options.output + name;
+    const std::string partial = UnfinishedPath(path);
+    std::string why;
+    if (!WritePng(partial, pixels, why) || std::rename(partial.c_str(), path.c_str()) != 0) {
+      if (why.empty()) why = std::strerror(errno);
+      std::remove(partial.c_str());
+      std::fprintf(stderr, "\nvantrel: cannot write %s (%s); the %ld frames before it are whole\n", path.c_str(),
+                   why.c_str(), written);
+      return false;
+    }
+    ++written;
+    return true;
+  });
+  // Frames before the range are advanced without drawing (its last seconds drawn), so every
+  // simulation reaches it in the state a whole run gives; nothing after the range is drawn.
+  ProgressLine progress("frames", FramesInRange(options));
+  long handed = 0;
+  RunFixedStepShow(options.fps, options.from, [&](long frame) {
+    if (ShowTime > options.to) return false;
+    if (ShowTime < options.from) return true;
+    progress.Update(++handed);
+    return frames.Add({frame, ShowTime});
+  });
+  const bool failed = !frames.Finish();
+  progress.Update(handed, true);
+  if (failed) return 1;
+  ReportSoftenedFrames();
+  std::fprintf(stderr, "vantrel: wrote %ld frames into %s\n", written, options.output.c_str());
+  return 0;
+}
