@@ -2,12 +2,12 @@
 // the whole spring list, the water surface) and frame times of the two scenes they drive.
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
 
 #include "../tests/scenes/ClothReference.h"
+#include "platform/DataFiles.h"
 #include "platform/GL.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
@@ -89,7 +89,8 @@ bool SceneReady(benchmark::State& state) {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0)
       MainWindow = OpenWindow(800, 600, 32, false, "sims bench");
     const char* data = std::getenv("VANTREL_DATA");
-    if (MainWindow.RenderContext && chdir(data ? data : "data") == 0) {
+    if (MainWindow.RenderContext) {
+      SetDataFolder(data ? data : "data");
       LoadRailScene();
       LoadClothScene();
       ready = true;

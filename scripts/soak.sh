@@ -36,10 +36,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-client="$build/soak-client"
-if [ ! -x "$client" ] || [ "$root/scripts/soak-client.cpp" -nt "$client" ]; then
-  g++ -std=c++20 -O2 -Wall -Wextra -I"$root/src" "$root/scripts/soak-client.cpp" -o "$client" $(pkg-config --cflags --libs liblo)
-fi
+# Built by CMake with the other tools; brought up to date here for a build made before.
+client="$build/tools/soak-client"
+cmake --build "$build" --target soak-client > /dev/null || { echo "soak: the soak client does not build"; exit 1; }
 
 listening() { grep -q ":$(printf '%04X' $port) 00000000:0000 0A" /proc/net/tcp; }
 if listening; then

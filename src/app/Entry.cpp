@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "app/Controls.h"
 #include "app/Loading.h"
 #include "app/OffscreenModes.h"
 #include "app/Options.h"
@@ -60,6 +61,7 @@ int RunProgram(int argc, char** argv) {
   if (options.mode == ProgramOptions::Mode::MidiList) return ListMidiInputs(options) ? 0 : 1;
   if (options.mode == ProgramOptions::Mode::Capture && !CaptureCanStart(options)) return 1;
   GentleMode = options.gentle;
+  RememberStartDirectory();
   const bool offscreen = options.mode != ProgramOptions::Mode::Show;
   ChooseDataDirectory(argc > 0 ? argv[0] : nullptr);
   std::string reason;
@@ -104,7 +106,7 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
     } else {
       LoadAssets(false);
       // The flash guard judges the whole frame, so gentle mode always draws all of it.
-      RunTimedShow(options.start, options.loop, !options.fullFrame && !options.gentle);
+      RunTimedShow(options.start, options.loop, !options.fullFrame && !options.gentle, options.paused);
     }
   } catch (const QuitWhileLoading&) {
     // A terminate signal or the window's close button before the first frame: the show ends as

@@ -1,13 +1,12 @@
-// Loading: the data directory, the splash and progress pictures, the scenes' assets, the music.
+// Loading: the data folder, the splash and progress pictures, the scenes' assets, the music.
 #include "app/Loading.h"
-
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <vector>
 
 #include "platform/Audio.h"
+#include "platform/DataFiles.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
@@ -65,7 +64,10 @@ std::string FindDataDirectory(const char* argv0) {
 
 }  // namespace
 
-void ChooseDataDirectory(const char* argv0) { ChosenDataDirectory = FindDataDirectory(argv0); }
+void ChooseDataDirectory(const char* argv0) {
+  ChosenDataDirectory = FindDataDirectory(argv0);
+  SetDataFolder(ChosenDataDirectory);
+}
 const std::string& DataDirectory() { return ChosenDataDirectory; }
 double FixedHoldSeconds() { return HoldSeconds; }
 double SecondsSinceProgramStart() {
@@ -73,7 +75,7 @@ double SecondsSinceProgramStart() {
 }
 
 void ShowSplash() {
-  const TextureId splash = LoadTexture(ChosenDataDirectory + "/load.jpg");
+  const TextureId splash = LoadTexture("load.jpg");
   HoldTimer hold;
   for (int frame = 0; frame < SplashFrames; ++frame) {
     Begin2D();
@@ -101,7 +103,8 @@ void ShowLoadingProgress(int stages) {
 void StartMusic(float seconds) { PlaySampleFrom(MusicSample, 100, 50, seconds); }
 
 void LoadAssets(bool startMusic) {
-  if (chdir(ChosenDataDirectory.c_str()) != 0)
+  std::error_code error;
+  if (!std::filesystem::is_directory(ChosenDataDirectory, error))
     ShowMessage("Error", "The data directory \"" + ChosenDataDirectory +
                              "\" was not found: the show runs without its pictures, models and music.");
   LoadingPicture = LoadTexture("loading.jpg");
@@ -118,6 +121,8 @@ void LoadAssets(bool startMusic) {
     if (i > 0) ShowLoadingProgress(static_cast<int>(i));
   }
   RecordShowStart();
+  // The GL state every pass of the show and every jump in it starts from.
+  RememberRenderState();
 
   InitAudio(MainWindow);
   QuitCheckpoint();

@@ -9,7 +9,8 @@ extern TextureId LoadingPicture;  // "loading.jpg"
 extern TextureId ProgressIcon;    // "sex.jpg"
 extern int MusicSample;           // slot of "music.mp3" in the sample table, -1 if none
 
-// Chooses the data directory: "data" in the current directory, else "data" beside the program,
+// Chooses the data folder every loader reads from (without changing the working directory):
+// "data" in the current directory, else "data" beside the program,
 // else the installed data folder (share/vantrel beside the program's bin folder, then the one
 // of the configured installation prefix).
 void ChooseDataDirectory(const char* argv0);

@@ -1,32 +1,27 @@
 // Offscreen modes: loads the show and hands it to capture, replay, frames or the timedemo.
 #include "app/OffscreenModes.h"
 
-#include <filesystem>
 #include <string>
 
 #include "app/Capture.h"
 #include "app/Loading.h"
 #include "app/Replay.h"
 #include "app/Timedemo.h"
+#include "platform/DataFiles.h"
 #include "timeline/Random.h"
 
 int RunOffscreenMode(const ProgramOptions& options) {
-  // File names on the command line are relative to where the program was started; loading
-  // changes into the data directory.
-  ProgramOptions resolved = options;
-  if (!resolved.output.empty()) resolved.output = std::filesystem::absolute(resolved.output).string();
-  if (!resolved.replay.empty()) resolved.replay = std::filesystem::absolute(resolved.replay).string();
-  const std::string musicPath = std::filesystem::absolute(DataDirectory() + "/music.mp3").string();
+  const std::string musicPath = DataFilePath("music.mp3");
 
   SetShowTimeReseeding(true);
   LoadAssets();
   const double loadSeconds = SecondsSinceProgramStart() - FixedHoldSeconds();
 
-  switch (resolved.mode) {
+  switch (options.mode) {
     case ProgramOptions::Mode::Capture:
-      return resolved.replay.empty() ? RunCapture(resolved, musicPath) : RunReplayCapture(resolved, musicPath);
+      return options.replay.empty() ? RunCapture(options, musicPath) : RunReplayCapture(options, musicPath);
     case ProgramOptions::Mode::Frames:
-      return RunFrames(resolved);
+      return RunFrames(options);
     case ProgramOptions::Mode::Timedemo:
       return RunTimedemo(loadSeconds);
     default:

@@ -58,7 +58,7 @@ bool HasSwitch(int argc, const char* const* argv, const char* name) {
 }
 
 std::string UsageText() {
-  return "Usage: vantrel [-w] [--loop] [--start T|scene:N] [--gentle] [--full-frame]\n"
+  return "Usage: vantrel [-w] [--loop] [--start T|scene:N] [--pause] [--gentle] [--full-frame]\n"
          "       vantrel [-w] -pds [--listen ADDR] [--port P] [--osc PORT] [--gentle]\n"
          "                     [--midi [PORT]] [--midi-api alsa|jack] [--midi-map FILE]\n"
          "                     [--midi-monitor] [--audio-in [DEVICE]] [--record SET]\n"
@@ -92,6 +92,7 @@ std::string UsageText() {
          "                     for onsets, kicks, tempo and band loudness\n"
          "  --loop             play the show again from its start after its end, until Escape\n"
          "  --start T          start the show at T seconds (scene:N: where scene N first starts)\n"
+         "  --pause            start paused on the first frame (Space plays)\n"
          "  --full-frame       always draw the whole 800 x 600 frame; without it, frames that\n"
          "                     run late are drawn smaller (down to 60 % a side) and scaled up\n"
          "  --list-scenes      print each scene with its name and the times of its first and\n"
@@ -106,7 +107,21 @@ std::string UsageText() {
          "                     moment); in live mode, slot 0's flash too\n"
          "  --timedemo         draw the whole show offscreen as fast as possible and print\n"
          "                     frame times per scene\n"
-         "  --help             this text\n";
+         "  --help             this text\n"
+         "\n"
+         "Keys while the show plays (in a window or full screen):\n"
+         "  Space, p           pause or resume, the music with the picture\n"
+         "  Left, Right        5 s back or forward       Up, Down    60 s forward or back\n"
+         "  Home               back to the start         , .         a frame back or forward\n"
+         "                                                           (while paused)\n"
+         "  f, F11, Alt+Enter  full screen or a window (a double click too)\n"
+         "  s                  save the frame as vantrel-<show time>.png in the pictures\n"
+         "                     folder (else the current folder)\n"
+         "  m                  mute                      9, 0        volume down or up 10 %\n"
+         "  o                  on-screen display on or off (shown 2 s after each key anyway)\n"
+         "  L                  loop on or off\n"
+         "  q, Escape          quit\n"
+         "The live mode takes f, s and q.\n";
 }
 
 bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, std::string& error) {
@@ -129,6 +144,8 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
       options.mode = ProgramOptions::Mode::ListScenes;
     } else if (arg == "--loop") {
       options.loop = true;
+    } else if (arg == "--pause") {
+      options.paused = true;
     } else if (arg == "--start") {
       const char* value = needValue("a time in seconds or scene:N");
       if (!value || !ParseStart(value, options.start, error)) return false;
@@ -222,9 +239,9 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
     return false;
   }
   const bool timedShow = options.mode == ProgramOptions::Mode::Show && !options.live;
-  if ((options.loop || startGiven) && !timedShow &&
+  if ((options.loop || startGiven || options.paused) && !timedShow &&
       options.mode != ProgramOptions::Mode::Help && options.mode != ProgramOptions::Mode::ListScenes) {
-    error = "--loop and --start play the timed show; they do not go with -pds or the offscreen modes";
+    error = "--loop, --start and --pause play the timed show; they do not go with -pds or the offscreen modes";
     return false;
   }
   return true;

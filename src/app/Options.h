@@ -30,6 +30,7 @@ struct ProgramOptions {
   bool loop = false;  // the timed show starts again after its end until Escape
   bool fullFrame = false;  // --full-frame: the player never draws the frame smaller when late
   float start = 0.0f;  // show time the timed show starts at (--start, seconds or a scene's start)
+  bool paused = false;  // --pause: the timed show starts paused on its first frame
 };
 
 // True when one of command-line entries 0, 1 and 2 equals name exactly (case-sensitive).

@@ -7,10 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "app/Controls.h"
 #include "app/Loading.h"
 #include "live/LiveAssets.h"
 #include "live/LiveFrame.h"
@@ -25,7 +28,9 @@
 #include "platform/Timer.h"
 #include "platform/Window.h"
 #include "show/Schedule.h"
+#include "show/ShowSnapshots.h"
 #include "timeline/PictureLead.h"
+#include "timeline/Random.h"
 #include "timeline/ShowClock.h"
 
 namespace {
@@ -38,22 +43,32 @@ double UnixSeconds() {
 
 // VANTREL_CLOCK_LOG set: once a second, a line on stderr with the wall clock (Unix seconds, as
 // screen and sound recorders stamp their input) as a frame starts, its show time, the music
-// heard then (smoothed, and by the recent buffer stamps alone) and the picture's lead; with a
-// recording of the run, it tells the program's own timing from the recorder's. Each line ends
-// with the drawing scale; the pass's end adds the frame times of the pass: how many frames, the
-// share within 17 ms (a 60 Hz refresh), the median and the 95th percentile, the lowest scale.
+// heard then (smoothed, and by the recent buffer stamps alone), the picture's lead and the
+// drawing scale, then the show time the music heard stands for, whether the show is paused and
+// the listening volume; with a recording of the run, it tells the program's own timing from the
+// recorder's. The pass's end adds the frame times of the pass: how many frames, the share
+// within 17 ms (a 60 Hz refresh), the median and the 95th percentile, the lowest scale. A line
+// for every jump says where it landed and how long it took from its key to the frame shown.
 class ClockLog {
  public:
   ClockLog() : enabled_(std::getenv("VANTREL_CLOCK_LOG") != nullptr) {}
-  void FrameStarts(double showTime, double heard, double lead, double frameSeconds) {
+  void FrameStarts(double showTime, double heard, double lead, double frameSeconds, double music, bool paused) {
     if (!enabled_) return;
     if (frameSeconds > 0) frameSeconds_.push_back(frameSeconds);
     lowestScale_ = std::min(lowestScale_, DrawingScale());
     const double now = UnixSeconds();
     if (now - last_ < 1.0) return;
     last_ = now;
-    std::fprintf(stderr, "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms scale %.2f\n", now,
-                 showTime, heard, StampedMusicSeconds(), 1000 * lead, DrawingScale());
+    std::fprintf(stderr,
+                 "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms scale %.2f music %.3f "
+                 "paused %d volume %d\n",
+                 now, showTime, heard, StampedMusicSeconds(), 1000 * lead, DrawingScale(), music, paused ? 1 : 0,
+                 ListeningVolume());
+  }
+  void Jumped(double target, double landed, double seconds) {
+    if (!enabled_) return;
+    std::fprintf(stderr, "vantrel: clock jump wall %.3f to %.3f landed %.6f in %.1f ms (state %.1f ms)\n",
+                 UnixSeconds(), target, landed, 1000 * seconds, 1000 * LastAdvanceFigures().stateSeconds);
   }
   // The pass's end, with the show time heard when it was decided.
   void ShowEnds(double showTime, double heardShow) {
@@ -75,15 +90,43 @@ class ClockLog {
   std::vector<double> frameSeconds_;
   float lowestScale_ = 1.0f;
 };
+
+// Shows the first frame of the design rate at or after show time target (the show's state
+// brought there first by a jump, or a late start's advance), drawn with the generator reseeded
+// from the show's time as the offscreen modes draw it.
+void ShowFirstFrame(long frame) {
+  // Drawn whole: a held frame has all the time it needs, and a screenshot of it is the frame.
+  SetDrawingScale(1.0f);
+  ShowTime = static_cast<float>(static_cast<double>(frame) / AdvanceStepsPerSecond);
+  FrameDelta = 1.0f / AdvanceStepsPerSecond;
+  FramesPerSecond = static_cast<float>(AdvanceStepsPerSecond);
+  const bool reseeding = ShowTimeReseedingEnabled();
+  SetShowTimeReseeding(true);
+  DrawShowFrame();
+  SetShowTimeReseeding(reseeding);
+  glFinish();
+}
+
+// Jumps to show time target: the frame a late start there shows.
+void JumpTo(float target) { ShowFirstFrame(SeekShowTo(target, AdvanceStepsPerSecond)); }
+
+// Frames of snapshots the viewer builds ahead each frame it shows (about a millisecond): the
+// whole show is covered within a minute of playing; paused, ten times as many between two
+// presentations of the frame held.
+constexpr long SnapshotFramesPerFrame = 60;
+constexpr long PausedSnapshotFrames = 600;
 }  // namespace
 
-void RunTimedShow(float start, bool loop, bool dynamicResolution) {
-  if (start > 0) {
+void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
+  ViewerControls controls(loop, false, paused);
+  if (paused) {
+    ShowFirstFrame(AdvanceShowTo(start, AdvanceStepsPerSecond));
+  } else if (start > 0) {
     AdvanceShowTo(start, AdvanceStepsPerSecond);
     // The drawing above is only queued; the show's clock and music must start once it is done.
     glFinish();
   }
-  StartMusic(start);
+  if (!paused) StartMusic(start);
   TETimer timer;
   // One line as the show's clock starts, after loading: whoever watches the run (the run-out
   // check, a rehearsal) can time the show itself without the loading in front of it.
@@ -99,16 +142,55 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution) {
   long frames = 0;
   double previousStart = 0, presented = 0;
   float shown = passStart;  // the latest show time of this pass
+  double heldMusic = ShowTime;  // while paused: the show time of the music when it stopped
+  // The show's clock starts again at show time `time` (a resume, a jump while playing): the
+  // music from there, the frame timer and the picture's lead afresh.
+  const auto restartClock = [&](float time) {
+    StartMusic(time);
+    timer.Reset();
+    passStart = shown = time;
+    frames = 0;
+    lead = PictureLead{};
+  };
   for (int pass = 1;; ) {
     if (IsKeyDown(1)) break;
+    controls.TakeKeys();
+    if (controls.QuitAsked()) break;
+    if (controls.TakePauseChange()) {
+      if (controls.Paused()) {
+        const double heard = HeardMusicSeconds();
+        heldMusic = std::isnan(heard) ? ShowTime : passStart + std::max(0.0, heard);
+        StopMusic();
+      } else {
+        // The music again from the frame held: the heard clock restarts from the paused time.
+        restartClock(ShowTime);
+      }
+    }
+    if (const std::optional<float> target = controls.TakeJump()) {
+      JumpTo(*target);
+      clockLog.Jumped(*target, ShowTime, SteadySeconds() - controls.JumpKeySeconds());
+      if (controls.Paused())
+        heldMusic = ShowTime;
+      else
+        restartClock(ShowTime);
+      if (QuitRequested()) break;
+      continue;
+    }
+    if (controls.Paused()) {
+      // The frame held, shown again with the display over it; the keyboard and events taken.
+      clockLog.FrameStarts(ShowTime, std::nan(""), 0, 0, heldMusic, true);
+      // A window close or a terminate request ends a paused show too.
+      if (PresentAgain(MainWindow) || QuitRequested()) break;
+      PollKeyboard();
+      // The time a held frame leaves goes into the snapshots for the next jumps.
+      if (!ExtendShowSnapshots(PausedSnapshotFrames)) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      continue;
+    }
     if (ExitRequested) {
-      if (!loop) break;
+      if (!controls.Loop()) break;
       // Every pass after the first is a first run again: state, seed and music from 0 s.
       ResetShow();
-      StartMusic(0);
-      timer.Reset();
-      passStart = 0;
-      shown = 0;
+      restartClock(0);
       std::fprintf(stderr, "vantrel: the show starts again (pass %d)\n", ++pass);
     }
     // The show's clock is the music as the viewer hears it (the frame timer when no music
@@ -129,7 +211,8 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution) {
     ShowTime = shown;
     FrameDelta = timer.Delta;
     FramesPerSecond = static_cast<float>(timer.Fps);
-    clockLog.FrameStarts(ShowTime, heard, lead.Seconds(), frames > 1 ? timer.Delta : 0.0);
+    clockLog.FrameStarts(ShowTime, heard, lead.Seconds(), frames > 1 ? timer.Delta : 0.0,
+                         passStart + (std::isnan(heard) ? wall : heard), false);
     DrawShowFrame();
     presented = timer.Now();
     // The show ends once its length has been heard, not when the frame drawn ahead for the
@@ -141,6 +224,8 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution) {
     }
     // A window close request ends the show after the current frame, like Escape.
     if (QuitRequested()) break;
+    // Snapshots for later jumps, a little each frame.
+    ExtendShowSnapshots(SnapshotFramesPerFrame);
   }
 }
 
@@ -163,6 +248,12 @@ void RunLiveMode(const ProgramOptions& options) {
   TPDSServerObject server(settings);
   server.DrawPacketFrame = [] { DrawLiveFrame(); };
   server.DrawTimerFrame = [] { DrawShowFrame(); };
+  // Full screen, screenshots and q; the rest of the viewer's keys belong to the timed show.
+  ViewerControls controls(false, true);
+  server.ViewerKeys = [&controls] {
+    controls.TakeKeys();
+    return controls.QuitAsked();
+  };
   server.Run();
   server.ReadWaitingOsc();
   // Two lines at the end of a live session, so that a soak or a rehearsal can check that every

@@ -26,7 +26,8 @@
 namespace {
 // Room for every place to be asked for at once (a stage network coming back after a drop).
 constexpr int ListenBacklog = 64;
-// More clients than this are turned away at once rather than starving the ones being served.
+// At most this many clients at once: a new one beyond it takes the place of the one heard from
+// longest ago, rather than starving the ones being served.
 constexpr size_t MaxClients = 64;
 // A client's share of one turn: a fast sender cannot keep the others (or the timer) waiting.
 constexpr int PacketsPerTurn = 8;
@@ -57,11 +58,16 @@ TPDSServerObject::TPDSServerObject(const TLiveServerSettings& settings) : settin
   DrawPacketFrame = [] { DrawLiveFrame(); };
   const bool listening = settings.listeners.midi || settings.listeners.sound;
   // With MIDI or sound the window grows two lines: the last message, the tempo and the sources.
+  // The keys the live mode takes come last.
   if (settings.openToolWindow &&
-      ToolWindow.Open("PDSServerObject", 1414, 422, listening ? 300 : 178, listening ? 132 : 84)) {
+      ToolWindow.Open("PDSServerObject", 1414, 422, listening ? 300 : 220, listening ? 156 : 108)) {
     ToolWindow.SetCaption1(offline_);
     ToolWindow.SetCaption2(label1_);
     ToolWindow.SetCaption3(StatusCaption());
+    if (listening)
+      ToolWindow.SetCaption6(LiveKeysCaption);
+    else
+      ToolWindow.SetCaption4(LiveKeysCaption);
     ToolWindow.Refresh();
   }
   Listen(settings.listenAddress, settings.port);
@@ -131,6 +137,7 @@ void TPDSServerObject::Run() {
 
 bool TPDSServerObject::CloseSeen() {
   if (!closed_ && (ToolWindow.PumpEvents() || QuitRequested())) closed_ = true;
+  if (!closed_ && ViewerKeys && ViewerKeys()) closed_ = true;
   return closed_;
 }
 

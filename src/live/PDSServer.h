@@ -15,6 +15,9 @@
 #include "platform/Timer.h"
 #include "platform/ToolWindow.h"
 
+// The tool window's last line: the keys the live mode takes.
+inline constexpr const char* LiveKeysCaption = "Keys: f full screen, s save, q quit";
+
 // Where the server listens and how long a client may hold a place without sending.
 struct TLiveServerSettings {
   std::string listenAddress;  // numeric address or host name; empty: every interface
@@ -98,6 +101,9 @@ class TPDSServerObject {
   // application supplies; nothing until it does).
   std::function<void()> DrawPacketFrame;
   std::function<void()> DrawTimerFrame;
+  // Called once a step after the events are taken: the viewer's keys (full screen, screenshot,
+  // quit), which the application supplies; true ends the session like closing a window.
+  std::function<bool()> ViewerKeys;
   std::chrono::milliseconds TimerInterval{500};
 
   TToolWindow ToolWindow;

@@ -1,4 +1,4 @@
-// SDL2_mixer standing in for the original closed audio library.
+// Sound through SDL2_mixer: the sample table, playing from a point, the playback clock.
 #include "platform/Audio.h"
 
 #include <SDL2/SDL.h>
@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/DataFiles.h"
 #include "platform/PlaybackClock.h"
 
 namespace {
@@ -20,6 +21,7 @@ struct SampleTableRecord {
 };
 SampleTableRecord SampleTable;
 bool AudioOpen = false;
+int ListeningPercent = 100;
 // The device the mixer opened (it does not say which; the one device playing after it opened).
 SDL_AudioDeviceID MixerDevice = 0;
 int OutputRate = 44100;
@@ -37,6 +39,7 @@ constexpr uint32_t StampSlots = 256;  // 6 s of buffers; the main thread reads e
 struct HeardRecord {
   bool playing = false;
   int channel = -1;
+  int volume = 100;  // the level it was started at, before the listening volume
   double startedAt = 0;  // wall seconds when PlaySample started it
   Stamp stamps[StampSlots] = {};
   std::atomic<uint32_t> written{0};  // stamps written (the mixer's thread)
@@ -102,7 +105,7 @@ bool InitAudio(const GLWindow& /*window*/) {
 
 int LoadSample(const char* fileName) {
   if (!AudioOpen || SampleTable.count >= SampleSlots) return -1;
-  Mix_Chunk* chunk = Mix_LoadWAV(fileName);
+  Mix_Chunk* chunk = Mix_LoadWAV(DataFilePath(fileName).c_str());
   if (!chunk) return -1;
   SampleTable.handles[SampleTable.count] = chunk;
   return SampleTable.count++;
@@ -128,13 +131,18 @@ Uint32 ByteOffset(const Mix_Chunk& chunk, double seconds) {
   return static_cast<Uint32>(std::min(frames, limit)) * static_cast<Uint32>(BytesPerFrame);
 }
 
+// A PlaySample level (0 to 100) under the listening volume, in SDL_mixer's units.
+int MixerVolume(int volume) {
+  return std::clamp(volume, 0, 100) * ListeningPercent * MIX_MAX_VOLUME / (100 * 100);
+}
+
 // Plays chunk once on a free channel and makes it the sample the heard clock follows.
 int PlayTracked(Mix_Chunk* chunk, int volume, int pan) {
   const int channel = Mix_GroupAvailable(-1);
   if (channel < 0) return -1;
   // Volume and panning are set on the free channel before it starts, so no sample plays at
   // the wrong level.
-  Mix_Volume(channel, std::clamp(volume, 0, 100) * MIX_MAX_VOLUME / 100);
+  Mix_Volume(channel, MixerVolume(volume));
   const float share = std::clamp(pan, -100, 100) / 100.0f;
   const Uint8 left = static_cast<Uint8>(255 * std::min(1.0f, 1.0f - share));
   const Uint8 right = static_cast<Uint8>(255 * std::min(1.0f, 1.0f + share));
@@ -155,6 +163,7 @@ int PlayTracked(Mix_Chunk* chunk, int volume, int pan) {
   if (playing >= 0) {
     Heard.playing = true;
     Heard.channel = playing;
+    Heard.volume = volume;
     Heard.startedAt = WallSeconds();
   } else {
     Mix_UnregisterEffect(channel, StampBuffer);
@@ -223,6 +232,21 @@ double StampedMusicSeconds() {
   if (!Heard.playing || !Heard.clock.Started()) return std::nan("");
   return Heard.clock.Target(WallSeconds());
 }
+
+void StopMusic() {
+  if (!AudioOpen) return;
+  const int channel = Heard.channel;
+  StopStamping();
+  StopOffsetPlayback();
+  if (channel >= 0) Mix_HaltChannel(channel);
+}
+
+void SetListeningVolume(int percent) {
+  ListeningPercent = std::clamp(percent, 0, 100);
+  if (AudioOpen && Heard.channel >= 0) Mix_Volume(Heard.channel, MixerVolume(Heard.volume));
+}
+
+int ListeningVolume() { return ListeningPercent; }
 
 int LoadedSampleCount() { return SampleTable.count; }
 

@@ -28,6 +28,14 @@ double HeardMusicSeconds();
 // (for a debug log of the clock); NaN before the first stamp or when nothing plays. Main thread
 // only.
 double StampedMusicSeconds();
+// Stops the sample last started by PlaySample or PlaySampleFrom (a paused show); the heard clock
+// then reads NaN until the next one starts.
+void StopMusic();
+// The listener's volume, 0 to 100 % of every level PlaySample is given (100 at start), applied
+// at once to what plays and to what starts later. Only the level changes: the music's buffers
+// and their stamps go on as before, so the heard clock does not move.
+void SetListeningVolume(int percent);
+int ListeningVolume();
 // The number of loaded samples.
 int LoadedSampleCount();
 // Closes the device and forgets every sample (tests and shutdown).

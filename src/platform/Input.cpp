@@ -65,9 +65,91 @@ void TranslateKeyState(const uint8_t* scancodeState, int count, uint8_t keyState
     if (pair.scancode < count && scancodeState[pair.scancode]) keyStates[pair.code] = 0x80;
 }
 
+ViewerKey ViewerKeyOf(int keycode, int modifiers) {
+  if (modifiers & (KMOD_CTRL | KMOD_GUI)) return ViewerKey::None;
+  const bool alt = (modifiers & KMOD_ALT) != 0;
+  if (keycode == SDLK_RETURN || keycode == SDLK_KP_ENTER) return alt ? ViewerKey::FullScreen : ViewerKey::None;
+  if (alt) return ViewerKey::None;
+  switch (keycode) {
+    case SDLK_SPACE:
+    case SDLK_p:
+      return ViewerKey::PlayPause;
+    case SDLK_LEFT:
+      return ViewerKey::Back;
+    case SDLK_RIGHT:
+      return ViewerKey::Forward;
+    case SDLK_UP:
+      return ViewerKey::LongForward;
+    case SDLK_DOWN:
+      return ViewerKey::LongBack;
+    case SDLK_HOME:
+      return ViewerKey::ToStart;
+    case SDLK_COMMA:
+      return ViewerKey::FrameBack;
+    case SDLK_PERIOD:
+      return ViewerKey::FrameForward;
+    case SDLK_f:
+    case SDLK_F11:
+      return ViewerKey::FullScreen;
+    case SDLK_s:
+      return ViewerKey::Screenshot;
+    case SDLK_m:
+      return ViewerKey::Mute;
+    case SDLK_9:
+      return ViewerKey::VolumeDown;
+    case SDLK_0:
+      return ViewerKey::VolumeUp;
+    case SDLK_o:
+      return ViewerKey::Display;
+    case SDLK_l:
+      return ViewerKey::Loop;
+    case SDLK_q:
+      return ViewerKey::Quit;
+    default:
+      return ViewerKey::None;
+  }
+}
+
+namespace {
+constexpr size_t ViewerKeySlots = 64;
+ViewerKey WaitingKeys[ViewerKeySlots];
+size_t FirstWaiting = 0, WaitingCount = 0;
+
+void KeepViewerKey(ViewerKey key) {
+  if (key == ViewerKey::None || WaitingCount == ViewerKeySlots) return;
+  WaitingKeys[(FirstWaiting + WaitingCount++) % ViewerKeySlots] = key;
+}
+
+// Sees every event as it enters SDL's queue (on the thread that pumps events, the main one), so
+// that presses are kept whichever loop takes the queue.
+int WatchViewerEvents(void* /*user*/, SDL_Event* event) {
+  if (event->type == SDL_KEYDOWN && event->key.repeat == 0)
+    KeepViewerKey(ViewerKeyOf(event->key.keysym.sym, event->key.keysym.mod));
+  else if (event->type == SDL_MOUSEBUTTONDOWN && event->button.button == SDL_BUTTON_LEFT &&
+           event->button.clicks == 2)
+    KeepViewerKey(ViewerKey::FullScreen);
+  return 0;
+}
+bool Watching = false;
+}  // namespace
+
+bool TakeViewerKey(ViewerKey& key) {
+  if (WaitingCount == 0) return false;
+  key = WaitingKeys[FirstWaiting];
+  FirstWaiting = (FirstWaiting + 1) % ViewerKeySlots;
+  --WaitingCount;
+  return true;
+}
+
+void ClearViewerKeys() { FirstWaiting = WaitingCount = 0; }
+
 void CreateKeyboard(const GLWindow& window, bool /*exclusive*/) {
   std::memset(KeyStates, 0, sizeof KeyStates);
   KeyboardCreated = window.Handle != nullptr && SDL_WasInit(SDL_INIT_EVENTS) != 0;
+  if (KeyboardCreated && !Watching) {
+    SDL_AddEventWatch(WatchViewerEvents, nullptr);
+    Watching = true;
+  }
 }
 
 void PollKeyboard() {
@@ -81,6 +163,9 @@ void PollKeyboard() {
 bool IsKeyDown(uint8_t key) { return (KeyStates[key] & 0x80) != 0; }
 
 void ReleaseKeyboard() {
+  if (Watching) SDL_DelEventWatch(WatchViewerEvents, nullptr);
+  Watching = false;
+  ClearViewerKeys();
   KeyboardCreated = false;
   std::memset(KeyStates, 0, sizeof KeyStates);
 }

@@ -20,6 +20,7 @@ constexpr int Label2Top = 32;
 constexpr int Label3Top = 56;
 constexpr int Label4Top = 80;
 constexpr int Label5Top = 104;
+constexpr int Label6Top = 128;
 constexpr int FontPixels = 11;
 
 const char* const FontCandidates[] = {
@@ -130,6 +131,11 @@ void TToolWindow::SetCaption5(const std::string& text) {
   caption5_ = text;
 }
 
+void TToolWindow::SetCaption6(const std::string& text) {
+  if (text != caption6_) dirty_ = true;
+  caption6_ = text;
+}
+
 void TToolWindow::Refresh() {
   if (!window_) return;
   if (FilteredExposed.exchange(false)) dirty_ = true;
@@ -158,6 +164,7 @@ void TToolWindow::Draw() {
   drawText(caption3_, Label3Top);
   drawText(caption4_, Label4Top);
   drawText(caption5_, Label5Top);
+  drawText(caption6_, Label6Top);
 
   SDL_GetRendererOutputSize(renderer, &LastWidth, &LastHeight);
   LastDrawing.assign(static_cast<size_t>(LastWidth) * LastHeight, 0);

@@ -19,14 +19,17 @@ class TToolWindow {
   void SetCaption1(const std::string& text);
   void SetCaption2(const std::string& text);
   void SetCaption3(const std::string& text);
-  // Two more lines below the three, for a window opened tall enough (at (16, 80), (16, 104)).
+  // Three more lines below the three, for a window opened tall enough (at (16, 80), (16, 104),
+  // (16, 128)).
   void SetCaption4(const std::string& text);
   void SetCaption5(const std::string& text);
+  void SetCaption6(const std::string& text);
   const std::string& Caption1() const { return caption1_; }
   const std::string& Caption2() const { return caption2_; }
   const std::string& Caption3() const { return caption3_; }
   const std::string& Caption4() const { return caption4_; }
   const std::string& Caption5() const { return caption5_; }
+  const std::string& Caption6() const { return caption6_; }
   // Redraws the window if a caption changed or it was uncovered since the last drawing.
   void Refresh();
   // Takes every pending event; true once this window or the GL window was asked to close (or
@@ -53,6 +56,7 @@ class TToolWindow {
   std::string caption3_;
   std::string caption4_;
   std::string caption5_;
+  std::string caption6_;
   bool dirty_ = true;
   int redraws_ = 0;
 };

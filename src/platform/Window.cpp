@@ -1,4 +1,4 @@
-// SDL window and GL context standing in for the original window class, pixel format and WGL.
+// The show's window and its GL context through SDL: opening, the projection, presenting frames.
 #include "platform/Window.h"
 
 #include <SDL2/SDL.h>
@@ -26,6 +26,9 @@ bool FullScreenRequested = false;
 bool QuitTaken = false;
 unsigned long SwapCount = 0;
 FrameHook PresentHook;
+OverlayHook DrawOverlay;
+// Where the window was before it went full screen, to put it back.
+int WindowedX = 0, WindowedY = 0;
 
 void ShowError(const char* text) { ShowMessage("Error", text); }
 
@@ -35,6 +38,11 @@ void PresentToWindow(SDL_Window* window) {
   int drawableWidth = 0, drawableHeight = 0;
   SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
   PresentShowFrame(drawableWidth, drawableHeight);
+  if (DrawOverlay) {
+    BindWindowFramebuffer(true);
+    DrawOverlay(drawableWidth, drawableHeight);
+    BindWindowFramebuffer(false);
+  }
 }
 
 // The X server went away (it ended, or the connection broke): nothing can be drawn or taken any
@@ -269,13 +277,10 @@ void InitRenderState() {
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 
-bool PresentFrame(const GLWindow& window) {
-  glFlush();
-  // Capture mode records every drawn frame.
-  if (PresentHook) PresentHook();
-  // The events that arrived since the last frame are taken first, then the frame is shown
-  // whatever they were: a frame drawn is a frame seen (the live mode's timer frames among them).
-  // Only a quit request skips the swap, as the program is ending.
+namespace {
+// The events that arrived since the last frame (at most MaxEventsPerFrame of them); true when a
+// quit or window close request was among them.
+bool TakeEvents() {
   SDL_Event event;
   for (int taken = 0; taken < MaxEventsPerFrame && SDL_PollEvent(&event);) {
     // Dropped without counting, so that none of them stands between a frame and a quit
@@ -289,12 +294,67 @@ bool PresentFrame(const GLWindow& window) {
     }
     HandleEvent(event);
   }
+  return false;
+}
+
+void SwapWindow(const GLWindow& window) {
   if (window.Handle) {
     PresentToWindow(static_cast<SDL_Window*>(window.Handle));
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(window.Handle));
   }
   ++SwapCount;
+}
+}  // namespace
+
+bool PresentFrame(const GLWindow& window) {
+  glFlush();
+  // Capture mode records every drawn frame.
+  if (PresentHook) PresentHook();
+  // The events that arrived since the last frame are taken first, then the frame is shown
+  // whatever they were: a frame drawn is a frame seen (the live mode's timer frames among them).
+  // Only a quit request skips the swap, as the program is ending.
+  if (TakeEvents()) return true;
+  SwapWindow(window);
   return false;
+}
+
+bool PresentAgain(const GLWindow& window) {
+  if (TakeEvents()) return true;
+  SwapWindow(window);
+  return false;
+}
+
+bool SetFullScreen(const GLWindow& window, bool fullScreen) {
+  SDL_Window* handle = static_cast<SDL_Window*>(window.Handle);
+  if (!handle) return false;
+  if (fullScreen) {
+    if (IsFullScreen(window)) return true;
+    SDL_GetWindowPosition(handle, &WindowedX, &WindowedY);
+    // Moved over the whole screen first: where no window manager honours the full-screen state
+    // the window still covers the screen, as when the show opens full screen.
+    const int display = SDL_GetWindowDisplayIndex(handle);
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+      SDL_SetWindowPosition(handle, bounds.x, bounds.y);
+      SDL_SetWindowSize(handle, bounds.w, bounds.h);
+    }
+    if (SDL_SetWindowFullscreen(handle, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return IsFullScreen(window);
+    SDL_ShowCursor(SDL_DISABLE);
+  } else {
+    SDL_SetWindowFullscreen(handle, 0);
+    // A show that opened full screen has a window of the desktop's size behind it.
+    SDL_SetWindowResizable(handle, SDL_TRUE);
+    SDL_SetWindowSize(handle, window.Width, window.Height);
+    SDL_SetWindowPosition(handle, WindowedX, WindowedY);
+    SDL_ShowCursor(SDL_ENABLE);
+  }
+  FullScreenRequested = fullScreen;
+  return IsFullScreen(window);
+}
+
+bool IsFullScreen(const GLWindow& window) {
+  SDL_Window* handle = static_cast<SDL_Window*>(window.Handle);
+  return handle && (SDL_GetWindowFlags(handle) & SDL_WINDOW_FULLSCREEN) != 0;
 }
 
 unsigned long PresentedFrames() { return SwapCount; }
@@ -316,6 +376,7 @@ void QuitCheckpoint() {
 }
 void ClearQuitRequest() { QuitTaken = false; }
 void SetFrameHook(FrameHook hook) { PresentHook = std::move(hook); }
+void SetOverlayHook(OverlayHook hook) { DrawOverlay = std::move(hook); }
 
 void CloseDisplay() {
   if (MainWindow.Handle) {

@@ -64,3 +64,16 @@ void ClearQuitRequest();
 // Capture mode: called with every frame handed to PresentFrame, right after the flush.
 using FrameHook = std::function<void()>;
 void SetFrameHook(FrameHook hook);
+// Drawn over the picture on the window only, after each present scales the frame into it and
+// before the swap, with the window's framebuffer bound and the drawable's size in pixels: what
+// the viewer sees over the show but no capture or read-back of the frame holds.
+using OverlayHook = std::function<void(int drawableWidth, int drawableHeight)>;
+void SetOverlayHook(OverlayHook hook);
+// Shows the frame the show drew last again (with the overlay), taking the events as PresentFrame
+// does, for a picture held still; true, without swapping, when a quit request was taken.
+bool PresentAgain(const GLWindow& window);
+// Switches the window between desktop full screen (the cursor hidden) and a window of the
+// frame's size (the cursor shown); the frame keeps its 4:3 shape in either. Returns whether the
+// window is full screen afterwards.
+bool SetFullScreen(const GLWindow& window, bool fullScreen);
+bool IsFullScreen(const GLWindow& window);

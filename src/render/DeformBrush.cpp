@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/GL.h"
+#include "render/RenderState.h"
 #include "render/VectorMath.h"
 
 TOrvDeformBrush::TOrvDeformBrush(int32_t count, int32_t length)
@@ -77,7 +78,7 @@ void TOrvDeformBrush::DrawBuffer(int32_t b) const {
   glVertexPointer(3, GL_FLOAT, 0, buffer.data());
   glNormalPointer(GL_FLOAT, 0, mesh.Normals.data());
   glTexCoordPointer(2, GL_FLOAT, 0, mesh.TexCoords.data());
-  if (mesh.FaceCount > 0)
+  if (mesh.FaceCount > 0 && !DrawingUnseen())
     glDrawElements(GL_TRIANGLES, 3 * mesh.FaceCount, GL_UNSIGNED_INT, mesh.Faces.data());
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);

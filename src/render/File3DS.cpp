@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/DataFiles.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
 
@@ -150,7 +151,7 @@ void Raise3DSError(const std::string& message) {
 
 TFile3DS::TFile3DS(const std::string& fileName) : fileName_(fileName) {
   QuitCheckpoint();
-  file_ = std::fopen(fileName.c_str(), "rb");
+  file_ = std::fopen(DataFilePath(fileName).c_str(), "rb");
   if (!file_) Raise3DSError("Cannot open the model file \"" + fileName + "\".");
   try {
     Guarded([&] {

@@ -104,7 +104,8 @@ void TMeshData::DrawArrays() const {
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   glVertexPointer(3, GL_FLOAT, 0, Vertices.data());
   glTexCoordPointer(2, GL_FLOAT, 0, TexCoords.data());
-  if (FaceCount > 0) glDrawElements(GL_TRIANGLES, 3 * FaceCount, GL_UNSIGNED_INT, Faces.data());
+  if (FaceCount > 0 && !DrawingUnseen())
+    glDrawElements(GL_TRIANGLES, 3 * FaceCount, GL_UNSIGNED_INT, Faces.data());
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 }
@@ -155,7 +156,8 @@ void TMeshDataN::DrawArrays() const {
   glVertexPointer(3, GL_FLOAT, 0, Vertices.data());
   glNormalPointer(GL_FLOAT, 0, Normals.data());
   glTexCoordPointer(2, GL_FLOAT, 0, TexCoords.data());
-  if (FaceCount > 0) glDrawElements(GL_TRIANGLES, 3 * FaceCount, GL_UNSIGNED_INT, Faces.data());
+  if (FaceCount > 0 && !DrawingUnseen())
+    glDrawElements(GL_TRIANGLES, 3 * FaceCount, GL_UNSIGNED_INT, Faces.data());
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);

@@ -1,6 +1,8 @@
 // Render-state operations with exactly the GL calls the drawers rely on.
 #include "render/RenderState.h"
 
+#include <cstdlib>
+
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
 #include "render/Overlay.h"
@@ -101,3 +103,58 @@ void BeginHiddenDrawing() {
 }
 
 void EndHiddenDrawing() { glDisable(GL_SCISSOR_TEST); }
+
+namespace {
+#ifndef GL_RASTERIZER_DISCARD
+#define GL_RASTERIZER_DISCARD 0x8C89
+#endif
+bool Unseen = false;
+bool Remembered = false;
+GLfloat RememberedMatrices[3][16] = {};
+constexpr GLenum MatrixModes[3] = {GL_PROJECTION, GL_MODELVIEW, GL_TEXTURE};
+constexpr GLenum MatrixReads[3] = {GL_PROJECTION_MATRIX, GL_MODELVIEW_MATRIX, GL_TEXTURE_MATRIX};
+
+bool CanDiscard() {
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  return version && std::atoi(version) >= 3;
+}
+}  // namespace
+
+void BeginUnseenFrames() {
+  if (CanDiscard()) glEnable(GL_RASTERIZER_DISCARD);
+  Unseen = true;
+}
+
+void EndUnseenFrames() {
+  if (CanDiscard()) glDisable(GL_RASTERIZER_DISCARD);
+  Unseen = false;
+}
+
+bool DrawingUnseen() { return Unseen; }
+
+void RememberRenderState() {
+  if (Remembered) {
+    glPopClientAttrib();
+    glPopAttrib();
+  }
+  for (int i = 0; i < 3; ++i) glGetFloatv(MatrixReads[i], RememberedMatrices[i]);
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+  Remembered = true;
+}
+
+void RestoreRememberedState() {
+  if (!Remembered) return;
+  // Popped and pushed again: the stacks keep the remembered state for the next time.
+  glPopClientAttrib();
+  glPopAttrib();
+  GLint mode = GL_MODELVIEW;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  for (int i = 0; i < 3; ++i) {
+    glMatrixMode(MatrixModes[i]);
+    glLoadMatrixf(RememberedMatrices[i]);
+  }
+  glMatrixMode(static_cast<GLenum>(mode));
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+}

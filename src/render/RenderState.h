@@ -34,3 +34,19 @@ void StartSceneState();
 // what the frame holds). Not nested.
 void BeginHiddenDrawing();
 void EndHiddenDrawing();
+// Whole frames that nobody sees and that are drawn only for the GL state they leave (the frames
+// before a late start): between these two the rasteriser discards every primitive and every
+// clear, and the drawers skip sending their large meshes and point fields, so that such a frame
+// costs little more than its state changes. Copies from the frame into textures still run (they
+// copy whatever the frame holds; every texture the show copies into is written again by the
+// frame that reads it). On a context without rasteriser discard (before GL 3.0) the frames are
+// drawn as usual, only the large geometry skipped.
+void BeginUnseenFrames();
+void EndUnseenFrames();
+// True between BeginUnseenFrames and EndUnseenFrames: a drawer sends no large geometry.
+bool DrawingUnseen();
+// The GL state as it is now (every attribute group, the client state and the three matrices),
+// kept on GL's own attribute stacks: loading calls it once, and RestoreRememberedState brings
+// it back, so that a jump to a later frame starts from the state a late start starts from.
+void RememberRenderState();
+void RestoreRememberedState();

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/DataFiles.h"
 #include "platform/GL.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
@@ -21,24 +22,9 @@ namespace {
 
 std::vector<std::pair<std::string, TextureId>> TextureCache;
 
-// The whole file, or nothing when it cannot be opened or read.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& fileName) {
-  std::FILE* file = std::fopen(fileName.c_str(), "rb");
-  if (!file) return std::nullopt;
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[65536];
-  bool failed = false;
-  for (;;) {
-    const size_t got = std::fread(chunk, 1, sizeof chunk, file);
-    bytes.insert(bytes.end(), chunk, chunk + got);
-    if (got < sizeof chunk) {
-      failed = std::ferror(file) != 0;
-      break;
-    }
-  }
-  std::fclose(file);
-  if (failed) return std::nullopt;
-  return bytes;
+// The whole data file, or nothing when it cannot be opened or read.
+std::optional<std::vector<uint8_t>> ReadDataFile(const std::string& fileName) {
+  return ReadWholeFile(DataFilePath(fileName));
 }
 
 // The program carries no picture resources, so a resource request always finds nothing.
@@ -63,7 +49,7 @@ TextureId Upload(const DecodedImage& image) {
 bool LoadDecoded(const std::string& fileName, TextureId& id,
                  ImageReadResult (*decode)(std::span<const uint8_t>, const std::string&),
                  const char* missingCaption, const std::string& missingText) {
-  const auto bytes = ReadWholeFile(fileName);
+  const auto bytes = ReadDataFile(fileName);
   if (!bytes) {
     ShowMessage(missingCaption, missingText);
     return false;
@@ -76,7 +62,7 @@ bool LoadDecoded(const std::string& fileName, TextureId& id,
 
 std::optional<DecodedImage> ReadJpeg(const std::string& fileName) {
   const std::string message = "Couldn't load JPG - \"" + fileName + "\"";
-  const auto bytes = ReadWholeFile(fileName);
+  const auto bytes = ReadDataFile(fileName);
   if (!bytes) {
     ShowMessage("BMP Unit", message);
     return std::nullopt;

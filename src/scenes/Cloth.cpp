@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/DataFiles.h"
 #include "platform/GL.h"
 #include "platform/Messages.h"
 #include "render/VectorMath.h"
@@ -117,7 +118,7 @@ void TCloth::BuildSpringEnds() {
 
 bool TCloth::LoadHitSurface(const std::string& fileName) {
   std::memset(HitHeights, 0, sizeof HitHeights);
-  std::ifstream file(fileName, std::ios::binary);
+  std::ifstream file(DataFilePath(fileName), std::ios::binary);
   if (!file) {
     ShowMessage("Cloth", "Couldn't open the hit surface \"" + fileName +
                              "\"; the cloth falls without one.");

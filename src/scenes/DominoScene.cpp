@@ -26,7 +26,8 @@ TextureId FloorTexture = NoTexture;
 TextureId ArrowTexture = NoTexture;
 TextureId LogoPicture = NoTexture;
 TextureId Captures[CapturedPasses] = {NoTexture, NoTexture, NoTexture};
-// Turned a little every drawn frame and never reset: the camera keeps rolling across visits.
+// Turned a little every drawn frame and kept across visits, so the camera keeps rolling from one
+// visit to the next; ResetDominoScene puts it upright again for a new pass of the show.
 Vector3 RollVector{0.0f, 1.0f, 0.0f};
 
 // One domino in its caller's matrix bracket: placed along the snaking line, then tipped over.
@@ -53,6 +54,13 @@ void DrawFloor() {
   BindTexture(FloorTexture);
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
+  if (DrawingUnseen()) {
+    // No tile is sent; the current normal and texture coordinate end as the last tile's do.
+    glNormal3f(0.0f, 1.0f, 0.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glDisable(GL_BLEND);
+    return;
+  }
   glBegin(GL_QUADS);
   for (int a = -10; a <= 10; ++a) {
     for (int b = -25; b <= 55; ++b) {
@@ -119,6 +127,7 @@ void TurnRollVector(Vector3& roll, float dt) {
 }
 
 Vector3 DominoRollVector() { return RollVector; }
+void SetDominoRollVector(const Vector3& roll) { RollVector = roll; }
 
 void LoadDominoScene() {
   // An unreadable model leaves the brush empty; the floor and overlays still draw.

@@ -70,6 +70,16 @@ void TurnFlowerEye(Vector3& eye, float t, float dt) {
 
 Vector3 FlowerSceneEye() { return Flower.eye; }
 
+void GetFlowerEyes(Vector3& eye, Vector3& glowEye) {
+  eye = Flower.eye;
+  glowEye = Flower.glowEye;
+}
+
+void SetFlowerEyes(const Vector3& eye, const Vector3& glowEye) {
+  Flower.eye = eye;
+  Flower.glowEye = glowEye;
+}
+
 void LoadFlowerScene() {
   Flower.flower.TryLoadFile("flower.3ds");
   Flower.backdrop.TryLoadFile("geo3.3ds");

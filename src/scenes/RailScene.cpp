@@ -52,7 +52,8 @@ void DrawFloor(int variant, float sceneTime) {
       glTranslatef(RailBrickSpacing * i, h, RailBrickSpacing * j + offset);
       glRotatef(150.0f * Water.Normals[i][j].x, 0, 0, 1);
       glRotatef(150.0f * Water.Normals[i][j].z, 1, 0, 0);
-      glDrawElements(GL_TRIANGLES, 3 * mesh.FaceCount, GL_UNSIGNED_INT, mesh.Faces.data());
+      if (!DrawingUnseen())
+        glDrawElements(GL_TRIANGLES, 3 * mesh.FaceCount, GL_UNSIGNED_INT, mesh.Faces.data());
       glPopMatrix();
     }
   }

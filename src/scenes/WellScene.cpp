@@ -98,6 +98,7 @@ void DeformBlob(TOrvDeformBrush& blob, float t, float spike) {
 }
 
 const WellCamera& WellSceneCamera() { return Well.camera; }
+void SetWellSceneCamera(const WellCamera& camera) { Well.camera = camera; }
 TOrvDeformBrush& WellSceneBlob() { return Well.blob; }
 
 void LoadWellScene() {

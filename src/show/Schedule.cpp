@@ -2,6 +2,7 @@
 #include "show/Schedule.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "scenes/ClothScene.h"
 #include "scenes/Scenes.h"
 #include "show/FrameGuard.h"
+#include "show/ShowSnapshots.h"
 #include "timeline/BeatClock.h"
 #include "timeline/GentleFlashes.h"
 #include "timeline/Random.h"
@@ -50,11 +52,17 @@ constexpr float SmoothedPointFringe = 0.25f;
 // The points of both fields, refilled every frame: each frame draws new positions.
 PointBatch RandomPoints;
 
-// Each point takes three draws of the shared generator: z first, then y, then x. Points of the
-// given size; where point smoothing is on (the stars, and the burst once the stars are out) they
-// are drawn as round sprites, which cover the same pixels without blending at a fraction of the
-// cost.
+uint64_t PointDraws(int64_t lastIndex);
+
+// Each point takes three draws of the shared generator: z first, then y, then x. In unseen frames
+// only the draws are taken. Points of the given size; where point smoothing is on (the stars, and
+// the burst once the stars are out) they are drawn as round sprites, which cover the same pixels
+// without blending at a fraction of the cost.
 void DrawRandomPoints(int64_t lastIndex, float size) {
+  if (DrawingUnseen()) {
+    SkipRandom(PointDraws(lastIndex));
+    return;
+  }
   RandomPoints.Clear();
   for (int64_t i = 0; i <= lastIndex; ++i) {
     const float z = Random() * 100 - 100;
@@ -335,31 +343,87 @@ void AdvanceShowFrame() {
   SkipRandom(PointDraws(StarFieldLastIndex()));
 }
 
-long AdvanceShowTo(float target, int framesPerSecond) {
-  ResetShow();
-  long frame = 0;
-  for (;; ++frame) {
-    const float time = static_cast<float>(static_cast<double>(frame) / framesPerSecond);
-    // A target past the show's end stops at the first frame after it.
-    if (!(time < target) || time > ShowLength) break;
-    QuitCheckpoint();
-    ShowTime = time;
-    FrameDelta = 1.0f / framesPerSecond;
-    FramesPerSecond = static_cast<float>(framesPerSecond);
-    if (time < target - WarmUpSeconds)
-      AdvanceShowFrame();
-    else
-      DrawShowPicture();
-  }
-  return frame;
+namespace {
+AdvanceFigures Figures;
+
+double Seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+const AdvanceFigures& LastAdvanceFigures() { return Figures; }
+
+namespace {
+float TimeOfFrame(long frame, int framesPerSecond) {
+  return static_cast<float>(static_cast<double>(frame) / framesPerSecond);
 }
 
-void RecordShowStart() { ShowStartSeed = RandomSeed; }
+// The first frame at or after target (a target past the show's end: the first frame after it).
+long FirstFrameAt(float target, int framesPerSecond) {
+  long first = 0;
+  while (TimeOfFrame(first, framesPerSecond) < target && !(TimeOfFrame(first, framesPerSecond) > ShowLength))
+    ++first;
+  return first;
+}
+}  // namespace
 
-void ResetShow() {
+long AdvanceShowTo(float target, int framesPerSecond) {
+  ResetShow();
+  Figures = AdvanceFigures{};
+  const auto timeOf = [framesPerSecond](long frame) { return TimeOfFrame(frame, framesPerSecond); };
+  // The first frame of the warm-up.
+  const long first = FirstFrameAt(target, framesPerSecond);
+  long warmUp = 0;
+  while (warmUp < first && timeOf(warmUp) < target - WarmUpSeconds) ++warmUp;
+  const auto setClock = [&](long frame) {
+    ShowTime = timeOf(frame);
+    FrameDelta = 1.0f / framesPerSecond;
+    FramesPerSecond = static_cast<float>(framesPerSecond);
+  };
+  // Reseeded from the show's time like the snapshots, so that a late start is the same on
+  // every run.
+  const bool reseeding = ShowTimeReseedingEnabled();
+  SetShowTimeReseeding(true);
+  BeginUnseenFrames();
+  const double start = Seconds();
+  RestoreShowFrameState(warmUp, framesPerSecond);
+  Figures.stateSeconds = Seconds() - start;
+  for (long frame = warmUp; frame < first; ++frame) {
+    QuitCheckpoint();
+    setClock(frame);
+    DrawShowPicture();
+    ++Figures.unseenFrames;
+  }
+  Figures.drawingSeconds = Seconds() - start - Figures.stateSeconds;
+  EndUnseenFrames();
+  SetShowTimeReseeding(reseeding);
+  return first;
+}
+
+long SeekShowTo(float target, int framesPerSecond) {
+  RestoreRememberedState();
+  ResetShow();
+  Figures = AdvanceFigures{};
+  const long first = FirstFrameAt(target, framesPerSecond);
+  const double start = Seconds();
+  RestoreShowFrameState(first, framesPerSecond);
+  Figures.stateSeconds = Seconds() - start;
+  return first;
+}
+
+void RecordShowStart() {
+  ShowStartSeed = RandomSeed;
+  ForgetShowSnapshots();
+}
+
+void ResetCarriedState() {
   ResetBeatClock();
   for (SceneStep reset : DistinctSceneSteps(&ShowScene::reset)) reset();
   RandomSeed = ShowStartSeed;
+}
+
+void ResetShow() {
+  ResetCarriedState();
   ExitRequested = false;
   ResetFrameGuard();
 }

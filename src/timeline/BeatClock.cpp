@@ -101,6 +101,23 @@ void ResetBeatClock() {
   Pulse3Random = 0;
 }
 
+BeatClockState SaveBeatClock() {
+  return {PreviousStep, StepPosition, BeatStep, CurrentScene, SceneTime, {Pulse1, Pulse2, Pulse3, Pulse4}, Pulse3Random};
+}
+
+void RestoreBeatClock(const BeatClockState& state) {
+  PreviousStep = state.previousStep;
+  StepPosition = state.stepPosition;
+  BeatStep = state.beatStep;
+  CurrentScene = state.currentScene;
+  SceneTime = state.sceneTime;
+  Pulse1 = state.pulses[0];
+  Pulse2 = state.pulses[1];
+  Pulse3 = state.pulses[2];
+  Pulse4 = state.pulses[3];
+  Pulse3Random = state.pulse3Random;
+}
+
 float StepStartTime(int32_t step) {
   if (step <= 0) return 0;
   // The nearest float to the exact time, then moved to the first one the clock truncates to step.

@@ -24,6 +24,19 @@ uint8_t PulseTrackAt(int64_t step);
 void RunBeatClock();
 // Every published value back to 0, as at program start (tests and repeated offscreen runs).
 void ResetBeatClock();
+// Everything the clock carries from one update to the next, published or not, taken whole so
+// that the show can be put back to an earlier frame.
+struct BeatClockState {
+  int64_t previousStep = -1;
+  float stepPosition = 0;
+  int32_t beatStep = 0;
+  int32_t currentScene = 0;
+  float sceneTime = 0;
+  float pulses[4] = {};
+  float pulse3Random = 0;
+};
+BeatClockState SaveBeatClock();
+void RestoreBeatClock(const BeatClockState& state);
 
 // The smallest ShowTime whose frame the beat clock places in step (0 for steps at or below 0).
 float StepStartTime(int32_t step);

@@ -64,6 +64,7 @@ void ReseedRandomFromClock() {
 }
 
 void SetShowTimeReseeding(bool enabled) { ReseedFromShowTime = enabled; }
+bool ShowTimeReseedingEnabled() { return ReseedFromShowTime; }
 
 void RandomVector(Vector3& v, float sx, float sy, float sz) {
   // Each draw is sequenced explicitly: the order of the six draws is part of the picture.

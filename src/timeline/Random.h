@@ -15,6 +15,7 @@ void SkipRandom(uint64_t draws);
 // reseeding on (capture modes), from ShowTime instead, so runs are reproducible.
 void ReseedRandomFromClock();
 void SetShowTimeReseeding(bool enabled);
+bool ShowTimeReseedingEnabled();
 
 // Each component (r1 - r2) * scale from six successive draws of Random.
 void RandomVector(Vector3& v, float sx, float sy, float sz);

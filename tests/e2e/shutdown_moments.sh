@@ -137,7 +137,7 @@ one_run() {
 # each lane's runs one after another.
 for lane in $(seq 1 "$lanes"); do
   (
-    RANDOM=$((lane * 7919 + $$ + $(date +%N) % 10000))
+    RANDOM=$((lane * 7919 + $$ + 10#$(date +%N) % 10000))
     start_xserver 1024x768x24
     for run in $(seq "$lane" "$lanes" "$runs"); do one_run "$run"; done
   ) > "$work/lane$lane.log" 2>&1 &

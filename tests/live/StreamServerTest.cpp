@@ -251,8 +251,8 @@ TEST(StreamServer, ToolWindowShowsTheCaptionsAndClosingItEndsTheLoop) {
   EXPECT_STREQ(SDL_GetWindowTitle(window), "PDSServerObject");
   int width = 0, height = 0;
   SDL_GetWindowSize(window, &width, &height);
-  EXPECT_EQ(width, 178);
-  EXPECT_EQ(height, 84);
+  EXPECT_EQ(width, 220);
+  EXPECT_EQ(height, 108);
   EXPECT_EQ(r.server.ToolWindow.Caption1(), "Offline");
   // Both labels carry ink: "Offline" is shorter than "Reading 0 streams".
   const int offlineInk = r.server.ToolWindow.InkPixels(0, 0, 178, 28);
@@ -261,7 +261,10 @@ TEST(StreamServer, ToolWindowShowsTheCaptionsAndClosingItEndsTheLoop) {
   EXPECT_GT(label1Ink, offlineInk);
   // The third line: clients, packets in the last second, age of the last packet.
   EXPECT_EQ(r.server.ToolWindow.Caption3(), "0 clients, 0/s, no packet yet");
-  EXPECT_GT(r.server.ToolWindow.InkPixels(0, 52, 178, 32), 10);
+  EXPECT_GT(r.server.ToolWindow.InkPixels(0, 52, 178, 28), 10);
+  // The fourth: the keys the live mode takes.
+  EXPECT_EQ(r.server.ToolWindow.Caption4(), LiveKeysCaption);
+  EXPECT_GT(r.server.ToolWindow.InkPixels(0, 80, 220, 28), 10);
 
   LoopbackClient client(r.server.Port());
   client.Send(PacketBytes({}));

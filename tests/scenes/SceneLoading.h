@@ -1,7 +1,6 @@
 // Helpers for the scene frame tests: run a loader in a data directory, measure frame brightness.
 #pragma once
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -10,17 +9,11 @@
 #include "support/TestSupport.h"
 #include "timeline/ShowClock.h"
 
-// Runs loader with directory as the current directory, as the program's loader does; when the
-// directory is missing the loader runs where it is and reports each missing file.
+// Runs loader with directory as the data folder, as the program's loader does; when the
+// directory is missing the loader reports each missing file.
 inline void LoadSceneIn(const std::filesystem::path& directory, void (*loader)()) {
-  std::error_code error;
-  const std::filesystem::path here = std::filesystem::current_path(error);
-  if (std::filesystem::is_directory(directory, error) && chdir(directory.c_str()) == 0) {
-    loader();
-    if (chdir(here.c_str()) != 0) ADD_FAILURE() << "could not return to " << here;
-  } else {
-    loader();
-  }
+  DataFolderScope folder(directory.string());
+  loader();
 }
 
 // Mean of r + g + b over the frame-buffer rectangle [x0, x1) x [y0, y1).

@@ -1,7 +1,6 @@
 // Advancing the show without drawing carries exactly what drawing carries, and a reset brings
 // everything back to how loading left it: the ground of --start and --loop.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -9,9 +8,11 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "platform/GL.h"
+#include "render/RenderState.h"
 #include "scenes/ClothScene.h"
 #include "scenes/DominoScene.h"
 #include "scenes/FlowerScene.h"
@@ -19,6 +20,7 @@
 #include "scenes/Scenes.h"
 #include "scenes/WellScene.h"
 #include "show/Schedule.h"
+#include "show/ShowSnapshots.h"
 #include "support/TestSupport.h"
 #include "timeline/BeatClock.h"
 #include "timeline/Random.h"
@@ -82,13 +84,11 @@ class Advance : public testing::Test {
     SetShowTimeReseeding(true);
     const std::filesystem::path data = GeneratedDataPath("");
     std::error_code error;
-    const std::filesystem::path here = std::filesystem::current_path(error);
     ASSERT_TRUE(std::filesystem::is_directory(data, error)) << "no generated data set at " << data;
-    ASSERT_EQ(chdir(data.c_str()), 0);
+    DataFolderScope folder(data.string());
     for (SceneStep load : DistinctSceneSteps(&ShowScene::load)) load();
     RecordShowStart();
     Loaded = CarriedState();
-    ASSERT_EQ(chdir(here.c_str()), 0);
   }
   static void TearDownTestSuite() {
     SetShowTimeReseeding(false);
@@ -255,6 +255,42 @@ TEST_F(Advance, SceneDrawsTheSameWhateverStateItFinds) {
     const std::vector<uint8_t> normal = drawAfter(start.time, false);
     EXPECT_TRUE(drawAfter(start.time, true) == normal);
   }
+}
+
+// A jump in a show that has been playing shows the frame a late start shows, byte for byte,
+// with the same carried state: from the snapshots (taken in any order), whatever the frames
+// drawn before the jump left.
+TEST_F(Advance, AJumpShowsTheFrameALateStartShows) {
+  RememberRenderState();
+  const auto landingFrame = [](float target, bool jump) {
+    const long first = jump ? SeekShowTo(target, StepsPerSecond) : AdvanceShowTo(target, StepsPerSecond);
+    SetFrameClock(first);
+    DrawShowPicture();
+    return std::make_pair(CarriedState(), ReadFramePixels());
+  };
+  const float targets[] = {150.2f, 75.5f, 203.9f, 20.0f, 100.0f};
+  std::vector<std::pair<std::vector<uint32_t>, std::vector<uint8_t>>> late;
+  for (float target : targets) {
+    ForgetShowSnapshots();
+    late.push_back(landingFrame(target, false));
+  }
+  // Played elsewhere first: the dominoes drawn for a second, then the jumps in another order.
+  AdvanceShowTo(60.0f, StepsPerSecond);
+  for (long frame = 60 * StepsPerSecond; frame < 61 * StepsPerSecond; ++frame) {
+    SetFrameClock(frame);
+    DrawShowPicture();
+  }
+  for (size_t i : {2u, 0u, 4u, 1u, 3u}) {
+    SCOPED_TRACE(targets[i]);
+    const auto jumped = landingFrame(targets[i], true);
+    EXPECT_TRUE(jumped.first == late[i].first) << "the carried state differs";
+    EXPECT_TRUE(jumped.second == late[i].second) << "the frame differs";
+  }
+  // The snapshots carry what advancing from a reset carries.
+  RestoreShowFrameState(130 * StepsPerSecond + 7, StepsPerSecond);
+  const std::vector<uint32_t> restored = CarriedState();
+  AdvanceUpTo(130 * StepsPerSecond + 7);
+  EXPECT_TRUE(restored == CarriedState());
 }
 
 TEST_F(Advance, ResetBringsBackWhatLoadingLeft) {

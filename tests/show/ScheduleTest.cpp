@@ -1,7 +1,6 @@
 // The show frame in the real GL context: which scene draws with which arguments, point fields,
 // pulse overlays and the ending.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -92,14 +91,13 @@ class Schedule : public testing::Test {
     })) << "no generated data";
   }
 
-  // Runs load with the generated data set as the current directory, as the program's loader does.
+  // Runs load with the generated data set as the data folder, as the program's loader does.
   static bool LoadInData(const std::function<void()>& load) {
     const std::filesystem::path data = GeneratedDataPath("");
     std::error_code error;
-    const std::filesystem::path here = std::filesystem::current_path(error);
-    if (!std::filesystem::is_directory(data, error) || chdir(data.c_str()) != 0) return false;
+    if (!std::filesystem::is_directory(data, error)) return false;
+    DataFolderScope folder(data.string());
     load();
-    if (chdir(here.c_str()) != 0) ADD_FAILURE() << "could not return to " << here;
     return true;
   }
   void SetUp() override {

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "platform/DataFiles.h"
 #include "platform/GL.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
@@ -79,3 +80,8 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+DataFolderScope::DataFolderScope(const std::string& folder) : previous_(DataFolder()) {
+  SetDataFolder(folder);
+}
+DataFolderScope::~DataFolderScope() { SetDataFolder(previous_); }

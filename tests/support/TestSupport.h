@@ -34,6 +34,16 @@ class MessageLog {
   std::vector<std::pair<std::string, std::string>> messages;  // caption, text
 };
 
+// Sets the data folder the loaders read from for its lifetime, then puts the previous one back.
+class DataFolderScope {
+ public:
+  explicit DataFolderScope(const std::string& folder);
+  ~DataFolderScope();
+
+ private:
+  std::string previous_;
+};
+
 // A scratch directory removed at the end of the test.
 class TempDir {
  public:

@@ -5,7 +5,8 @@
 work="$(mktemp -d "/tmp/vantrel-$name-e2e.XXXXXX")"
 server="" program=""
 cleanup() {
-  [ -n "$program" ] && kill -KILL "$program" 2> /dev/null
+  # $program is timeout(1), which does not pass a KILL on: its child goes first.
+  [ -n "$program" ] && pkill -KILL -P "$program" 2> /dev/null && kill -KILL "$program" 2> /dev/null
   [ -n "$server" ] && kill "$server" 2> /dev/null && wait "$server" 2> /dev/null
   rm -rf "$work"
 }
@@ -19,14 +20,16 @@ fail() {
 }
 note() { echo "$name.sh: ${SECONDS}s: $*"; }
 
-# start_live AUDIO-DRIVER READY-LINE ARGS...: vantrel -pds with ARGS, output in program.out and
-# program.err, until READY-LINE appears on its standard error.
+# start_live AUDIO-DRIVER READY-LINE ARGS...: vantrel -pds with ARGS, its stream server on
+# 127.0.0.1:$port, output in program.out and program.err, until READY-LINE appears on its
+# standard error.
 start_live() {
   local driver="$1" ready="$2"
   shift 2
   mkdir -p "$work/config"
+  port=$((20000 + RANDOM % 20000))
   XDG_CONFIG_HOME="$work/config" SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER="$driver" timeout -k 5 150 \
-    "$vantrel" -pds -w --listen 127.0.0.1 --port $((20000 + RANDOM % 20000)) "$@" \
+    "$vantrel" -pds -w --listen 127.0.0.1 --port "$port" "$@" \
     > "$work/program.out" 2> "$work/program.err" &
   program=$!
   for _ in $(seq 1 600); do

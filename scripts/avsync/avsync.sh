@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
 # Audio-to-picture offset as a viewer meets it. Plays the show in a window under Xvfb with its
-# sound going to a PulseAudio null sink, records a patch of the screen (scripts/avsync-grab.py,
-# every 4 ms) and the sink's monitor (scripts/avsync-record.py) together, both stamped with the
+# sound going to a PulseAudio null sink, records a patch of the screen (scripts/avsync/avsync-grab.py,
+# every 4 ms) and the sink's monitor (scripts/avsync/avsync-record.py) together, both stamped with the
 # wall clock, and finds the
 # white flash and the accent onset of every flash step in the first AVSYNC_SECONDS of the show
 # (about 45 usable steps by 105 s, 89 by 186 s). The recording chain has an offset of its own (the grab's
-# stamps, the monitor's stamps): it is measured on scripts/avsync-reference.py, which plays the
+# stamps, the monitor's stamps): it is measured on scripts/avsync/avsync-reference.py, which plays the
 # music and shows the show's flashes alone, each at the moment PulseAudio reports the matching
 # sound being played, so its picture and sound are in step by construction. Its mean is
 # subtracted. Prints mean and 95th percentile of (flash - onset) in milliseconds; fails when
 # fewer than 40 steps were found or the mean is more than 15 ms from zero.
 #
-# usage: scripts/avsync.sh [BUILD_DIR] (default: build)
+# usage: scripts/avsync/avsync.sh [BUILD_DIR] (default: build)
 # environment:
 #   AVSYNC_SECONDS            show seconds to measure (default 186: the whole show before
 #                             the star field and the ending)
@@ -107,7 +107,7 @@ record() {
 
 # analyse RECORDING SHOW_SECONDS: the figures of one recording as a line of JSON.
 analyse() {
-  "$python" "$here/avsync-analyse.py" "$1.pic" "$build/data/music.mp3" "$here/../src/timeline/SyncTracks.cpp" \
+  "$python" "$here/avsync-analyse.py" "$1.pic" "$build/data/music.mp3" "$here/../../src/timeline/SyncTracks.cpp" \
     --to "$2" --sound "$1.wav" --sound-start "$(cat "$1.start")" --picture "$1.pic" --json
 }
 
@@ -120,7 +120,7 @@ echo "avsync: program   $show"
 
 # The chain's own offset, from a picture and sound in step by construction.
 record $((reference + 8)) "$work/chain" "$python" "$here/avsync-reference.py" "$build/data/music.mp3" \
-  "$here/../src/timeline/SyncTracks.cpp" "$reference"
+  "$here/../../src/timeline/SyncTracks.cpp" "$reference"
 chain=$(analyse "$work/chain" "$((reference - 2))") || { echo "avsync: the reference's recording could not be analysed"; exit 1; }
 echo "avsync: reference $chain ($(grep -o 'PulseAudio latency.*' "$work/chain.log" || true))"
 echo "avsync: load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"

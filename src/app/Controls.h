@@ -1,0 +1,65 @@
+// The viewer's controls in the timed show (pause, jumps, frame steps, full screen, screenshots,
+// volume, the on-screen display, looping) and the few the live mode takes.
+#pragma once
+#include <optional>
+#include <string>
+
+// The directory the program was started in (before loading moves into the data directory):
+// screenshots go there when the desktop names no pictures folder.
+void RememberStartDirectory();
+// The folder screenshots are saved in: the XDG pictures folder (user-dirs.dirs under
+// $XDG_CONFIG_HOME, else ~/.config) when it exists, else the start directory.
+std::string ScreenshotFolder();
+// "vantrel-<show time>.png", the show time in seconds to the millisecond.
+std::string ScreenshotName(float showTime);
+// Saves the show's 800 x 600 frame as drawn (never the on-screen display) into the screenshot
+// folder and says where on standard error; false (said as well) when it cannot be written.
+bool SaveScreenshot(float showTime);
+
+// The viewer's state between frames. TakeKeys carries out what needs no help from the run
+// loop (full screen, screenshot, volume, display, loop) and leaves the rest as requests.
+class ViewerControls {
+ public:
+  // liveMode: only full screen, screenshot and quit are taken; paused: the show starts paused.
+  ViewerControls(bool loop, bool liveMode, bool paused = false);
+  ~ViewerControls();
+  ViewerControls(const ViewerControls&) = delete;
+  ViewerControls& operator=(const ViewerControls&) = delete;
+
+  // Takes every key pressed since the last call.
+  void TakeKeys();
+  bool QuitAsked() const { return quit_; }
+  bool Paused() const { return paused_; }
+  bool Loop() const { return loop_; }
+  // True once after a pause key: the run loop stops or restarts the music.
+  bool TakePauseChange();
+  // The show time a jump or frame step asks for, once; none when nothing was asked.
+  std::optional<float> TakeJump();
+  // Seconds of steady clock when the key of the pending jump was taken (for the jump's timing).
+  double JumpKeySeconds() const { return jumpKeySeconds_; }
+  // The on-screen display over the window for 2 s from now (after a control).
+  void ShowDisplay();
+
+ private:
+  void Apply(int key);
+  void Jump(double target);
+  void SetVolume(int volume, bool muted);
+  void DrawDisplay(int width, int height) const;
+
+  bool liveMode_;
+  bool loop_;
+  bool quit_ = false;
+  bool paused_ = false;
+  bool pauseChanged_ = false;
+  std::optional<float> jump_;
+  double jumpKeySeconds_ = 0;
+  int volume_ = 100;
+  bool muted_ = false;
+  bool displayOn_ = false;
+  double displayUntil_ = 0;
+};
+
+// The name of a scene number as the on-screen display shows it ("" for none).
+const char* SceneName(int scene);
+// Seconds of a steady clock, for the controls' timings.
+double SteadySeconds();
