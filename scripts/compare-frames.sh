@@ -3,6 +3,7 @@
 # time, the share of pixels that differ and the largest difference (scripts/frame-diff.py).
 #
 # Usage: scripts/compare-frames.sh REV [--build DIR] [--fps N] [--separate] [--times "T1 T2 ..."]
+#                                      [--ssim] [--sweep]
 #
 # REV is built (program only) from `git archive` into a cache folder outside the checkout
 # (${XDG_CACHE_HOME:-~/.cache}/vantrel-compare/<commit>), which is reused on later runs together
@@ -13,10 +14,14 @@
 # drawing up to 2 s before T), so the comparison also checks that such a run gives the frame a
 # whole run gives; the revision always draws its whole run. Exits with 1 when a frame differs by
 # more than 1 level on more than 0.1 % of its pixels.
+# With --ssim, for drawing made cheaper on purpose, the frames are compared by structural
+# similarity instead (frame-diff.py --ssim: every frame at least 0.97, the mean at least 0.99,
+# flashes and inversions in the same frames). --sweep compares every half second of the show
+# (0.5 to 207 s, 414 frames) drawn at 60 frames a second; it implies --fps 60.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-rev="" build="$root/build" fps=10 separate=0
+rev="" build="$root/build" fps=10 separate=0 ssim=0
 # Every scene, the scene burst, the star field over the scenes and the ending.
 times="2.0 10.0 20.0 35.0 50.0 55.0 60.0 72.0 82.0 93.0 103.0 113.0 121.0 142.0 152.0 159.0 166.0 185.0 200.0 205.5"
 while [ $# -gt 0 ]; do
@@ -24,8 +29,10 @@ while [ $# -gt 0 ]; do
     --build) build="$(cd "$2" && pwd)"; shift 2 ;;
     --fps) fps="$2"; shift 2 ;;
     --separate) separate=1; shift ;;
+    --ssim) ssim=1; shift ;;
+    --sweep) fps=60; times="$(seq -f '%.1f' 0.5 0.5 207)"; times="${times//$'\n'/ }"; shift ;;
     --times) times="$2"; shift 2 ;;
-    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
     *) if [ -z "$rev" ]; then rev="$1"; shift; else echo "compare-frames: unknown argument $1" >&2; exit 2; fi ;;
   esac
 done
@@ -58,6 +65,11 @@ first="${list[0]}" last="${list[${#list[@]}-1]}"
 
 frame_index() { awk -v t="$1" -v f="$fps" 'BEGIN { printf "%06d", int(t * f + 0.5) }'; }
 
+# prune DIR KEEPLIST: removes the finished frames in DIR whose names start with none of the lines.
+prune() {
+  find "$1" -name 'frame_*.png' -mmin +0.05 2> /dev/null | grep -v -F -f "$2" | xargs -r rm -f
+}
+
 # render PROGRAM OUTDIR SEPARATE: leaves frame_NNNNNN_*.png for every chosen time in OUTDIR.
 render() {
   local program="$1" out="$2"
@@ -75,7 +87,17 @@ render() {
     local low high
     low=$(awk -v t="$first" -v f="$fps" 'BEGIN { printf "%.6f", t - 0.5 / f }')
     high=$(awk -v t="$last" -v f="$fps" 'BEGIN { printf "%.6f", t + 0.5 / f }')
+    # Frames at no chosen time are removed while the run goes on, so that a sweep at 60 frames a
+    # second does not fill the disk.
+    local keep="$out/keep"
+    for t in "${list[@]}"; do echo "frame_$(frame_index "$t")_"; done > "$keep"
+    mkdir -p "$all"
+    (while sleep 5; do prune "$all" "$keep"; done) &
+    local pruner=$!
     (cd "$work/run" && "$program" --frames "$all" --fps "$fps" --from "$low" --to "$high" 2> /dev/null)
+    kill "$pruner" 2> /dev/null || true
+    wait "$pruner" 2> /dev/null || true
+    prune "$all" "$keep"
     for t in "${list[@]}"; do mv "$all"/frame_"$(frame_index "$t")"_*.png "$out"/; done
     rm -rf "$all"
   fi
@@ -100,4 +122,8 @@ for t in "${list[@]}"; do
   a=("$theirs"/frame_"$index"_*.png) b=("$work/ours"/frame_"$index"_*.png)
   pairs+=(--label "${t}s" "${a[0]}" "${b[0]}")
 done
-"$root/scripts/frame-diff.py" "${pairs[@]}"
+if [ "$ssim" = 1 ]; then
+  "$root/scripts/frame-diff.py" --ssim "${pairs[@]}"
+else
+  "$root/scripts/frame-diff.py" "${pairs[@]}"
+fi

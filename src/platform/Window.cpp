@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -173,8 +174,12 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
 
   SDL_GLContext context = SDL_GL_CreateContext(handle);
   if (!context) {
+    // SDL asks for a 2.1 context unless told otherwise, so an older driver ends here.
+    const std::string text =
+        std::string("Unable to create an OpenGL rendering context; this program needs OpenGL 2.1 (") +
+        SDL_GetError() + ")";
     CloseWindow(window, FullScreenRequested);
-    ShowError("Unable to create an OpenGL rendering context");
+    ShowError(text.c_str());
     ActiveWindow = window;
     return window;
   }
@@ -182,6 +187,15 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
   if (SDL_GL_MakeCurrent(handle, context) != 0) {
     CloseWindow(window, FullScreenRequested);
     ShowError("Unable to activate OpenGL rendering context");
+    ActiveWindow = window;
+    return window;
+  }
+  std::string why;
+  if (!ContextOffersGL21(why)) {
+    CloseWindow(window, FullScreenRequested);
+    const std::string text =
+        "This program draws with OpenGL 2.1, which this system's driver does not offer: " + why;
+    ShowError(text.c_str());
     ActiveWindow = window;
     return window;
   }
@@ -239,6 +253,19 @@ void SetFieldOfView(float fovY) {
                  PerspectiveFarDistance);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+}
+
+bool ContextOffersGL21(std::string& why) {
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  if (!version) {
+    why = "the context reports no version";
+    return false;
+  }
+  int major = 0, minor = 0;
+  if (std::sscanf(version, "%d.%d", &major, &minor) == 2 && (major > 2 || (major == 2 && minor >= 1)))
+    return true;
+  why = std::string("it offers OpenGL ") + version;
+  return false;
 }
 
 void InitRenderState() {

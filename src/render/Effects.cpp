@@ -8,6 +8,7 @@
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
+#include "render/Shader.h"
 
 ColorRGBA FogColour{0.5f, 0.5f, 0.5f, 1.0f};
 
@@ -45,6 +46,32 @@ void EndRenderToTexture(TextureId texture, int size) {
   SetDrawingViewport();
 }
 
+namespace {
+// The cross-shaped box: eleven copies shifted along x and eleven along y (by -5 .. 5 window
+// units, which the square viewport shrinks to fractions of a texel), averaged, in one pass.
+const char* const CrossBlurVertex =
+    "#version 120\n"
+    "void main() { gl_TexCoord[0] = gl_MultiTexCoord0; gl_Position = ftransform(); }\n";
+const char* const CrossBlurFragment =
+    "#version 120\n"
+    "uniform sampler2D picture;\n"
+    "uniform vec2 step;\n"
+    "void main() {\n"
+    "  vec2 at = gl_TexCoord[0].st;\n"
+    "  vec4 sum = vec4(0.0);\n"
+    "  for (int i = -5; i <= 5; ++i) {\n"
+    "    sum += texture2D(picture, at - vec2(float(i) * step.x, 0.0));\n"
+    "    sum += texture2D(picture, at - vec2(0.0, float(i) * step.y));\n"
+    "  }\n"
+    "  gl_FragColor = sum / 22.0;\n"
+    "}\n";
+
+const ShaderProgram& CrossBlurProgram() {
+  static const ShaderProgram program = BuildShaderProgram(CrossBlurVertex, CrossBlurFragment);
+  return program;
+}
+}  // namespace
+
 void BlurTexture(int size, TextureId texture, int passes) {
   const float w = static_cast<float>(ActiveWindow.Width);
   const float h = static_cast<float>(ActiveWindow.Height);
@@ -52,26 +79,26 @@ void BlurTexture(int size, TextureId texture, int passes) {
   const float lo = 0.5f / size;
   const float hi = 1.0f - 0.5f / size;
   BeginTextureLayers(texture, 1.0f / 22.0f);
+  glDisable(GL_BLEND);
   Begin2D();
   SetOrthoProjection();
   glViewport(0, 0, size, size);
+  const ShaderProgram& program = CrossBlurProgram();
+  BeginProgram(program);
+  SetUniform(program, "picture", 0);
+  // One window unit of shift moves the picture by this much of its texture coordinates.
+  SetUniform(program, "step", (hi - lo) / w, (hi - lo) / h);
   for (int pass = 0; pass < passes; ++pass) {
-    glClear(GL_COLOR_BUFFER_BIT);
     glBegin(GL_QUADS);
-    for (int step = -5; step <= 5; ++step) {
-      const float i = static_cast<float>(step);
-      glTexCoord2f(lo, lo); glVertex3f(i, 0, 0);
-      glTexCoord2f(hi, lo); glVertex3f(w + i, 0, 0);
-      glTexCoord2f(hi, hi); glVertex3f(w + i, h, 0);
-      glTexCoord2f(lo, hi); glVertex3f(i, h, 0);
-      glTexCoord2f(lo, lo); glVertex3f(0, i, 0);
-      glTexCoord2f(hi, lo); glVertex3f(w, i, 0);
-      glTexCoord2f(hi, hi); glVertex3f(w, h + i, 0);
-      glTexCoord2f(lo, hi); glVertex3f(0, h + i, 0);
-    }
+    glTexCoord2f(lo, lo); glVertex3f(0, 0, 0);
+    glTexCoord2f(hi, lo); glVertex3f(w, 0, 0);
+    glTexCoord2f(hi, hi); glVertex3f(w, h, 0);
+    glTexCoord2f(lo, hi); glVertex3f(0, h, 0);
     glEnd();
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, size, size);
   }
+  EndProgram();
+  glEnable(GL_BLEND);
   SetDrawingViewport();
   RestorePerspective();
   End2D();

@@ -8,6 +8,7 @@
 #include "platform/Glyphs.h"
 #include "platform/Window.h"
 #include "render/RenderState.h"
+#include "render/Shader.h"
 
 uint32_t FontListBase = 0;
 
@@ -156,6 +157,61 @@ void DrawImageAdditive(TextureId texture, const ColorRGBA& colour, float x, floa
   glColor4f(colour.r, colour.g, colour.b, colour.a);
   BeginTexturedQuad(texture, GL_ONE, Fog::Keep);
   if (!LeavesPixelsAlone(colour, true)) CornerQuad(x, y, w, h, 0, 1);
+  EndTexturedQuad();
+}
+
+namespace {
+// Up to four pictures over one rectangle, each weighted by its own alpha, summed and scaled.
+const char* const LayerSumVertex =
+    "#version 120\n"
+    "void main() { gl_TexCoord[0] = gl_MultiTexCoord0; gl_Position = ftransform(); }\n";
+const char* const LayerSumFragment =
+    "#version 120\n"
+    "uniform sampler2D layer0, layer1, layer2, layer3;\n"
+    "uniform int count;\n"
+    "uniform float strength;\n"
+    "vec3 weighted(sampler2D layer) {\n"
+    "  vec4 c = texture2D(layer, gl_TexCoord[0].st); return c.rgb * c.a;\n"
+    "}\n"
+    "void main() {\n"
+    "  vec3 sum = weighted(layer0);\n"
+    "  if (count > 1) sum += weighted(layer1);\n"
+    "  if (count > 2) sum += weighted(layer2);\n"
+    "  if (count > 3) sum += weighted(layer3);\n"
+    "  gl_FragColor = vec4(sum * strength, 1.0);\n"
+    "}\n";
+
+const ShaderProgram& LayerSumProgram() {
+  static const ShaderProgram program = [] {
+    const ShaderProgram built = BuildShaderProgram(LayerSumVertex, LayerSumFragment);
+    BeginProgram(built);
+    const char* samplers[4] = {"layer0", "layer1", "layer2", "layer3"};
+    for (int unit = 0; unit < 4; ++unit) SetUniform(built, samplers[unit], unit);
+    EndProgram();
+    return built;
+  }();
+  return program;
+}
+}  // namespace
+
+void DrawImagesAdditive(const TextureId* textures, int count, const ColorRGBA& colour, float x,
+                        float y, float w, float h) {
+  count = count < 0 ? 0 : (count > 4 ? 4 : count);
+  BeginTextured();
+  glColor4f(colour.r, colour.g, colour.b, colour.a);
+  BeginTexturedQuad(count > 0 ? textures[count - 1] : 0, GL_ONE, Fog::Keep);
+  if (count > 0 && !LeavesPixelsAlone(colour, true)) {
+    const ShaderProgram& program = LayerSumProgram();
+    BindTextureUnits(textures, count);
+    BeginProgram(program);
+    SetUniform(program, "count", count);
+    // The program writes alpha 1, so the blend adds exactly what it computed; clamped like the
+    // colour each layer would have been drawn with.
+    SetUniform(program, "strength", colour.a < 1 ? colour.a : 1.0f);
+    CornerQuad(x, y, w, h, 0, 1);
+    EndProgram();
+    glBindTexture(GL_TEXTURE_2D, textures[count - 1]);
+  }
   EndTexturedQuad();
 }
 

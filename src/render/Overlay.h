@@ -22,6 +22,10 @@ void DrawSpriteBlended(TextureId texture, float x, float y, float w, float h, fl
 void DrawImage(TextureId texture, const ColorRGBA& colour, float x, float y, float w, float h);
 void DrawImageAdditive(TextureId texture, const ColorRGBA& colour, float x, float y, float w,
                        float h);
+// The same as DrawImageAdditive with each of up to four textures in turn (white colour with the
+// given alpha), but in one pass over the rectangle; leaves the last texture bound.
+void DrawImagesAdditive(const TextureId* textures, int count, const ColorRGBA& colour, float x,
+                        float y, float w, float h);
 void DrawPicture(TextureId texture, float x, float y, float w, float h);
 void DrawInvertRect(const ColorRGBA& colour, float x, float y, float w, float h);
 void DrawRect(const ColorRGBA& colour, float x, float y, float w, float h);

@@ -153,8 +153,8 @@ void DrawDominoScene(float x) {
   // The three small captures are stretched over the full-size last pass for a soft ghosting.
   const float logoAlpha = 0.8f + 0.2f * std::sin(10.0f * x);
   Begin2D();
-  for (TextureId capture : Captures)
-    DrawImageAdditive(capture, {1.0f, 1.0f, 1.0f, 0.3f}, 0.0f, 0.0f, 800.0f, 600.0f);
+  DrawImagesAdditive(Captures, CapturedPasses, {1.0f, 1.0f, 1.0f, 0.3f}, 0.0f, 0.0f, 800.0f,
+                     600.0f);
   DrawImageAdditive(LogoPicture, {1.0f, 1.0f, 1.0f, logoAlpha}, -100.0f, -100.0f, 512.0f, 512.0f);
   // Drawn in the colour the logo left current.
   DrawSpriteBlended(ArrowTexture, 307.0f, 177.0f, 75.0f, 86.0f, 300.0f * x);

@@ -6,6 +6,8 @@
 #include "ToolkitFixture.h"
 #include "platform/ShowFrame.h"
 #include "render/Effects.h"
+#include "render/PointBatch.h"
+#include "support/TestSupport.h"
 
 namespace {
 std::vector<uint8_t> TexturePixels(TextureId texture, int size) {
@@ -182,4 +184,51 @@ TEST_F(Effects, EffectsReturnToTheDrawingSizeOfAFrameDrawnSmaller) {
   SetDrawingScale(1.0f);
   ExpectFullViewport();
   glDeleteTextures(1, &texture);
+}
+
+// A round point lights the pixels whose centres lie within its radius and no others, through
+// the buffer the batch keeps, and gives back the texture binding and tests it changed.
+TEST(RoundPoints, LightTheDiscAroundTheirCentreAndLeaveTheirState) {
+  EnsureGLContext();
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, 800, 0, 600, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glDisable(GL_LIGHTING);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glColor4f(1, 1, 1, 1);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  const GLuint bound = CreateRenderTexture(4);
+  PointBatch batch;
+  batch.Add(100.5f, 100.5f, 0);  // the centre of pixel (100, 100)
+  batch.Add(300.0f, 300.0f, 0);  // the corner of four pixels
+  BeginRoundPoints(1.2f);
+  batch.Draw();
+  EndRoundPoints();
+  // Radius 1.2 around a pixel centre: the pixel and its four neighbours, not the diagonals.
+  for (int dy = -2; dy <= 2; ++dy) {
+    for (int dx = -2; dx <= 2; ++dx) {
+      const bool inside = dx * dx + dy * dy <= 1;
+      EXPECT_EQ(ReadPixel(100 + dx, 100 + dy).r, inside ? 255 : 0) << dx << "," << dy;
+    }
+  }
+  // Around a pixel corner: the four pixels at distance 0.71, none at 1.58.
+  for (int y = 297; y <= 302; ++y)
+    for (int x = 297; x <= 302; ++x)
+      EXPECT_EQ(ReadPixel(x, y).r, (x == 299 || x == 300) && (y == 299 || y == 300) ? 255 : 0)
+          << x << "," << y;
+  GLint texture = 0, buffer = -1;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+  glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &buffer);
+  EXPECT_EQ(static_cast<GLuint>(texture), bound);
+  EXPECT_EQ(buffer, 0);
+  EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
+  EXPECT_FALSE(glIsEnabled(GL_POINT_SPRITE));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  glDeleteTextures(1, &bound);
 }

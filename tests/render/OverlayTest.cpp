@@ -1,6 +1,7 @@
 // The overlay drawers in the real GL context: pixels they produce and the state they leave.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -364,4 +365,30 @@ TEST(Glyphs, MissingFacesFallBackToDejaVuSansAndNamesIgnoreCase) {
   EXPECT_EQ(FindFontFile("No Such Face", false), dejaVu + "DejaVuSans.ttf");
   EXPECT_EQ(FindFontFile("No Such Face", true), dejaVu + "DejaVuSans-Bold.ttf");
   EXPECT_EQ(FindFontFile("dejavusansmono", true), dejaVu + "DejaVuSansMono-Bold.ttf");
+}
+
+// Layers fused into one program pass give the picture the layers drawn one by one give (within
+// the rounding each separate layer adds), and the state the last of them would leave.
+TEST_F(OverlayTest, PicturesAddedInOnePassMatchThemAddedOneByOne) {
+  const TextureId layers[3] = {QuadrantTexture(), QuadrantTexture(), QuadrantTexture()};
+  const ColorRGBA share{1, 1, 1, 0.3f};
+  Begin2D();
+  BeginFrame();
+  for (TextureId layer : layers) DrawImageAdditive(layer, share, 0, 0, 800, 600);
+  const std::vector<uint8_t> oneByOne = ReadFramePixels();
+  BeginFrame();
+  DrawImagesAdditive(layers, 3, share, 0, 0, 800, 600);
+  const std::vector<uint8_t> fused = ReadFramePixels();
+  End2D();
+  ASSERT_EQ(fused.size(), oneByOne.size());
+  int largest = 0;
+  for (size_t i = 0; i < fused.size(); ++i)
+    largest = std::max(largest, std::abs(fused[i] - oneByOne[i]));
+  EXPECT_LE(largest, 3);
+  ExpectPixel(100, 100, 230, 0, 0, 3);  // 0.9 of the red quadrant
+  EXPECT_FALSE(On(GL_BLEND));
+  EXPECT_TRUE(On(GL_TEXTURE_2D));
+  GLint program = -1;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+  EXPECT_EQ(program, 0);
 }

@@ -1,0 +1,83 @@
+// Cost of whole show frames at chosen times, in milliseconds and in full-screen quads of the same run.
+//
+// Usage: scene_bench [TIME ...]   (run from the build folder, where data/ lies)
+// For each show time the show is advanced there at 60 frames a second, then 60 frames from it are
+// drawn and finished one by one; the median frame is printed beside the median of 40 timedemo
+// quads (one full-screen textured additive quad at 800 x 600) drawn between the frames.
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "app/Loading.h"
+#include "platform/GL.h"
+#include "platform/Window.h"
+#include "render/Overlay.h"
+#include "render/RenderState.h"
+#include "show/Schedule.h"
+#include "timeline/BeatClock.h"
+#include "timeline/Random.h"
+#include "timeline/ShowClock.h"
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+double Milliseconds(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double QuadMilliseconds() {
+  Begin2D();
+  glFinish();
+  const Clock::time_point start = Clock::now();
+  DrawImageAdditive(LogoTexture, {1, 1, 1, 1}, 0, 0, 800, 600);
+  glFinish();
+  const double ms = Milliseconds(start);
+  End2D();
+  return ms;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<float> times;
+  for (int i = 1; i < argc; ++i) times.push_back(std::strtof(argv[i], nullptr));
+  if (times.empty()) times = {20, 60, 72, 121, 142, 170, 185, 200, 205.5f};
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 1;
+  MainWindow = OpenWindow(800, 600, 32, false, "scene bench");
+  if (!MainWindow.RenderContext) return 1;
+  ChooseDataDirectory(argv[0]);
+  SetShowTimeReseeding(true);
+  LoadAssets(false);
+  RecordShowStart();
+  std::printf("%8s %6s %10s %10s %8s\n", "time", "scene", "median ms", "quad ms", "x quad");
+  for (float time : times) {
+    AdvanceShowTo(time, 60);
+    std::vector<double> frames, quads;
+    const long first = static_cast<long>(time * 60.0 + 0.5);
+    for (long frame = first; frame < first + 60; ++frame) {
+      ShowTime = static_cast<float>(static_cast<double>(frame) / 60);
+      FrameDelta = 1.0f / 60;
+      glFinish();
+      const Clock::time_point start = Clock::now();
+      DrawShowPicture();
+      glFinish();
+      frames.push_back(Milliseconds(start));
+      if (frame % 3 == 0) quads.push_back(QuadMilliseconds());
+    }
+    const double median = Median(frames), quad = Median(quads);
+    std::printf("%8.2f %6d %10.2f %10.3f %8.2f\n", time, CurrentScene, median, quad,
+                quad > 0 ? median / quad : 0);
+    std::fflush(stdout);
+  }
+  return 0;
+}
