@@ -129,34 +129,8 @@ bool SaveScreenshot(float showTime) {
 }
 
 const char* SceneName(int scene) {
-  switch (scene) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-      return "rails";
-    case 5:
-      return "light cones";
-    case 6:
-      return "dominoes";
-    case 7:
-      return "dominoes backwards";
-    case 8:
-      return "greetings";
-    case 9:
-      return "well";
-    case 10:
-      return "flowers";
-    case 99:
-    case 11:
-    case 12:
-    case 13:
-      return "cloth";
-    case 14:
-      return "point burst";
-    default:
-      return "";
-  }
+  const ShowScene* found = FindShowScene(scene);
+  return found ? found->name : "";
 }
 
 ViewerControls::ViewerControls(bool loop, bool liveMode, bool paused)

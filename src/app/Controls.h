@@ -59,7 +59,7 @@ class ViewerControls {
   double displayUntil_ = 0;
 };
 
-// The name of a scene number as the on-screen display shows it ("" for none).
+// The scene table's name of a scene number, as the on-screen display shows it ("" for none).
 const char* SceneName(int scene);
 // Seconds of a steady clock, for the controls' timings.
 double SteadySeconds();
