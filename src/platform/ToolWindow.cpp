@@ -106,35 +106,22 @@ bool TToolWindow::Open(const std::string& title, int left, int top, int width, i
   return true;
 }
 
-void TToolWindow::SetCaption1(const std::string& text) {
-  if (text != caption1_) dirty_ = true;
-  caption1_ = text;
+void TToolWindow::SetCaption(std::string& caption, const std::string& text) {
+  if (text != caption) dirty_ = true;
+  caption = text;
 }
 
-void TToolWindow::SetCaption2(const std::string& text) {
-  if (text != caption2_) dirty_ = true;
-  caption2_ = text;
-}
+void TToolWindow::SetCaption1(const std::string& text) { SetCaption(caption1_, text); }
 
-void TToolWindow::SetCaption3(const std::string& text) {
-  if (text != caption3_) dirty_ = true;
-  caption3_ = text;
-}
+void TToolWindow::SetCaption2(const std::string& text) { SetCaption(caption2_, text); }
 
-void TToolWindow::SetCaption4(const std::string& text) {
-  if (text != caption4_) dirty_ = true;
-  caption4_ = text;
-}
+void TToolWindow::SetCaption3(const std::string& text) { SetCaption(caption3_, text); }
 
-void TToolWindow::SetCaption5(const std::string& text) {
-  if (text != caption5_) dirty_ = true;
-  caption5_ = text;
-}
+void TToolWindow::SetCaption4(const std::string& text) { SetCaption(caption4_, text); }
 
-void TToolWindow::SetCaption6(const std::string& text) {
-  if (text != caption6_) dirty_ = true;
-  caption6_ = text;
-}
+void TToolWindow::SetCaption5(const std::string& text) { SetCaption(caption5_, text); }
+
+void TToolWindow::SetCaption6(const std::string& text) { SetCaption(caption6_, text); }
 
 void TToolWindow::Refresh() {
   if (!window_) return;

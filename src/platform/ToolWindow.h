@@ -1,4 +1,4 @@
-// The live mode's small tool window: three (or five) captions on a light grey ground, drawn without GL.
+// The live mode's small tool window: up to six captions on a light grey ground, drawn without GL.
 #pragma once
 #include <string>
 
@@ -51,6 +51,8 @@ class TToolWindow {
   void* renderer_ = nullptr;
   void* font_ = nullptr;
   unsigned windowId_ = 0;
+  // Sets one caption and marks the window for redrawing when it changed.
+  void SetCaption(std::string& caption, const std::string& text);
   std::string caption1_;
   std::string caption2_;
   std::string caption3_;
