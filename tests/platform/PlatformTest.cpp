@@ -4,11 +4,13 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <thread>
 
 #include "platform/Audio.h"
 #include "platform/Input.h"
+#include "platform/Terminate.h"
 #include "platform/Timer.h"
 #include "support/TestSupport.h"
 
@@ -73,6 +75,16 @@ TEST(Timer, ReadingsStayPreciseBecauseTheyAreRelativeToCreation) {
   timer.Reset();
   SleepMs(2);
   EXPECT_GT(timer.Tick(), 0.0f);
+}
+
+// timeout(1) passes one SIGTERM on twice (to the program and to its process group): the copy
+// must not cut the orderly ending short.
+TEST(Terminate, ACopyOfTheRequestArrivingAtOnceIsTheSameRequest) {
+  InstallTerminateHandlers();
+  raise(SIGTERM);
+  raise(SIGTERM);
+  EXPECT_EQ(TerminateSignal(), SIGTERM);
+  ClearTerminateSignal();
 }
 
 TEST(Keyboard, ScancodesMapToDirectInputCodes) {
