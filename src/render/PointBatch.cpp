@@ -1,9 +1,11 @@
-// Point sets through a growing buffer object; round points as alpha-tested sprites.
+// Point sets through a growing buffer object; round points as sprites cut round by a small program.
 #include "render/PointBatch.h"
 
-#include <cmath>
+#include <algorithm>
 
 #include "platform/GL.h"
+#include "platform/ShowFrame.h"
+#include "render/Shader.h"
 
 void PointBatch::Draw() {
   if (positions_.empty()) return;
@@ -24,50 +26,39 @@ void PointBatch::Draw() {
 }
 
 namespace {
-constexpr int DiscSize = 64;
-GLint BoundBeforeRoundPoints = 0;
+// Each sprite's fragments outside the disc its square encloses are dropped, the distance taken
+// exactly from the sprite coordinate: the edge falls where a smoothed point's does, with no
+// texture's steps in it. Fog is not applied (the point fields draw with it off).
+const char* const RoundPointVertexSource = R"(#version 120
+void main() {
+  gl_Position = ftransform();
+  gl_FrontColor = gl_Color;
+}
+)";
+const char* const RoundPointFragmentSource = R"(#version 120
+void main() {
+  vec2 offset = gl_PointCoord - vec2(0.5);
+  if (dot(offset, offset) > 0.25) discard;
+  gl_FragColor = gl_Color;
+}
+)";
 
-// White everywhere; alpha 1 inside the disc the sprite's square encloses, 0 outside.
-GLuint DiscTexture() {
-  static GLuint texture = 0;
-  if (texture != 0) return texture;
-  uint8_t pixels[DiscSize * DiscSize * 4];
-  for (int y = 0; y < DiscSize; ++y) {
-    for (int x = 0; x < DiscSize; ++x) {
-      const float dx = (x + 0.5f) / DiscSize - 0.5f, dy = (y + 0.5f) / DiscSize - 0.5f;
-      uint8_t* p = pixels + 4 * (y * DiscSize + x);
-      p[0] = p[1] = p[2] = 255;
-      p[3] = dx * dx + dy * dy <= 0.25f ? 255 : 0;
-    }
-  }
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, DiscSize, DiscSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-  return texture;
+const ShaderProgram& RoundPointProgram() {
+  static const ShaderProgram program =
+      BuildShaderProgram(RoundPointVertexSource, RoundPointFragmentSource);
+  return program;
 }
 }  // namespace
 
+float SmoothedPointRadius(float size) { return std::max(size / 2, DrawingScale()); }
+
 void BeginRoundPoints(float radius) {
   glPointSize(2 * radius);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &BoundBeforeRoundPoints);
-  glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, DiscTexture());
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   glEnable(GL_POINT_SPRITE);
-  glTexEnvi(GL_POINT_SPRITE, GL_COORD_REPLACE, GL_TRUE);
-  glEnable(GL_ALPHA_TEST);
-  glAlphaFunc(GL_GREATER, 0.5f);
+  BeginProgram(RoundPointProgram());
 }
 
 void EndRoundPoints() {
-  glDisable(GL_ALPHA_TEST);
-  glAlphaFunc(GL_ALWAYS, 0.0f);
-  glTexEnvi(GL_POINT_SPRITE, GL_COORD_REPLACE, GL_FALSE);
+  EndProgram();
   glDisable(GL_POINT_SPRITE);
-  glDisable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(BoundBeforeRoundPoints));
 }

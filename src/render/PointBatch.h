@@ -27,8 +27,13 @@ class PointBatch {
 
 // Points drawn as round sprites: each covers the pixels whose centres lie within radius pixels of
 // the point, as a smoothed point drawn without blending does, but by the renderer's plain point
-// path (a small disc texture and the alpha test cut the corners off the sprite's square).
-// EndRoundPoints switches the sprites, alpha test and texturing off again and binds the texture
-// that was bound before.
+// path (a small program drops the fragments outside the disc the sprite's square encloses).
+// Colour and depth test as set; fog is not applied. EndRoundPoints returns to fixed-function
+// drawing with the sprites off.
 void BeginRoundPoints(float radius);
 void EndRoundPoints();
+// The radius of the round point that lights what a smoothed point of the given size (in pixels)
+// lights when drawn without blending: the pixels whose centres lie within half its size, and never
+// fewer than those within one pixel of a frame drawn at full size (as measured on the software
+// renderer; a 1.5-pixel star reaches 1.0, a 3-pixel point 1.5).
+float SmoothedPointRadius(float size);

@@ -45,10 +45,6 @@ void LookAtPointField() {
   glTranslatef(0, 50, 50);
 }
 
-// How far beyond its half size a smoothed point drawn without blending writes its colour, in
-// pixels (measured on the software renderer: a 1.5-pixel star lights the pixels within 1.0).
-constexpr float SmoothedPointFringe = 0.25f;
-
 // The points of both fields, refilled every frame: each frame draws new positions.
 PointBatch RandomPoints;
 
@@ -76,7 +72,7 @@ void DrawRandomPoints(int64_t lastIndex, float size) {
     return;
   }
   glDisable(GL_POINT_SMOOTH);
-  BeginRoundPoints(size / 2 + SmoothedPointFringe * DrawingScale());
+  BeginRoundPoints(SmoothedPointRadius(size));
   RandomPoints.Draw();
   EndRoundPoints();
   glEnable(GL_POINT_SMOOTH);

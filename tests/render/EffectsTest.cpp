@@ -1,6 +1,7 @@
 // Render-to-texture, blur and feedback on real textures and frame buffer, and the fog switch.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "ToolkitFixture.h"
@@ -186,6 +187,55 @@ TEST_F(Effects, EffectsReturnToTheDrawingSizeOfAFrameDrawnSmaller) {
   glDeleteTextures(1, &texture);
 }
 
+// Round points stand in for smoothed points drawn without blending: at the star's and the burst's
+// sizes, at every fraction of a pixel, they light the same pixels (a ring more or less would make
+// a dense field visibly brighter or darker).
+TEST(RoundPoints, LightWhatSmoothedPointsLight) {
+  EnsureGLContext();
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, 800, 0, 600, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glDisable(GL_LIGHTING);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glColor4f(1, 1, 1, 1);
+  glClearColor(0, 0, 0, 1);
+  for (const float size : {1.5f, 3.0f}) {
+    // Points 8 pixels apart, each at another fraction of a pixel, spread as evenly as the golden
+    // ratio's multiples spread.
+    PointBatch batch;
+    for (int j = 0; j < 70; ++j) {
+      for (int i = 0; i < 95; ++i) {
+        const float k = static_cast<float>(j * 95 + i);
+        batch.Add(8 + 8 * i + std::fmod(k * 0.618034f, 1.0f),
+                  8 + 8 * j + std::fmod(k * 0.754878f, 1.0f), 0);
+      }
+    }
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_POINT_SMOOTH);
+    glPointSize(size);
+    batch.Draw();
+    glDisable(GL_POINT_SMOOTH);
+    const std::vector<uint8_t> smoothed = ReadFramePixels();
+    glClear(GL_COLOR_BUFFER_BIT);
+    BeginRoundPoints(SmoothedPointRadius(size));
+    batch.Draw();
+    EndRoundPoints();
+    const std::vector<uint8_t> round = ReadFramePixels();
+    size_t lit = 0, differ = 0;
+    for (size_t p = 0; p < round.size(); p += 4) {
+      lit += smoothed[p] != 0;
+      differ += smoothed[p] != round[p];
+    }
+    // About 3.1 and 7.1 pixels a point.
+    EXPECT_GT(lit, batch.Count() * (size < 2 ? 3 : 7)) << size;
+    EXPECT_LE(differ, lit / 1000) << size << ": " << differ << " of " << lit << " lit pixels differ";
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 // A round point lights the pixels whose centres lie within its radius and no others, through
 // the buffer the batch keeps, and gives back the texture binding and tests it changed.
 TEST(RoundPoints, LightTheDiscAroundTheirCentreAndLeaveTheirState) {
@@ -229,6 +279,9 @@ TEST(RoundPoints, LightTheDiscAroundTheirCentreAndLeaveTheirState) {
   EXPECT_FALSE(glIsEnabled(GL_POINT_SPRITE));
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+  GLint program = -1;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+  EXPECT_EQ(program, 0);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   glDeleteTextures(1, &bound);
 }
