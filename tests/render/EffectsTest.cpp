@@ -187,10 +187,9 @@ TEST_F(Effects, EffectsReturnToTheDrawingSizeOfAFrameDrawnSmaller) {
   glDeleteTextures(1, &texture);
 }
 
-// Round points stand in for smoothed points drawn without blending: at the star's and the burst's
-// sizes, at every fraction of a pixel, they light the same pixels (a ring more or less would make
-// a dense field visibly brighter or darker).
-TEST(RoundPoints, LightWhatSmoothedPointsLight) {
+namespace {
+// White points placed in pixels of the 800 x 600 frame, unblended, over black.
+void BeginWhitePointsInPixels() {
   EnsureGLContext();
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -202,6 +201,14 @@ TEST(RoundPoints, LightWhatSmoothedPointsLight) {
   glDisable(GL_BLEND);
   glColor4f(1, 1, 1, 1);
   glClearColor(0, 0, 0, 1);
+}
+}  // namespace
+
+// Round points stand in for smoothed points drawn without blending: at the star's and the burst's
+// sizes, at every fraction of a pixel, they light the same pixels (a ring more or less would make
+// a dense field visibly brighter or darker).
+TEST(RoundPoints, LightWhatSmoothedPointsLight) {
+  BeginWhitePointsInPixels();
   for (const float size : {1.5f, 3.0f}) {
     // Points 8 pixels apart, each at another fraction of a pixel, spread as evenly as the golden
     // ratio's multiples spread.
@@ -237,19 +244,9 @@ TEST(RoundPoints, LightWhatSmoothedPointsLight) {
 }
 
 // A round point lights the pixels whose centres lie within its radius and no others, through
-// the buffer the batch keeps, and gives back the texture binding and tests it changed.
+// the buffer the batch keeps, and leaves the texture binding, tests and program as they were.
 TEST(RoundPoints, LightTheDiscAroundTheirCentreAndLeaveTheirState) {
-  EnsureGLContext();
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(0, 800, 0, 600, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glDisable(GL_LIGHTING);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_BLEND);
-  glColor4f(1, 1, 1, 1);
-  glClearColor(0, 0, 0, 1);
+  BeginWhitePointsInPixels();
   glClear(GL_COLOR_BUFFER_BIT);
   const GLuint bound = CreateRenderTexture(4);
   PointBatch batch;
