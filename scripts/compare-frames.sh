@@ -39,6 +39,18 @@ done
 [ -n "$rev" ] || { echo "usage: scripts/compare-frames.sh REV [--build DIR] [--fps N] [--separate] [--times LIST]" >&2; exit 2; }
 [ -x "$build/vantrel" ] && [ -d "$build/data" ] || { echo "compare-frames: no built program and data in $build" >&2; exit 2; }
 
+# The comparison needs numpy and Pillow; a Python without them is found out here, before the long
+# renders, not by a failure at the end. PYTHON chooses the interpreter.
+python=""
+for candidate in ${PYTHON:+"$PYTHON"} /usr/bin/python3 python3; do
+  if "$candidate" -c 'import numpy, PIL' 2> /dev/null; then python="$candidate"; break; fi
+done
+[ -n "$python" ] || {
+  echo "compare-frames: no Python 3 with numpy and Pillow found (tried ${PYTHON:+$PYTHON, }/usr/bin/python3 and python3 on PATH);" \
+    "install python3-numpy and python3-pil, or name one with PYTHON=/path/to/python3" >&2
+  exit 2
+}
+
 commit="$(git -C "$root" rev-parse --verify "$rev^{commit}")"
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/vantrel-compare/$commit"
 mkdir -p "$cache"
@@ -67,7 +79,20 @@ frame_index() { awk -v t="$1" -v f="$fps" 'BEGIN { printf "%06d", int(t * f + 0.
 
 # prune DIR KEEPLIST: removes the finished frames in DIR whose names start with none of the lines.
 prune() {
-  find "$1" -name 'frame_*.png' -mmin +0.05 2> /dev/null | grep -v -F -f "$2" | xargs -r rm -f
+  # grep finding nothing to remove is no failure.
+  find "$1" -name 'frame_*.png' -mmin +0.05 2> /dev/null | { grep -v -F -f "$2" || true; } | xargs -r rm -f
+}
+
+# run_program PROGRAM ARGS...: runs it in the data folder; its messages are shown only when it
+# fails (returning 1).
+run_program() {
+  local log
+  log="$(mktemp -p "$work")"
+  (cd "$work/run" && "$@" 2> "$log") || {
+    echo "compare-frames: $* failed:" >&2
+    tail -20 "$log" >&2
+    return 1
+  }
 }
 
 # render PROGRAM OUTDIR SEPARATE: leaves frame_NNNNNN_*.png for every chosen time in OUTDIR.
@@ -80,7 +105,7 @@ render() {
       local low high
       low=$(awk -v t="$t" -v f="$fps" 'BEGIN { printf "%.6f", t - 0.5 / f }')
       high=$(awk -v t="$t" -v f="$fps" 'BEGIN { printf "%.6f", t + 0.5 / f }')
-      (cd "$work/run" && "$program" --frames "$out" --fps "$fps" --from "$low" --to "$high" 2> /dev/null)
+      run_program "$program" --frames "$out" --fps "$fps" --from "$low" --to "$high" || return 1
     done
   else
     local all="$out/all"
@@ -94,9 +119,11 @@ render() {
     mkdir -p "$all"
     (while sleep 5; do prune "$all" "$keep"; done) &
     local pruner=$!
-    (cd "$work/run" && "$program" --frames "$all" --fps "$fps" --from "$low" --to "$high" 2> /dev/null)
+    local status=0
+    run_program "$program" --frames "$all" --fps "$fps" --from "$low" --to "$high" || status=1
     kill "$pruner" 2> /dev/null || true
     wait "$pruner" 2> /dev/null || true
+    [ "$status" = 0 ] || return 1
     prune "$all" "$keep"
     for t in "${list[@]}"; do mv "$all"/frame_"$(frame_index "$t")"_*.png "$out"/; done
     rm -rf "$all"
@@ -112,8 +139,12 @@ if [ ! -f "$theirs/done" ]; then
   render "$cache/build/vantrel" "$theirs" 0 &
   theirs_job=$!
 fi
-render "$build/vantrel" "$work/ours" "$separate"
-if [ -n "${theirs_job:-}" ]; then wait "$theirs_job" && touch "$theirs/done"; fi
+ours_ok=1
+render "$build/vantrel" "$work/ours" "$separate" || ours_ok=0
+if [ -n "${theirs_job:-}" ]; then
+  if wait "$theirs_job"; then touch "$theirs/done"; else ours_ok=0; fi
+fi
+[ "$ours_ok" = 1 ] || { echo "compare-frames: a render failed; nothing compared" >&2; exit 1; }
 echo "compare-frames: $rev against $build at $fps fps ($mode runs), rendered in $((SECONDS - start)) s"
 
 pairs=()
@@ -123,7 +154,7 @@ for t in "${list[@]}"; do
   pairs+=(--label "${t}s" "${a[0]}" "${b[0]}")
 done
 if [ "$ssim" = 1 ]; then
-  "$root/scripts/frame-diff.py" --ssim "${pairs[@]}"
+  "$python" "$root/scripts/frame-diff.py" --ssim "${pairs[@]}"
 else
-  "$root/scripts/frame-diff.py" "${pairs[@]}"
+  "$python" "$root/scripts/frame-diff.py" "${pairs[@]}"
 fi

@@ -14,8 +14,11 @@ jumping by more than a third of the range against the frame before it) and the o
 """
 import sys
 
-import numpy as np
-from PIL import Image
+try:
+    import numpy as np
+    from PIL import Image
+except ImportError as missing:
+    sys.exit(f"frame-diff: needs numpy and Pillow ({missing}); run it with a Python 3 that has them")
 
 ALLOWED_SHARE_ABOVE_ONE = 0.001
 SSIM_LOWEST = 0.97
