@@ -1,11 +1,12 @@
-// Point sets through a growing buffer object; round points as sprites cut round by a small program.
+// Point sets through a growing buffer object; round points through a coverage mask set on the CPU.
 #include "render/PointBatch.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
-#include "render/Shader.h"
+#include "render/RenderState.h"
 
 void PointBatch::Draw() {
   if (positions_.empty()) return;
@@ -25,40 +26,97 @@ void PointBatch::Draw() {
   glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
-namespace {
-// Each sprite's fragments outside the disc its square encloses are dropped, the distance taken
-// exactly from the sprite coordinate: the edge falls where a smoothed point's does, with no
-// texture's steps in it. Fog is not applied (the point fields draw with it off).
-const char* const RoundPointVertexSource = R"(#version 120
-void main() {
-  gl_Position = ftransform();
-  gl_FrontColor = gl_Color;
+void PointBatch::FillRoundMask(float radius, const float* viewport) {
+  GLfloat model[16], projection[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, model);
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  // Both column-major: m = projection * model, as the fixed-function transform composes them.
+  float m[16];
+  for (int column = 0; column < 4; ++column)
+    for (int row = 0; row < 4; ++row)
+      m[column * 4 + row] = projection[row] * model[column * 4] +
+                            projection[4 + row] * model[column * 4 + 1] +
+                            projection[8 + row] * model[column * 4 + 2] +
+                            projection[12 + row] * model[column * 4 + 3];
+  const int width = maskWidth_, height = maskHeight_;
+  const float halfWidth = viewport[2] / 2, halfHeight = viewport[3] / 2;
+  const float reach = radius * radius;
+  std::fill(mask_.begin(), mask_.end(), uint8_t{0});
+  for (size_t p = 0; p < positions_.size(); p += 3) {
+    const float x = positions_[p], y = positions_[p + 1], z = positions_[p + 2];
+    const float cx = m[0] * x + m[4] * y + m[8] * z + m[12];
+    const float cy = m[1] * x + m[5] * y + m[9] * z + m[13];
+    const float cz = m[2] * x + m[6] * y + m[10] * z + m[14];
+    const float cw = m[3] * x + m[7] * y + m[11] * z + m[15];
+    // GL drops a point whose centre lies outside the view volume, wide or not.
+    if (!(std::fabs(cx) <= cw && std::fabs(cy) <= cw && std::fabs(cz) <= cw)) continue;
+    const float px = (cx / cw + 1) * halfWidth, py = (cy / cw + 1) * halfHeight;
+    const int left = std::max(0, static_cast<int>(std::ceil(px - radius - 0.5f)));
+    const int right = std::min(width - 1, static_cast<int>(std::floor(px + radius - 0.5f)));
+    const int bottom = std::max(0, static_cast<int>(std::ceil(py - radius - 0.5f)));
+    const int top = std::min(height - 1, static_cast<int>(std::floor(py + radius - 0.5f)));
+    for (int row = bottom; row <= top; ++row) {
+      const float dy = static_cast<float>(row) + 0.5f - py;
+      uint8_t* line = mask_.data() + static_cast<size_t>(row) * static_cast<size_t>(width);
+      for (int column = left; column <= right; ++column) {
+        const float dx = static_cast<float>(column) + 0.5f - px;
+        if (dx * dx + dy * dy <= reach) line[column] = 255;
+      }
+    }
+  }
 }
-)";
-const char* const RoundPointFragmentSource = R"(#version 120
-void main() {
-  vec2 offset = gl_PointCoord - vec2(0.5);
-  if (dot(offset, offset) > 0.25) discard;
-  gl_FragColor = gl_Color;
-}
-)";
 
-const ShaderProgram& RoundPointProgram() {
-  static const ShaderProgram program =
-      BuildShaderProgram(RoundPointVertexSource, RoundPointFragmentSource);
-  return program;
+void PointBatch::DrawRound(float radius) {
+  if (positions_.empty()) return;
+  GLint viewportInt[4];
+  glGetIntegerv(GL_VIEWPORT, viewportInt);
+  if (viewportInt[2] <= 0 || viewportInt[3] <= 0) return;
+  const float viewport[4] = {static_cast<float>(viewportInt[0]), static_cast<float>(viewportInt[1]),
+                             static_cast<float>(viewportInt[2]), static_cast<float>(viewportInt[3])};
+  glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  if (maskTexture_ == 0) glGenTextures(1, &maskTexture_);
+  glBindTexture(GL_TEXTURE_2D, maskTexture_);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  if (viewportInt[2] != maskWidth_ || viewportInt[3] != maskHeight_) {
+    maskWidth_ = viewportInt[2];
+    maskHeight_ = viewportInt[3];
+    mask_.assign(static_cast<size_t>(maskWidth_) * static_cast<size_t>(maskHeight_), 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, maskWidth_, maskHeight_, 0, GL_ALPHA,
+                 GL_UNSIGNED_BYTE, nullptr);
+  }
+  FillRoundMask(radius, viewport);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, maskWidth_, maskHeight_, GL_ALPHA, GL_UNSIGNED_BYTE,
+                  mask_.data());
+  // The mask over the whole viewport, texel for pixel; the current colour where it is set.
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_FOG);
+  glDisable(GL_LIGHTING);
+  glEnable(GL_TEXTURE_2D);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glEnable(GL_ALPHA_TEST);
+  glAlphaFunc(GL_GREATER, 0.5f);
+  PushIdentityMatrices();
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 0);
+  glVertex2f(-1, -1);
+  glTexCoord2f(1, 0);
+  glVertex2f(1, -1);
+  glTexCoord2f(1, 1);
+  glVertex2f(1, 1);
+  glTexCoord2f(0, 1);
+  glVertex2f(-1, 1);
+  glEnd();
+  PopIdentityMatrices();
+  glPopClientAttrib();
+  glPopAttrib();
 }
-}  // namespace
 
 float SmoothedPointRadius(float size) { return std::max(size / 2, DrawingScale()); }
-
-void BeginRoundPoints(float radius) {
-  glPointSize(2 * radius);
-  glEnable(GL_POINT_SPRITE);
-  BeginProgram(RoundPointProgram());
-}
-
-void EndRoundPoints() {
-  EndProgram();
-  glDisable(GL_POINT_SPRITE);
-}

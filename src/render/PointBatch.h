@@ -1,4 +1,4 @@
-// Large point sets drawn from one vertex buffer, and the round star sprite they can be drawn as.
+// Large point sets drawn from one vertex buffer, or as round points set in a mask on the CPU.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -18,20 +18,26 @@ class PointBatch {
   // Draws the set as GL_POINTS with the current state; leaves no buffer bound and the vertex
   // array off.
   void Draw();
+  // Draws the set as round points: each lights the pixels of the viewport whose centres lie within
+  // radius pixels of where the current matrices put it, in the current colour through the current
+  // blending, as a smoothed point drawn without blending does; points outside the view volume
+  // light nothing. Depth and fog play no part. The points are set in a coverage mask on the CPU
+  // and the mask drawn as one alpha-tested quad, so a dense field costs about one full-screen
+  // layer instead of a rasterised point each. Leaves the GL state as it found it.
+  void DrawRound(float radius);
 
  private:
+  // Sets the coverage of the points in mask_ for a viewport of the given size.
+  void FillRoundMask(float radius, const float* viewport);
+
   std::vector<float> positions_;
   uint32_t buffer_ = 0;
   size_t capacity_ = 0;  // bytes the buffer holds
+  std::vector<uint8_t> mask_;  // one byte a viewport pixel, rows from the bottom
+  uint32_t maskTexture_ = 0;
+  int maskWidth_ = 0, maskHeight_ = 0;  // the size the texture was made at
 };
 
-// Points drawn as round sprites: each covers the pixels whose centres lie within radius pixels of
-// the point, as a smoothed point drawn without blending does, but by the renderer's plain point
-// path (a small program drops the fragments outside the disc the sprite's square encloses).
-// Colour and depth test as set; fog is not applied. EndRoundPoints returns to fixed-function
-// drawing with the sprites off.
-void BeginRoundPoints(float radius);
-void EndRoundPoints();
 // The radius of the round point that lights what a smoothed point of the given size (in pixels)
 // lights when drawn without blending: the pixels whose centres lie within half its size, and never
 // fewer than those within one pixel of a frame drawn at full size (as measured on the software

@@ -87,6 +87,22 @@ void RestorePerspective() {
   glMatrixMode(GL_MODELVIEW);
 }
 
+void PushIdentityMatrices() {
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+}
+
+void PopIdentityMatrices() {
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+}
+
 void StartSceneState() {
   SetDrawingViewport();
   RestorePerspective();

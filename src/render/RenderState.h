@@ -22,6 +22,11 @@ void ResetSurfaceState();
 void SetPlainColour(const ColorRGBA& colour);
 // The standard 45-degree, 4:3 perspective with far plane 100000.
 void RestorePerspective();
+// Saves the projection and modelview matrices and makes both the identity, so that a drawer can
+// place vertices in the viewport's -1 .. 1 square; PopIdentityMatrices brings both back and
+// leaves the modelview matrix current.
+void PushIdentityMatrices();
+void PopIdentityMatrices();
 // The state every scene drawer starts from, set in full so that a scene draws the same whatever
 // was drawn before it: the drawing viewport, the standard perspective and an identity modelview;
 // lighting off (a lit scene sets its light); normals normalised; the plain white material and

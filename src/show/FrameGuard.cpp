@@ -6,6 +6,7 @@
 
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
+#include "render/RenderState.h"
 #include "timeline/FlashGuard.h"
 #include "timeline/GentleFlashes.h"
 #include "timeline/ShowClock.h"
@@ -22,12 +23,7 @@ long SoftenedFrames = 0;
 void DrawOver(const std::vector<uint8_t>& pixels) {
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  PushIdentityMatrices();
   glViewport(0, 0, ShowFrameWidth, ShowFrameHeight);
   glDisable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
@@ -46,10 +42,7 @@ void DrawOver(const std::vector<uint8_t>& pixels) {
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
   glRasterPos2f(-1, -1);
   glDrawPixels(ShowFrameWidth, ShowFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
+  PopIdentityMatrices();
   glPopClientAttrib();
   glPopAttrib();
 }

@@ -52,8 +52,8 @@ uint64_t PointDraws(int64_t lastIndex);
 
 // Each point takes three draws of the shared generator: z first, then y, then x. In unseen frames
 // only the draws are taken. Points of the given size; where point smoothing is on (the stars, and
-// the burst once the stars are out) they are drawn as round sprites, which cover the same pixels
-// without blending at a fraction of the cost.
+// the burst once the stars are out) they are drawn as round points, which light the pixels a
+// smoothed point drawn without blending lights at a fraction of the cost.
 void DrawRandomPoints(int64_t lastIndex, float size) {
   if (DrawingUnseen()) {
     SkipRandom(PointDraws(lastIndex));
@@ -71,11 +71,7 @@ void DrawRandomPoints(int64_t lastIndex, float size) {
     RandomPoints.Draw();
     return;
   }
-  glDisable(GL_POINT_SMOOTH);
-  BeginRoundPoints(SmoothedPointRadius(size));
-  RandomPoints.Draw();
-  EndRoundPoints();
-  glEnable(GL_POINT_SMOOTH);
+  RandomPoints.DrawRound(SmoothedPointRadius(size));
 }
 
 // The generator draws of a point field whose last index is lastIndex: three per point.

@@ -227,9 +227,7 @@ TEST(RoundPoints, LightWhatSmoothedPointsLight) {
     glDisable(GL_POINT_SMOOTH);
     const std::vector<uint8_t> smoothed = ReadFramePixels();
     glClear(GL_COLOR_BUFFER_BIT);
-    BeginRoundPoints(SmoothedPointRadius(size));
-    batch.Draw();
-    EndRoundPoints();
+    batch.DrawRound(SmoothedPointRadius(size));
     const std::vector<uint8_t> round = ReadFramePixels();
     size_t lit = 0, differ = 0;
     for (size_t p = 0; p < round.size(); p += 4) {
@@ -243,8 +241,8 @@ TEST(RoundPoints, LightWhatSmoothedPointsLight) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// A round point lights the pixels whose centres lie within its radius and no others, through
-// the buffer the batch keeps, and leaves the texture binding, tests and program as they were.
+// A round point lights the pixels whose centres lie within its radius and no others, and the
+// drawing leaves the texture binding, the tests and the matrices as they were.
 TEST(RoundPoints, LightTheDiscAroundTheirCentreAndLeaveTheirState) {
   BeginWhitePointsInPixels();
   glClear(GL_COLOR_BUFFER_BIT);
@@ -252,9 +250,7 @@ TEST(RoundPoints, LightTheDiscAroundTheirCentreAndLeaveTheirState) {
   PointBatch batch;
   batch.Add(100.5f, 100.5f, 0);  // the centre of pixel (100, 100)
   batch.Add(300.0f, 300.0f, 0);  // the corner of four pixels
-  BeginRoundPoints(1.2f);
-  batch.Draw();
-  EndRoundPoints();
+  batch.DrawRound(1.2f);
   // Radius 1.2 around a pixel centre: the pixel and its four neighbours, not the diagonals.
   for (int dy = -2; dy <= 2; ++dy) {
     for (int dx = -2; dx <= 2; ++dx) {
@@ -276,9 +272,11 @@ TEST(RoundPoints, LightTheDiscAroundTheirCentreAndLeaveTheirState) {
   EXPECT_FALSE(glIsEnabled(GL_POINT_SPRITE));
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
-  GLint program = -1;
-  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-  EXPECT_EQ(program, 0);
+  GLint mode = 0, depth = 0;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  EXPECT_EQ(depth, 1);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   glDeleteTextures(1, &bound);
 }
