@@ -13,12 +13,15 @@
 #include "render/RenderState.h"
 #include "render/Texture.h"
 #include "render/VectorMath.h"
+#include "render/Visibility.h"
 #include "scenes/Scenes.h"
 #include "timeline/ShowClock.h"
 
 namespace {
 constexpr int CaptureSize = 256;
 constexpr int CapturedPasses = 3;
+// Linear fog turns everything from this eye depth on into its black.
+constexpr float FogEnd = 200.0f;
 
 TOrvBrush Domino;
 TextureId DominoTexture = NoTexture;
@@ -30,26 +33,48 @@ TextureId Captures[CapturedPasses] = {NoTexture, NoTexture, NoTexture};
 // visit to the next; ResetDominoScene puts it upright again for a new pass of the show.
 Vector3 RollVector{0.0f, 1.0f, 0.0f};
 
+// The corners of the box around a model.
+struct Bounds {
+  Vector3 lo, hi;
+};
+
+Bounds MeshBounds(const TMeshData& mesh) {
+  Bounds box;
+  for (int i = 0; i < mesh.VertexCount; ++i) {
+    const Vector3& v = mesh.Vertices[static_cast<size_t>(i)];
+    if (i == 0) box.lo = box.hi = v;
+    box.lo = {std::min(box.lo.x, v.x), std::min(box.lo.y, v.y), std::min(box.lo.z, v.z)};
+    box.hi = {std::max(box.hi.x, v.x), std::max(box.hi.y, v.y), std::max(box.hi.z, v.z)};
+  }
+  return box;
+}
+
 // One domino in its caller's matrix bracket: placed along the snaking line, then tipped over.
-void DrawDomino(const TMeshDataNM& mesh, int index, float x) {
+// A domino outside the view, or wholly in the fog's black, is not sent: whatever lies behind
+// it along the same rays is as far and as black, so drawing it would not change a pixel.
+void DrawDomino(const TMeshDataNM& mesh, const Bounds& box, int index, float x) {
   const float along = static_cast<float>(index) / 5.0f;
   glTranslatef(30.0f * std::sin(along), 0.0f, 6.0f * static_cast<float>(index));
   glRotatef(30.0f * std::cos(along), 0.0f, 1.0f, 0.0f);
   glRotatef(DominoTilt(index, x), 1.0f, 0.0f, 0.0f);
+  const BoxSight sight = SeeBox(box.lo, box.hi, FogEnd);
+  if (sight.outsideView || sight.beyondFog) return;
   mesh.DrawArrays();
 }
 
 void DrawLine(const TMeshDataNM& mesh, float x, bool mirrored) {
+  const Bounds box = MeshBounds(mesh);
   for (int i = 0; i < DominoCount; ++i) {
     glPushMatrix();
     if (mirrored) glScalef(1.0f, -1.0f, 1.0f);
-    DrawDomino(mesh, i, x);
+    DrawDomino(mesh, box, i, x);
     glPopMatrix();
   }
 }
 
 // 21 x 81 tiles of 20 x 20 units, each carrying the whole texture; blended so that the floor
-// brightens the reflections under it instead of covering them.
+// brightens the reflections under it instead of covering them. Tiles outside the view or wholly
+// in the fog's black add nothing and are left out.
 void DrawFloor() {
   BindTexture(FloorTexture);
   glEnable(GL_BLEND);
@@ -61,11 +86,14 @@ void DrawFloor() {
     glDisable(GL_BLEND);
     return;
   }
+  const SightTest sight(FogEnd);
   glBegin(GL_QUADS);
   for (int a = -10; a <= 10; ++a) {
     for (int b = -25; b <= 55; ++b) {
       const float x0 = static_cast<float>(a - 1) * 20.0f, x1 = static_cast<float>(a) * 20.0f;
       const float z0 = static_cast<float>(b - 1) * 20.0f, z1 = static_cast<float>(b) * 20.0f;
+      const BoxSight tile = sight.See({x0, 0.0f, z0}, {x1, 0.0f, z1});
+      if (tile.outsideView || tile.beyondFog) continue;
       glNormal3f(0.0f, 1.0f, 0.0f);
       glTexCoord2f(0.0f, 0.0f);
       glVertex3f(x0, 0.0f, z0);
@@ -78,6 +106,9 @@ void DrawFloor() {
     }
   }
   glEnd();
+  // The current normal and texture coordinate end as the last tile's would have.
+  glNormal3f(0.0f, 1.0f, 0.0f);
+  glTexCoord2f(0.0f, 1.0f);
   glDisable(GL_BLEND);
 }
 
