@@ -35,6 +35,8 @@ TextureId ArrowTexture = NoTexture;
 TextureId LogoPicture = NoTexture;
 // One capture of the scene, seen wider than the frame so that every ghost's roll stays in it.
 TextureId Capture = NoTexture;
+// The three ghosts summed, at the sharpness they are seen at.
+TextureId GhostSum = NoTexture;
 // Turned a little every drawn frame and kept across visits, so the camera keeps rolling from one
 // visit to the next; ResetDominoScene puts it upright again for a new pass of the show.
 Vector3 RollVector{0.0f, 1.0f, 0.0f};
@@ -222,6 +224,7 @@ void LoadDominoScene() {
   ArrowTexture = LoadTextureWithAlpha("spinarrow_b.jpg", "spinarrow_a.jpg");
   LogoPicture = LoadTexture("pwned.jpg");
   Capture = CreateRenderTexture(CaptureSize);
+  GhostSum = CreateRenderTexture(GhostSize);
   ResetDominoScene();
 }
 
@@ -245,13 +248,22 @@ void DrawDominoScene(float x) {
   BeginRenderToTexture(side);
   DrawPass(frameUp, x, zoom);
   EndRenderToTexture(Capture, side);
+  // Summed in a small square first, so that the full frame takes them as one plain layer.
+  BeginRenderToTexture(GhostSize);
+  glClear(GL_COLOR_BUFFER_BIT);
+  Begin2D();
+  DrawTurnedCopiesAdditive(Capture, static_cast<float>(side) / CaptureSize, turns, Ghosts,
+                           {1.0f, 1.0f, 1.0f, 0.3f}, 0.0f, 0.0f,
+                           static_cast<float>(ActiveWindow.Width),
+                           static_cast<float>(ActiveWindow.Height));
+  End2D();
+  EndRenderToTexture(GhostSum, GhostSize);
   DrawPass(frameUp, x, 1.0f);
 
   // The three small ghosts are stretched over the full-size frame for a soft ghosting.
   const float logoAlpha = 0.8f + 0.2f * std::sin(10.0f * x);
   Begin2D();
-  DrawTurnedCopiesAdditive(Capture, static_cast<float>(side) / CaptureSize, turns, Ghosts, {1.0f, 1.0f, 1.0f, 0.3f}, 0.0f, 0.0f, 800.0f,
-                           600.0f);
+  DrawImageAdditive(GhostSum, {1.0f, 1.0f, 1.0f, 1.0f}, 0.0f, 0.0f, 800.0f, 600.0f);
   DrawImageAdditive(LogoPicture, {1.0f, 1.0f, 1.0f, logoAlpha}, -100.0f, -100.0f, 512.0f, 512.0f);
   // Drawn in the colour the logo left current.
   DrawSpriteBlended(ArrowTexture, 307.0f, 177.0f, 75.0f, 86.0f, 300.0f * x);
