@@ -215,6 +215,56 @@ void DrawImagesAdditive(const TextureId* textures, int count, const ColorRGBA& c
   EndTexturedQuad();
 }
 
+namespace {
+// Up to four copies of one picture, each through its own 2 x 2 map of centred coordinates.
+const char* const TurnedCopiesFragment =
+    "#version 120\n"
+    "uniform sampler2D picture;\n"
+    "uniform int count;\n"
+    "uniform float strength, extent;\n"
+    "uniform vec4 turn0, turn1, turn2, turn3;\n"
+    "vec3 turned(vec4 turn) {\n"
+    "  vec2 p = 2.0 * gl_TexCoord[0].st - 1.0;\n"
+    "  vec2 at = vec2(dot(turn.xy, p), dot(turn.zw, p));\n"
+    "  if (any(greaterThan(abs(at), vec2(1.0)))) return vec3(0.0);\n"
+    "  vec4 c = texture2D(picture, (0.5 * at + 0.5) * extent); return c.rgb * c.a;\n"
+    "}\n"
+    "void main() {\n"
+    "  vec3 sum = turned(turn0);\n"
+    "  if (count > 1) sum += turned(turn1);\n"
+    "  if (count > 2) sum += turned(turn2);\n"
+    "  if (count > 3) sum += turned(turn3);\n"
+    "  gl_FragColor = vec4(sum * strength, 1.0);\n"
+    "}\n";
+
+const ShaderProgram& TurnedCopiesProgram() {
+  static const ShaderProgram program = BuildShaderProgram(LayerSumVertex, TurnedCopiesFragment);
+  return program;
+}
+}  // namespace
+
+void DrawTurnedCopiesAdditive(TextureId texture, float extent, const float (*turns)[4], int count,
+                              const ColorRGBA& colour, float x, float y, float w, float h) {
+  count = count < 0 ? 0 : (count > 4 ? 4 : count);
+  BeginTextured();
+  glColor4f(colour.r, colour.g, colour.b, colour.a);
+  BeginTexturedQuad(texture, GL_ONE, Fog::Keep);
+  if (count > 0 && !LeavesPixelsAlone(colour, true)) {
+    const ShaderProgram& program = TurnedCopiesProgram();
+    BeginProgram(program);
+    SetUniform(program, "picture", 0);
+    SetUniform(program, "count", count);
+    SetUniform(program, "strength", colour.a < 1 ? colour.a : 1.0f);
+    SetUniform(program, "extent", extent);
+    const char* names[4] = {"turn0", "turn1", "turn2", "turn3"};
+    for (int i = 0; i < count; ++i)
+      SetUniform(program, names[i], turns[i][0], turns[i][1], turns[i][2], turns[i][3]);
+    CornerQuad(x, y, w, h, 0, 1);
+    EndProgram();
+  }
+  EndTexturedQuad();
+}
+
 void DrawPicture(TextureId texture, float x, float y, float w, float h) {
   BeginTextured();
   glColor4f(1, 1, 1, 1);

@@ -26,6 +26,14 @@ void DrawImageAdditive(TextureId texture, const ColorRGBA& colour, float x, floa
 // given alpha), but in one pass over the rectangle; leaves the last texture bound.
 void DrawImagesAdditive(const TextureId* textures, int count, const ColorRGBA& colour, float x,
                         float y, float w, float h);
+// One texture added over the rectangle as up to four copies in one pass, like DrawImagesAdditive
+// with the same texture each time, except that copy i looks the texture up through its own map of
+// centred coordinates: with (x, y) running from -1 to 1 over the texture and turns[i] = {a, b, c,
+// d}, the texel shown at (x, y) is the one at (a x + b y, c x + d y); beyond the texture's edge
+// a copy adds nothing. The picture fills the share extent of the texture from its lower-left
+// corner (1: all of it). Leaves the texture bound.
+void DrawTurnedCopiesAdditive(TextureId texture, float extent, const float (*turns)[4], int count,
+                              const ColorRGBA& colour, float x, float y, float w, float h);
 void DrawPicture(TextureId texture, float x, float y, float w, float h);
 void DrawInvertRect(const ColorRGBA& colour, float x, float y, float w, float h);
 void DrawRect(const ColorRGBA& colour, float x, float y, float w, float h);

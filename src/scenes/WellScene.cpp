@@ -144,13 +144,14 @@ void DrawWellScene(float jolt, float spinRate, float scroll, float bounce, float
   glTranslatef(jolt, 0, 0);
   BindTexture(Well.roomTexture);
   EnableSphereMap();
+  // The room is seen at 30 % under a black veil; it is drawn at that strength instead of being
+  // covered by a full-screen layer (the frame holds nothing but the room and black before it).
+  GLfloat colour[4];
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  glColor4f(0.3f * colour[0], 0.3f * colour[1], 0.3f * colour[2], colour[3]);
   Well.room.Mesh(0).DrawArrays();
+  glColor4fv(colour);
   DisableSphereMap();
-
-  // The veil leaves the room at 30 %.
-  Begin2D();
-  DrawRect(ColorRGBA{0, 0, 0, 0.7f}, 0, 0, 800, 600);
-  End2D();
   // The rings and the blob are seen through the standard 45-degree perspective.
   RestorePerspective();
 

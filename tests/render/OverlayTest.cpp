@@ -392,3 +392,47 @@ TEST_F(OverlayTest, PicturesAddedInOnePassMatchThemAddedOneByOne) {
   glGetIntegerv(GL_CURRENT_PROGRAM, &program);
   EXPECT_EQ(program, 0);
 }
+
+// Copies of one picture through their own maps: unturned they add up as the same picture added
+// once per copy; a half turn shows the opposite corner; what a map takes beyond the picture's
+// edge adds nothing; a picture filling part of its texture is looked up in that part only.
+TEST_F(OverlayTest, TurnedCopiesShowThePictureThroughTheirMaps) {
+  const TextureId picture = QuadrantTexture();
+  const ColorRGBA share{1, 1, 1, 0.3f};
+  const float unturned[3][4] = {{1, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1}};
+  Begin2D();
+  BeginFrame();
+  const TextureId layers[3] = {picture, picture, picture};
+  DrawImagesAdditive(layers, 3, share, 0, 0, 800, 600);
+  const std::vector<uint8_t> layered = ReadFramePixels();
+  BeginFrame();
+  DrawTurnedCopiesAdditive(picture, 1.0f, unturned, 3, share, 0, 0, 800, 600);
+  const std::vector<uint8_t> turned = ReadFramePixels();
+  ASSERT_EQ(turned.size(), layered.size());
+  int largest = 0;
+  for (size_t i = 0; i < turned.size(); ++i)
+    largest = std::max(largest, std::abs(turned[i] - layered[i]));
+  EXPECT_LE(largest, 3);
+
+  const float halfTurn[1][4] = {{-1, 0, 0, -1}};
+  BeginFrame();
+  DrawTurnedCopiesAdditive(picture, 1.0f, halfTurn, 1, share, 0, 0, 800, 600);
+  ExpectPixel(100, 100, 77, 77, 77);  // the white corner, at 0.3
+  ExpectPixel(700, 500, 77, 0, 0);    // the red one
+
+  const float doubled[1][4] = {{2, 0, 0, 2}};
+  BeginFrame();
+  DrawTurnedCopiesAdditive(picture, 1.0f, doubled, 1, share, 0, 0, 800, 600);
+  ExpectPixel(100, 100, 0, 0, 0);
+  ExpectPixel(350, 250, 77, 0, 0);
+
+  // The picture in the lower-left half of the texture: its whole width is the red quadrant.
+  BeginFrame();
+  DrawTurnedCopiesAdditive(picture, 0.5f, halfTurn, 1, share, 0, 0, 800, 600);
+  ExpectPixel(100, 100, 77, 0, 0);
+  ExpectPixel(700, 500, 77, 0, 0);
+  End2D();
+  GLint program = -1;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+  EXPECT_EQ(program, 0);
+}
