@@ -2,6 +2,9 @@
 #include "render/Mesh.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
 #include <numeric>
 
 #include "platform/GL.h"
@@ -261,4 +264,83 @@ void WeldVertices(TMeshData& mesh) {
   for (int32_t f = 0; f < mesh.FaceCount; ++f)
     for (int32_t& corner : mesh.Faces[f])
       if (corner >= 0 && corner < n) corner = target[corner];
+}
+
+bool OutwardFacesOfClosedSolid(const TMeshData& mesh, std::vector<MeshFace>& faces) {
+  faces.clear();
+  const int32_t count =
+      std::min<int32_t>(mesh.VertexCount, static_cast<int32_t>(mesh.Vertices.size()));
+  const int32_t faceCount = mesh.FaceCount;
+  if (faceCount < 4 || mesh.Faces.size() < static_cast<size_t>(faceCount)) return false;
+  // Vertices are often repeated with other normals or texture coordinates: edges are matched by
+  // position.
+  using Position = std::array<float, 3>;
+  const auto positionOf = [&](int32_t vertex) {
+    const Vector3& v = mesh.Vertices[vertex];
+    return Position{Canon(v.x), Canon(v.y), Canon(v.z)};
+  };
+  // Every undirected edge with the faces using it and the direction each one runs it in.
+  struct EdgeUse {
+    int32_t face;
+    bool forward;  // runs the edge from its smaller position to its larger
+  };
+  std::map<std::pair<Position, Position>, std::vector<EdgeUse>> edges;
+  for (int32_t f = 0; f < faceCount; ++f) {
+    const MeshFace& face = mesh.Faces[f];
+    if (!FaceInRange(face, count)) return false;
+    for (int corner = 0; corner < 3; ++corner) {
+      const Position p = positionOf(face[corner]), q = positionOf(face[(corner + 1) % 3]);
+      if (p == q) return false;
+      edges[p < q ? std::make_pair(p, q) : std::make_pair(q, p)].push_back({f, p < q});
+    }
+  }
+  std::vector<std::vector<std::pair<int32_t, bool>>> neighbours(static_cast<size_t>(faceCount));
+  for (const auto& [edge, uses] : edges) {
+    if (uses.size() != 2) return false;
+    // Two faces wound alike run their shared edge in opposite directions.
+    const bool alike = uses[0].forward != uses[1].forward;
+    neighbours[uses[0].face].push_back({uses[1].face, alike});
+    neighbours[uses[1].face].push_back({uses[0].face, alike});
+  }
+  // Each connected piece is wound like its first face, then turned outward as a whole by the
+  // sign of the volume it encloses.
+  std::vector<int> flipped(static_cast<size_t>(faceCount), -1);
+  std::vector<int32_t> piece, pending;
+  for (int32_t seed = 0; seed < faceCount; ++seed) {
+    if (flipped[seed] >= 0) continue;
+    piece.clear();
+    flipped[seed] = 0;
+    pending.assign(1, seed);
+    while (!pending.empty()) {
+      const int32_t f = pending.back();
+      pending.pop_back();
+      piece.push_back(f);
+      for (const auto& [other, alike] : neighbours[f]) {
+        const int wanted = alike ? flipped[f] : 1 - flipped[f];
+        if (flipped[other] < 0) {
+          flipped[other] = wanted;
+          pending.push_back(other);
+        } else if (flipped[other] != wanted) {
+          return false;  // no consistent winding: not the surface of a solid
+        }
+      }
+    }
+    double volume = 0;
+    for (int32_t f : piece) {
+      const MeshFace& face = mesh.Faces[f];
+      const Vector3 &a = mesh.Vertices[face[0]], &b = mesh.Vertices[face[1]],
+                    &c = mesh.Vertices[face[2]];
+      const double signedVolume = static_cast<double>(a.x) * (b.y * c.z - b.z * c.y) +
+                                  static_cast<double>(a.y) * (b.z * c.x - b.x * c.z) +
+                                  static_cast<double>(a.z) * (b.x * c.y - b.y * c.x);
+      volume += flipped[f] ? -signedVolume : signedVolume;
+    }
+    if (volume == 0 || !std::isfinite(volume)) return false;
+    if (volume < 0)
+      for (int32_t f : piece) flipped[f] = 1 - flipped[f];
+  }
+  faces.assign(mesh.Faces.begin(), mesh.Faces.begin() + faceCount);
+  for (int32_t f = 0; f < faceCount; ++f)
+    if (flipped[f]) std::swap(faces[f][1], faces[f][2]);
+  return true;
 }

@@ -102,3 +102,9 @@ void ScaleTexCoords(TMeshData& mesh, float su, float sv);
 // Every face corner of a group of exactly coincident vertices is redirected to the group's
 // highest index; no vertex is removed. O(n log n).
 void WeldVertices(TMeshData& mesh);
+// The faces of a closed solid (every edge between two vertex positions shared by exactly two
+// faces whose windings can be made to agree), each wound counter-clockwise as seen from outside:
+// with back faces culled such a solid, seen from outside, then draws exactly the pixels it draws
+// without, for about half the triangles. Returns false, leaving faces empty, for any other mesh
+// (open, with an edge of three faces, a degenerate edge or an index out of range).
+bool OutwardFacesOfClosedSolid(const TMeshData& mesh, std::vector<MeshFace>& faces);

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "platform/GL.h"
 #include "platform/Window.h"
 #include "render/Brush.h"
 #include "render/Effects.h"
+#include "render/Mesh.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
@@ -30,37 +32,69 @@ TWaterSim Water;
 
 float FiniteOrZero(double angle) { return std::isfinite(angle) ? static_cast<float>(angle) : 0.0f; }
 
-void DrawFloor(int variant, float sceneTime) {
+// The brick's faces wound outward, when it is a closed solid: then back faces are culled,
+// which halves the triangles the renderer sets up and shades and leaves the picture as it is.
+std::vector<MeshFace> OutwardBrickFaces;
+bool CullBrickBacks = false;
+
+struct PlacedBrick {
+  int i, j;
+  float height;
+  float distance;  // squared, from the eye
+};
+std::vector<PlacedBrick> FloorBricks;
+
+void DrawFloor(int variant, float sceneTime, const Vector3& eye) {
   const TMeshDataNM& mesh = Brick.Mesh(0);
   // GL reads every array up to the highest face index: draw nothing unless all of them are there.
   const size_t vertices = static_cast<size_t>(mesh.VertexCount);
   if (mesh.FaceCount <= 0 || mesh.Vertices.size() < vertices || mesh.Normals.size() < vertices ||
       mesh.TexCoords.size() < vertices)
     return;
+  const float shift = -RailBrickSpacing / 2 * RailFloorSize;
+  FloorBricks.clear();
+  for (int i = 0; i < RailFloorSize; ++i) {
+    for (int j = 0; j < RailFloorSize; ++j) {
+      const float h = RailBrickHeight(variant, i, j, sceneTime, Water);
+      // Odd columns are shifted by half a brick: the running bond.
+      const float offset = (i % 2 == 1) ? RailBrickSpacing / 2 : 0.0f;
+      const float dx = shift + RailBrickSpacing * i - eye.x, dy = h - eye.y,
+                  dz = shift + RailBrickSpacing * j + offset - eye.z;
+      FloorBricks.push_back({i, j, h, dx * dx + dy * dy + dz * dz});
+    }
+  }
+  // Nearest first: the depth test then turns away the covered parts of farther bricks before
+  // they are shaded. The bricks are opaque, so the order changes no pixel.
+  std::stable_sort(FloorBricks.begin(), FloorBricks.end(),
+                   [](const PlacedBrick& a, const PlacedBrick& b) { return a.distance < b.distance; });
+  const MeshFace* faces = CullBrickBacks ? OutwardBrickFaces.data() : mesh.Faces.data();
+  if (CullBrickBacks) {
+    glFrontFace(GL_CCW);
+    glCullFace(GL_BACK);
+    glEnable(GL_CULL_FACE);
+  }
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_NORMAL_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   glVertexPointer(3, GL_FLOAT, 0, mesh.Vertices.data());
   glNormalPointer(GL_FLOAT, 0, mesh.Normals.data());
   glTexCoordPointer(2, GL_FLOAT, 0, mesh.TexCoords.data());
-  for (int i = 0; i < RailFloorSize; ++i) {
-    for (int j = 0; j < RailFloorSize; ++j) {
-      const float h = RailBrickHeight(variant, i, j, sceneTime, Water);
-      glPushMatrix();
-      // Odd columns are shifted by half a brick: the running bond.
-      const float offset = (i % 2 == 1) ? RailBrickSpacing / 2 : 0.0f;
-      glTranslatef(RailBrickSpacing * i, h, RailBrickSpacing * j + offset);
-      glRotatef(150.0f * Water.Normals[i][j].x, 0, 0, 1);
-      glRotatef(150.0f * Water.Normals[i][j].z, 1, 0, 0);
-      if (!DrawingUnseen())
-        glDrawElements(GL_TRIANGLES, 3 * mesh.FaceCount, GL_UNSIGNED_INT, mesh.Faces.data());
-      glPopMatrix();
-    }
+  for (const PlacedBrick& brick : FloorBricks) {
+    const int i = brick.i, j = brick.j;
+    glPushMatrix();
+    const float offset = (i % 2 == 1) ? RailBrickSpacing / 2 : 0.0f;
+    glTranslatef(RailBrickSpacing * i, brick.height, RailBrickSpacing * j + offset);
+    glRotatef(150.0f * Water.Normals[i][j].x, 0, 0, 1);
+    glRotatef(150.0f * Water.Normals[i][j].z, 1, 0, 0);
+    if (!DrawingUnseen())
+      glDrawElements(GL_TRIANGLES, 3 * mesh.FaceCount, GL_UNSIGNED_INT, faces);
+    glPopMatrix();
   }
   // Switched off again so that no later indexed draw reads the brick's arrays.
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisable(GL_CULL_FACE);
 }
 
 }  // namespace
@@ -152,6 +186,7 @@ TWaterSim& RailWater() { return Water; }
 
 void LoadRailScene() {
   Brick.TryLoadFile("brikke.3ds");
+  CullBrickBacks = Brick.MeshCount > 0 && OutwardFacesOfClosedSolid(Brick.Mesh(0), OutwardBrickFaces);
   FloorTexture = LoadTexture("3.jpg");
   UnusedGeometry.TryLoadFile("geo3.3ds");
   UnusedGeometry.Scale({2.0f, 2.0f, 2.0f});
@@ -206,7 +241,7 @@ void DrawRailScene(int variant, float sceneTime, float pulse, bool normalised) {
     EnableFog({0.0f, 0.0f, 0.0f, 1.0f}, 0, 0.05f, 1000.0f, 2400.0f);
   else
     DisableFog();
-  DrawFloor(variant, sceneTime);
+  DrawFloor(variant, sceneTime, camera.eye);
   DisableSphereMap();
   glPopMatrix();
 

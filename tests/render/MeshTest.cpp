@@ -153,3 +153,29 @@ TEST_F(MeshDrawing, ScaledTexCoordsRepeatTheTexture) {
   EXPECT_EQ(changes, 9);
   glDeleteTextures(1, &texture);
 }
+
+TEST(Mesh, ClosedSolidFacesAreWoundOutwardOpenOnesRefused) {
+  // Sides split per face (edges meet by position only), moved off the origin, and a few faces
+  // wound the other way round, as the bricks of a model file come.
+  TMeshDataN cube;
+  BuildCube(cube, true);
+  for (Vector3& v : cube.Vertices) v.x += 5.0f;
+  for (int f : {1, 4, 7, 10}) std::swap(cube.Faces[f][1], cube.Faces[f][2]);
+  std::vector<MeshFace> faces;
+  ASSERT_TRUE(OutwardFacesOfClosedSolid(cube, faces));
+  ASSERT_EQ(faces.size(), 12u);
+  for (const MeshFace& face : faces) {
+    const Vector3 &a = cube.Vertices[face[0]], &b = cube.Vertices[face[1]],
+                  &c = cube.Vertices[face[2]];
+    const Vector3 ab{b.x - a.x, b.y - a.y, b.z - a.z}, ac{c.x - a.x, c.y - a.y, c.z - a.z};
+    const Vector3 n{ab.y * ac.z - ab.z * ac.y, ab.z * ac.x - ab.x * ac.z, ab.x * ac.y - ab.y * ac.x};
+    const Vector3 middle{(a.x + b.x + c.x) / 3 - 5.0f, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
+    EXPECT_GT(n.x * middle.x + n.y * middle.y + n.z * middle.z, 0.0f);
+  }
+
+  // With one triangle gone the box is open: its back faces could show, so nothing is culled.
+  cube.Faces.pop_back();
+  cube.FaceCount = 11;
+  EXPECT_FALSE(OutwardFacesOfClosedSolid(cube, faces));
+  EXPECT_TRUE(faces.empty());
+}
