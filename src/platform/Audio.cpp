@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/CrashReport.h"
 #include "platform/DataFiles.h"
 #include "platform/PlaybackClock.h"
 
@@ -260,6 +261,7 @@ int LoadedSampleCount() { return SampleTable.count; }
 
 void CloseAudio() {
   if (!AudioOpen) return;
+  KeepLibrariesForLeakCheck();
   StopStamping();
   StopOffsetPlayback();
   Mix_HaltChannel(-1);
