@@ -185,8 +185,11 @@ for i, (jump, step) in enumerate(zip(jumps, steps)):
 resumed = [c for c in clock if not c["paused"] and c["wall"] > marks["resume"]]
 first = [c for c in resumed if c["wall"] < marks["volume"]]
 if first:
+    # Until the first resumed buffer reaches the listener the heard position stands a little
+    # before the paused time (the output delay, longer when the sound thread waits for a busy
+    # machine's cores); a restart from anywhere else is seconds away.
     gone = first[0]["wall"] - marks["resume"]
-    check(previous - 0.01 <= first[0]["music"] <= previous + gone + 0.01,
+    check(previous - 0.15 <= first[0]["music"] <= previous + gone + 0.01,
           "resumed from %.3f s: music at %.3f s after %.2f s" % (previous, first[0]["music"], gone))
 else:
     check(False, "a clock line after resuming")
