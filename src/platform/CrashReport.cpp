@@ -1,4 +1,4 @@
-// Crash report: only async-signal-safe calls in the handler (write, backtrace_symbols_fd, raise).
+// Crash report with async-signal-safe calls only; libraries kept loaded for the leak check.
 #include "platform/CrashReport.h"
 
 #include <dlfcn.h>

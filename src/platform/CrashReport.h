@@ -1,4 +1,4 @@
-// A crash leaves a trace: the signal and the call stack on standard error, then the usual death.
+// Crash reports (signal, call stack, the usual death) and libraries kept for the leak check.
 #pragma once
 
 // Installs handlers for SIGSEGV, SIGBUS, SIGILL, SIGFPE and SIGABRT (on a stack of their own, so
