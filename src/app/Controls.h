@@ -31,6 +31,8 @@ class ViewerControls {
   bool QuitAsked() const { return quit_; }
   bool Paused() const { return paused_; }
   bool Loop() const { return loop_; }
+  // Whether the on-screen display is switched on (o) beyond the 2 s after each control.
+  bool DisplayOn() const { return displayOn_; }
   // True once after a pause key: the run loop stops or restarts the music.
   bool TakePauseChange();
   // The show time a jump or frame step asks for, once; none when nothing was asked.

@@ -44,15 +44,17 @@ double UnixSeconds() {
 // VANTREL_CLOCK_LOG set: once a second, a line on stderr with the wall clock (Unix seconds, as
 // screen and sound recorders stamp their input) as a frame starts, its show time, the music
 // heard then (smoothed, and by the recent buffer stamps alone), the picture's lead and the
-// drawing scale, then the show time the music heard stands for, whether the show is paused and
-// the listening volume; with a recording of the run, it tells the program's own timing from the
+// drawing scale, then the show time the music heard stands for, whether the show is paused, the
+// listening volume, whether it loops, whether the on-screen display is switched on and whether
+// the mouse cursor is shown; with a recording of the run, it tells the program's own timing from the
 // recorder's. The pass's end adds the frame times of the pass: how many frames, the share
 // within 17 ms (a 60 Hz refresh), the median and the 95th percentile, the lowest scale. A line
 // for every jump says where it landed and how long it took from its key to the frame shown.
 class ClockLog {
  public:
   ClockLog() : enabled_(std::getenv("VANTREL_CLOCK_LOG") != nullptr) {}
-  void FrameStarts(double showTime, double heard, double lead, double frameSeconds, double music, bool paused) {
+  void FrameStarts(double showTime, double heard, double lead, double frameSeconds, double music,
+                   const ViewerControls& controls) {
     if (!enabled_) return;
     if (frameSeconds > 0) frameSeconds_.push_back(frameSeconds);
     lowestScale_ = std::min(lowestScale_, DrawingScale());
@@ -61,9 +63,10 @@ class ClockLog {
     last_ = now;
     std::fprintf(stderr,
                  "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms scale %.2f music %.3f "
-                 "paused %d volume %d\n",
-                 now, showTime, heard, StampedMusicSeconds(), 1000 * lead, DrawingScale(), music, paused ? 1 : 0,
-                 ListeningVolume());
+                 "paused %d volume %d loop %d display %d cursor %d\n",
+                 now, showTime, heard, StampedMusicSeconds(), 1000 * lead, DrawingScale(), music,
+                 controls.Paused() ? 1 : 0, ListeningVolume(), controls.Loop() ? 1 : 0,
+                 controls.DisplayOn() ? 1 : 0, CursorShown() ? 1 : 0);
   }
   void Jumped(double target, double landed, double seconds) {
     if (!enabled_) return;
@@ -178,7 +181,7 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     }
     if (controls.Paused()) {
       // The frame held, shown again with the display over it; the keyboard and events taken.
-      clockLog.FrameStarts(ShowTime, std::nan(""), 0, 0, heldMusic, true);
+      clockLog.FrameStarts(ShowTime, std::nan(""), 0, 0, heldMusic, controls);
       // A window close or a terminate request ends a paused show too.
       if (PresentAgain(MainWindow) || QuitRequested()) break;
       PollKeyboard();
@@ -212,7 +215,7 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     FrameDelta = timer.Delta;
     FramesPerSecond = static_cast<float>(timer.Fps);
     clockLog.FrameStarts(ShowTime, heard, lead.Seconds(), frames > 1 ? timer.Delta : 0.0,
-                         passStart + (std::isnan(heard) ? wall : heard), false);
+                         passStart + (std::isnan(heard) ? wall : heard), controls);
     DrawShowFrame();
     presented = timer.Now();
     // The show ends once its length has been heard, not when the frame drawn ahead for the

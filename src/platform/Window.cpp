@@ -30,12 +30,16 @@ FrameHook PresentHook;
 OverlayHook DrawOverlay;
 // Where the window was before it went full screen, to put it back.
 int WindowedX = 0, WindowedY = 0;
+// The window is on no screen (the offscreen modes): nobody sees it, so presents leave the frame
+// where it is and only swap.
+bool NoScreen = false;
 
 void ShowError(const char* text) { ShowMessage("Error", text); }
 
 // The offscreen frame scaled into the window's drawable, in pixels (larger than the window's size
 // on HiDPI screens).
 void PresentToWindow(SDL_Window* window) {
+  if (NoScreen && ShowFrameActive()) return;
   int drawableWidth = 0, drawableHeight = 0;
   SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
   PresentShowFrame(drawableWidth, drawableHeight);
@@ -209,14 +213,14 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
   SDL_StopTextInput();
 
   ActiveWindow = window;
-  // On a display the show draws into its own frame, scaled into the window at each present.
-  // Without framebuffer objects it draws into the window itself, as it always did; so does the
-  // offscreen driver, whose surface is the frame's size already and which nobody sees: Mesa
-  // rounds a few edge pixels of a frame object differently from that surface, and captures
-  // must stay exactly as they were.
+  // Every mode draws the show into its own frame: the window scales it in at each present, and
+  // the offscreen modes read it back. One drawing path, so that a screenshot in the window, a
+  // frame of --frames and a captured frame at one show time are the same pixels (Mesa rounds a
+  // few edge pixels of a frame object differently from a window's surface). Without
+  // framebuffer objects the show draws into the window itself, as it always did.
   const char* driver = SDL_GetCurrentVideoDriver();
-  const bool headless = driver && (std::string(driver) == "offscreen" || std::string(driver) == "dummy");
-  if (!headless) CreateShowFrame(width, height);
+  NoScreen = driver && (std::string(driver) == "offscreen" || std::string(driver) == "dummy");
+  CreateShowFrame(width, height);
   ResizeViewport(width, height);
   InitRenderState();
   return window;
@@ -357,6 +361,8 @@ bool IsFullScreen(const GLWindow& window) {
   SDL_Window* handle = static_cast<SDL_Window*>(window.Handle);
   return handle && (SDL_GetWindowFlags(handle) & SDL_WINDOW_FULLSCREEN) != 0;
 }
+
+bool CursorShown() { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; }
 
 unsigned long PresentedFrames() { return SwapCount; }
 bool QuitRequested() { return QuitTaken || TerminateSignal() != 0; }

@@ -77,3 +77,5 @@ bool PresentAgain(const GLWindow& window);
 // window is full screen afterwards.
 bool SetFullScreen(const GLWindow& window, bool fullScreen);
 bool IsFullScreen(const GLWindow& window);
+// Whether the mouse cursor is shown over the window (hidden in full screen).
+bool CursorShown();

@@ -51,7 +51,8 @@ class ShowFrameObject : public testing::Test {
   }
   void TearDown() override {
     SetShowFrameBlit(true);
-    DestroyShowFrame();  // the other tests draw into the offscreen surface itself
+    // A fresh frame, cleared and bound, as the window opened it for the other tests.
+    ASSERT_TRUE(CreateShowFrame(800, 600));
     glViewport(0, 0, 800, 600);
   }
 

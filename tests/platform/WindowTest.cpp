@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/GL.h"
+#include "platform/ShowFrame.h"
 #include "platform/Window.h"
 #include "support/TestSupport.h"
 #include "timeline/ShowClock.h"
@@ -103,20 +104,27 @@ TEST(Window, EveryFrameIsPresentedWhateverEventsArePending) {
   EXPECT_EQ(PresentedFrames(), before + 3);
   EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
 
-  // A resize of the GL window among them sets the viewport before the frame is shown.
+  // A resize of the GL window among them leaves the show's frame as it is (each present scales
+  // it into the window); drawing straight into the window, as without frame objects, it sets
+  // the viewport before the frame is shown.
   SDL_Event resize{};
   resize.type = SDL_WINDOWEVENT;
   resize.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
   resize.window.windowID = SDL_GetWindowID(static_cast<SDL_Window*>(MainWindow.Handle));
   resize.window.data1 = 640;
   resize.window.data2 = 480;
-  SDL_PushEvent(&user);
-  SDL_PushEvent(&resize);
-  EXPECT_FALSE(PresentFrame(MainWindow));
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  EXPECT_EQ(viewport[2], 640);
-  EXPECT_EQ(PresentedFrames(), before + 4);
+  ASSERT_TRUE(ShowFrameActive());
+  for (int expected : {800, 640}) {
+    if (expected == 640) DestroyShowFrame();
+    SDL_PushEvent(&user);
+    SDL_PushEvent(&resize);
+    EXPECT_FALSE(PresentFrame(MainWindow));
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], expected);
+  }
+  EXPECT_EQ(PresentedFrames(), before + 5);
+  ASSERT_TRUE(CreateShowFrame(800, 600));
   ResizeViewport(800, 600);
 }
 
