@@ -36,7 +36,7 @@ for target in "${targets[@]}"; do
   log="$build/findings/$target.log"
   echo "fuzz.sh: $target for $seconds s"
   set +e
-  TMPDIR="$build" "$binary" "$corpus" "${seeds[@]}" -max_total_time="$seconds" \
+  "$binary" "$corpus" "${seeds[@]}" -max_total_time="$seconds" \
     -max_len="${maxlen[$target]}" -timeout=10 -rss_limit_mb=2560 -print_final_stats=1 \
     -artifact_prefix="$build/findings/$target-" > "$log" 2>&1
   code=$?

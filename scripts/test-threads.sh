@@ -20,6 +20,7 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_THREADS
   "${launcher[@]}" > /dev/null
 # Only what is run here (the data set's generator runs under the sanitizer as well).
 cmake --build "$build" -j"$(nproc)" --target vantrel test_platform test_live close_window data vantrel-stream
+echo "test-threads: built in $(( $(date +%s) - start )) s"
 
 cd "$build"
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy VANTREL_DATA="$build/data" VANTREL_BINARY_DIR="$build"

@@ -85,17 +85,22 @@ int RunProgram(int argc, char** argv) {
 
 namespace {
 int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
-  MainWindow = OpenWindow(ShowFrameWidth, ShowFrameHeight, 32, !options.windowed && !offscreen, "Vantrel Kelvara");
-  if (!MainWindow.RenderContext) {
-    std::fprintf(stderr, "vantrel: no GL context could be created; nothing can be drawn.\n");
-    return 1;
-  }
-  CreateKeyboard(MainWindow, false);
-  CreateMouse(MainWindow, true);
-  glClearColor(0, 0, 0, 1);
-
   int exitCode = 0;
   try {
+    // A terminate request that came while SDL started is taken before the window and its GL
+    // context are made (a moment's work for the GL driver under load), and one that came while
+    // they were made, before anything is drawn.
+    QuitCheckpoint();
+    MainWindow = OpenWindow(ShowFrameWidth, ShowFrameHeight, 32, !options.windowed && !offscreen,
+                            "Vantrel Kelvara");
+    if (!MainWindow.RenderContext) {
+      std::fprintf(stderr, "vantrel: no GL context could be created; nothing can be drawn.\n");
+      return 1;
+    }
+    QuitCheckpoint();
+    CreateKeyboard(MainWindow, false);
+    CreateMouse(MainWindow, true);
+    glClearColor(0, 0, 0, 1);
     ShowSplash();
     FontListBase = BuildFont("Verdana", 12, true);
     if (offscreen) {

@@ -77,6 +77,8 @@ double SecondsSinceProgramStart() {
 void ShowSplash() {
   const TextureId splash = LoadTexture("load.jpg");
   HoldTimer hold;
+  // Before the first frame as well: the GL driver takes a moment to compile its drawing.
+  QuitCheckpoint();
   for (int frame = 0; frame < SplashFrames; ++frame) {
     Begin2D();
     DrawPicture(splash, 0, 0, 800, 600);

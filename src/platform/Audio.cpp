@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/CrashReport.h"
 #include "platform/DataFiles.h"
 #include "platform/PlaybackClock.h"
 
@@ -30,18 +31,22 @@ int BytesPerFrame = 4;
 // The music as heard: the last sample PlaySample started. The mixer's thread stamps each buffer
 // it mixes of it (the channel effect below) into a ring that it alone writes, without a lock, so
 // a main thread that is descheduled at the wrong moment can never hold up the sound; the main
-// thread feeds the stamps to the clock when it reads it.
+// thread feeds the stamps to the clock when it reads it. The ring wraps every 6 s and the main
+// thread reads no more than its newest half, but nothing orders its read of a slot before the
+// mixer's next write of it, so the slot's fields are atomics (relaxed: written's release and
+// acquire publish them).
 struct Stamp {
-  double wall;        // when the buffer was mixed
-  long framesBefore;  // frames of the sample mixed before this buffer
+  std::atomic<double> wall{0};       // when the buffer was mixed
+  std::atomic<long> framesBefore{0};  // frames of the sample mixed before this buffer
 };
+static_assert(std::atomic<double>::is_always_lock_free && std::atomic<long>::is_always_lock_free);
 constexpr uint32_t StampSlots = 256;  // 6 s of buffers; the main thread reads every frame
 struct HeardRecord {
   bool playing = false;
   int channel = -1;
   int volume = 100;  // the level it was started at, before the listening volume
   double startedAt = 0;  // wall seconds when PlaySample started it
-  Stamp stamps[StampSlots] = {};
+  Stamp stamps[StampSlots];
   std::atomic<uint32_t> written{0};  // stamps written (the mixer's thread)
   uint32_t read = 0;                 // stamps handed to the clock (the main thread)
   long framesMixed = 0;              // the mixer's thread only, once the sample plays
@@ -71,7 +76,9 @@ double OutputDelay() { return static_cast<double>(MixBufferFrames) / OutputRate;
 // buffer goes to the device; the first call is the buffer that starts the sample.
 void StampBuffer(int /*channel*/, void* /*stream*/, int length, void* /*user*/) {
   const uint32_t index = Heard.written.load(std::memory_order_relaxed);
-  Heard.stamps[index % StampSlots] = {WallSeconds(), Heard.framesMixed};
+  Stamp& stamp = Heard.stamps[index % StampSlots];
+  stamp.wall.store(WallSeconds(), std::memory_order_relaxed);
+  stamp.framesBefore.store(Heard.framesMixed, std::memory_order_relaxed);
   Heard.written.store(index + 1, std::memory_order_release);
   Heard.framesMixed += length / BytesPerFrame;
 }
@@ -203,8 +210,10 @@ double HeardMusicSeconds() {
   }
   for (; Heard.read != written; ++Heard.read) {
     const Stamp& stamp = Heard.stamps[Heard.read % StampSlots];
-    Heard.clock.Buffer(stamp.wall, static_cast<double>(stamp.framesBefore) / OutputRate, OutputDelay());
-    Heard.stampedFrames = stamp.framesBefore + MixBufferFrames;
+    const long framesBefore = stamp.framesBefore.load(std::memory_order_relaxed);
+    Heard.clock.Buffer(stamp.wall.load(std::memory_order_relaxed),
+                       static_cast<double>(framesBefore) / OutputRate, OutputDelay());
+    Heard.stampedFrames = framesBefore + MixBufferFrames;
   }
   // The device lost (SDL then goes on mixing into nothing at the wall clock's pace), or stamps
   // that stopped before the sample's end: the show goes on by its frame timer (NaN) and says so
@@ -252,6 +261,7 @@ int LoadedSampleCount() { return SampleTable.count; }
 
 void CloseAudio() {
   if (!AudioOpen) return;
+  KeepLibrariesForLeakCheck();
   StopStamping();
   StopOffsetPlayback();
   Mix_HaltChannel(-1);

@@ -1,11 +1,15 @@
-// Crash report: only async-signal-safe calls in the handler (write, backtrace_symbols_fd, raise).
+// Crash report with async-signal-safe calls only; libraries kept loaded for the leak check.
 #include "platform/CrashReport.h"
 
+#include <dlfcn.h>
 #include <execinfo.h>
+#include <link.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 constexpr int ReportedSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
@@ -49,4 +53,19 @@ void InstallCrashReport() {
   action.sa_flags = SA_RESETHAND | SA_ONSTACK;
   sigemptyset(&action.sa_mask);
   for (const int signal : ReportedSignals) sigaction(signal, &action, nullptr);
+}
+
+void KeepLibrariesForLeakCheck() {
+#if defined(__SANITIZE_ADDRESS__)
+  std::vector<std::string> names;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* list) {
+        if (info->dlpi_name && *info->dlpi_name)
+          static_cast<std::vector<std::string>*>(list)->push_back(info->dlpi_name);
+        return 0;
+      },
+      &names);
+  // Opened again (outside the iteration, which holds the loader's lock) and never unloaded.
+  for (const std::string& name : names) dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+#endif
 }

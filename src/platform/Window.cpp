@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/CrashReport.h"
 #include "platform/GL.h"
 #include "platform/Messages.h"
 #include "platform/ShowFrame.h"
@@ -385,6 +386,7 @@ void SetFrameHook(FrameHook hook) { PresentHook = std::move(hook); }
 void SetOverlayHook(OverlayHook hook) { DrawOverlay = std::move(hook); }
 
 void CloseDisplay() {
+  KeepLibrariesForLeakCheck();
   if (MainWindow.Handle) {
     CloseWindow(MainWindow, FullScreenRequested);
     ActiveWindow = MainWindow;

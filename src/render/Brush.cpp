@@ -21,12 +21,20 @@ void TOrvBrush::LoadFile(const std::string& fileName) {
 }
 
 void TOrvBrush::Load3DS(const std::string& fileName) {
+  LoadMeshes(fileName, [&] { ModelLoader->LoadFromFile(fileName); });
+}
+
+void TOrvBrush::Load3DS(const std::string& fileName, std::span<const uint8_t> bytes) {
+  LoadMeshes(fileName, [&] { ModelLoader->LoadFromBytes(fileName, bytes); });
+}
+
+void TOrvBrush::LoadMeshes(const std::string& fileName, const std::function<void()>& parse) {
   // Called outside a loader scope (a plain brush loading itself), it opens its own.
   std::unique_ptr<TModelLoaderScope> ownLoader;
   if (!ModelLoader) ownLoader = std::make_unique<TModelLoaderScope>();
   Empty();
   try {
-    ModelLoader->LoadFromFile(fileName);
+    parse();
     // The reader takes a file of another kind (a picture, a text) as a model without meshes; the
     // show goes on with it empty, but the user should know why it is missing.
     const uint16_t root = ModelLoader->File->Root().Id;

@@ -1,7 +1,9 @@
 // Brushes: one 3DS model file held as a set of meshes with smooth normals.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,8 @@ class TOrvBrush {
   // Loads the file's meshes with smooth normals, keeping the file's orientation; on failure shows
   // a message naming the file and throws E3DSError, leaving the brush empty.
   void Load3DS(const std::string& fileName);
+  // The same for a model file's bytes already in memory; fileName names it in messages.
+  void Load3DS(const std::string& fileName, std::span<const uint8_t> bytes);
   // RotateMesh then ComputeNormals on every mesh.
   void Rotate(const Vector3& angles);
   // ScaleMesh on every mesh; normals are not recomputed.
@@ -53,5 +57,7 @@ class TOrvBrush {
 
  private:
   void Empty();
+  // Load3DS's work once parse has put the file into ModelLoader.
+  void LoadMeshes(const std::string& fileName, const std::function<void()>& parse);
   TMeshDataNM missing_;
 };

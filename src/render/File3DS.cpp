@@ -1,7 +1,10 @@
 // 3DS reading: every chunk is checked against its parent and the file before anything is read.
 #include "render/File3DS.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -139,6 +142,19 @@ auto Guarded(Body body) {
     Raise3DSError(Msg3DSOutOfMemory);
   }
 }
+
+// The whole model file (a relative name from the data folder), read before any of it is parsed.
+std::vector<uint8_t> ReadModelFile(const std::string& fileName) {
+  QuitCheckpoint();
+  const std::string path = DataFilePath(fileName);
+  std::optional<std::vector<uint8_t>> bytes = Guarded([&] { return ReadWholeFile(path); });
+  if (bytes) return std::move(*bytes);
+  // A file that opens but cannot be read whole (a folder, an I/O error) is told apart from one
+  // that is missing or not readable at all.
+  if (access(path.c_str(), R_OK) == 0)
+    Raise3DSError("The model file \"" + fileName + "\" could not be read.");
+  Raise3DSError("Cannot open the model file \"" + fileName + "\".");
+}
 }  // namespace
 
 void Raise3DSError(const std::string& message) {
@@ -146,77 +162,53 @@ void Raise3DSError(const std::string& message) {
   throw E3DSError(message);
 }
 
-TFile3DS::TFile3DS(const std::string& fileName) : fileName_(fileName) {
-  QuitCheckpoint();
-  file_ = std::fopen(DataFilePath(fileName).c_str(), "rb");
-  if (!file_) Raise3DSError("Cannot open the model file \"" + fileName + "\".");
-  try {
-    Guarded([&] {
-      if (std::fseek(file_, 0, SEEK_END) != 0) Fail("cannot be read");
-      const long size = std::ftell(file_);
-      if (size < 0) Fail("cannot be read");
-      fileSize_ = static_cast<uint64_t>(size);
-      if (fileSize_ < 6) Fail("is too short to hold a chunk");
+TFile3DS::TFile3DS(const std::string& fileName) : TFile3DS(fileName, ReadModelFile(fileName)) {}
 
-      uint8_t header[6];
-      ReadAt(0, header, 6);
-      root_ = std::make_unique<TChunk3DS>();
-      root_->Id = ReadLE16(header);
-      root_->Length = ReadLE32(header + 2);
-      if (root_->Length < 6) Fail("starts with a chunk shorter than its 6-byte header");
-      // A file of another kind is a root alone: nothing below it is looked at.
-      if (!IsRootId(root_->Id)) return;
-      if (root_->Length > fileSize_)
-        Fail("ends " + std::to_string(root_->Length - fileSize_) +
-             " bytes before its root chunk does");
-      ReadChildren(*root_, 0);
-    });
-  } catch (...) {
-    std::fclose(file_);
-    file_ = nullptr;
-    throw;
-  }
-}
-
-TFile3DS::~TFile3DS() {
-  if (file_) std::fclose(file_);
+TFile3DS::TFile3DS(const std::string& fileName, std::vector<uint8_t> bytes)
+    : fileName_(fileName), bytes_(std::move(bytes)) {
+  Guarded([&] {
+    if (bytes_.size() < 6) Fail("is too short to hold a chunk");
+    const uint8_t* header = At(0, 6);
+    root_ = std::make_unique<TChunk3DS>();
+    root_->Id = ReadLE16(header);
+    root_->Length = ReadLE32(header + 2);
+    if (root_->Length < 6) Fail("starts with a chunk shorter than its 6-byte header");
+    // A file of another kind is a root alone: nothing below it is looked at.
+    if (!IsRootId(root_->Id)) return;
+    if (root_->Length > bytes_.size())
+      Fail("ends " + std::to_string(root_->Length - bytes_.size()) +
+           " bytes before its root chunk does");
+    ReadChildren(*root_, 0);
+  });
 }
 
 void TFile3DS::Fail(const std::string& what) const {
   Raise3DSError("The model file \"" + fileName_ + "\" " + what + ".");
 }
 
-void TFile3DS::ReadAt(uint64_t offset, void* buffer, size_t size) {
-  if (offset > fileSize_ || size > fileSize_ - offset) Fail("is shorter than its chunks say");
-  if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0 ||
-      std::fread(buffer, 1, size, file_) != size)
-    Fail("could not be read");
+const uint8_t* TFile3DS::At(uint64_t offset, uint64_t size) const {
+  if (offset > bytes_.size() || size > bytes_.size() - offset)
+    Fail("is shorter than its chunks say");
+  return bytes_.data() + offset;
 }
 
 std::vector<uint8_t> TFile3DS::ReadChunkData(const TChunk3DS& chunk) {
   return Guarded([&] {
-    std::vector<uint8_t> data(chunk.Length - 6);
-    if (!data.empty()) ReadAt(chunk.Offset + 6, data.data(), data.size());
-    return data;
+    const uint8_t* data = At(chunk.Offset + 6, chunk.Length - 6);
+    return std::vector<uint8_t>(data, data + (chunk.Length - 6));
   });
 }
 
 std::string TFile3DS::ReadObjectName(const TChunk3DS& node) {
-  // The name ends at its zero byte, which must lie inside the chunk; it is read in blocks so
-  // that the object's mesh data is not read with it.
+  // The name ends at its zero byte, which must lie inside the chunk.
   const uint64_t body = node.Length - 6;
-  std::string name;
-  char block[256];
-  for (;;) {
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(sizeof block, body - name.size()));
-    if (want == 0)
-      Fail("has an object name at offset " + std::to_string(node.Offset) +
-           " that runs past its chunk");
-    ReadAt(node.Offset + 6 + name.size(), block, want);
-    const void* zero = std::memchr(block, 0, want);
-    if (zero) return name.append(block, static_cast<const char*>(zero) - block);
-    name.append(block, want);
-  }
+  const uint8_t* name = At(node.Offset + 6, body);
+  const void* zero = body ? std::memchr(name, 0, body) : nullptr;
+  if (!zero)
+    Fail("has an object name at offset " + std::to_string(node.Offset) +
+         " that runs past its chunk");
+  return std::string(reinterpret_cast<const char*>(name),
+                     static_cast<size_t>(static_cast<const uint8_t*>(zero) - name));
 }
 
 uint64_t TFile3DS::OwnDataSize(const TChunk3DS& node) {
@@ -226,9 +218,7 @@ uint64_t TFile3DS::OwnDataSize(const TChunk3DS& node) {
     case Chunk3DS::NamedObject: return ReadObjectName(node).size() + 1;
     case Chunk3DS::FaceList: {
       if (body < 2) break;
-      uint8_t count[2];
-      ReadAt(node.Offset + 6, count, 2);
-      size = 2 + 8ull * ReadLE16(count);
+      size = 2 + 8ull * ReadLE16(At(node.Offset + 6, 2));
       break;
     }
     case Chunk3DS::Light: size = 12; break;
@@ -251,8 +241,7 @@ void TFile3DS::ReadChildren(TChunk3DS& node, int depth) {
     if (end - pos < 6)
       Fail("has a chunk header at offset " + std::to_string(pos) +
            " that runs past the end of its parent");
-    uint8_t header[6];
-    ReadAt(pos, header, 6);
+    const uint8_t* header = At(pos, 6);
     const uint16_t id = ReadLE16(header);
     const uint32_t length = ReadLE32(header + 2);
     // The extended-data section takes only its own kinds of children that end inside it; at
@@ -389,6 +378,15 @@ void T3DSLoader::LoadFromFile(const std::string& fileName) {
   File.reset();
   MeshCount = 0;
   File = std::make_unique<TFile3DS>(fileName);
+  MeshCount = File->MeshCount();
+}
+
+void T3DSLoader::LoadFromBytes(const std::string& fileName, std::span<const uint8_t> bytes) {
+  File.reset();
+  MeshCount = 0;
+  File = Guarded([&] {
+    return std::make_unique<TFile3DS>(fileName, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  });
   MeshCount = File->MeshCount();
 }
 

@@ -2,8 +2,8 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -42,7 +42,7 @@ inline constexpr uint16_t Light = 0x4600, Camera = 0x4700, ExtendedData = 0x8001
 struct TChunk3DS {
   uint16_t Id = 0;
   uint32_t Length = 0;  // the whole chunk, header included
-  uint64_t Offset = 0;  // file offset of the header
+  uint64_t Offset = 0;  // offset of the header in the file's bytes
   TChunk3DS* Parent = nullptr;
   std::vector<std::unique_ptr<TChunk3DS>> Children;
 };
@@ -74,12 +74,15 @@ struct TMesh3DS {
   std::array<bool, 8> ObjectFlags{};  // chunks 0x4010 ... 0x4017 present under the object
 };
 
-// An open 3DS file with its chunk tree; chunk data is read from the file only when asked for.
+// A 3DS file's bytes with their chunk tree; mesh records are extracted only when asked for.
 class TFile3DS {
  public:
-  // Opens the file and builds the chunk tree; E3DSError if it cannot be opened or is malformed.
+  // Reads the whole file (a relative name from the data folder) and builds the chunk tree;
+  // E3DSError if it cannot be opened or read, or is malformed.
   explicit TFile3DS(const std::string& fileName);
-  ~TFile3DS();
+  // Builds the chunk tree over the bytes of a model file; fileName only names it in messages.
+  // E3DSError if they are malformed.
+  TFile3DS(const std::string& fileName, std::vector<uint8_t> bytes);
   TFile3DS(const TFile3DS&) = delete;
   TFile3DS& operator=(const TFile3DS&) = delete;
 
@@ -90,7 +93,7 @@ class TFile3DS {
   // Mesh object i in file order, extracted on the first request and cached; E3DSError for a
   // file of the wrong kind, an index out of range or malformed mesh data.
   const TMesh3DS& Mesh(int32_t index);
-  // The chunk's bytes after its 6-byte header, read from the file now.
+  // A copy of the chunk's bytes after its 6-byte header.
   std::vector<uint8_t> ReadChunkData(const TChunk3DS& chunk);
   const std::string& FileName() const { return fileName_; }
 
@@ -98,14 +101,14 @@ class TFile3DS {
   void ReadChildren(TChunk3DS& node, int depth);
   uint64_t OwnDataSize(const TChunk3DS& node);
   std::string ReadObjectName(const TChunk3DS& node);
-  void ReadAt(uint64_t offset, void* buffer, size_t size);
+  // The size bytes at offset, which must lie inside the file (the reader's error otherwise).
+  const uint8_t* At(uint64_t offset, uint64_t size) const;
   void BuildObjectIndex();
   TMesh3DS ExtractMesh(const TChunk3DS& object);
   [[noreturn]] void Fail(const std::string& what) const;
 
   std::string fileName_;
-  std::FILE* file_ = nullptr;
-  uint64_t fileSize_ = 0;
+  std::vector<uint8_t> bytes_;
   std::unique_ptr<TChunk3DS> root_;
   bool indexed_ = false;
   std::vector<const TChunk3DS*> meshObjects_;
@@ -115,8 +118,10 @@ class TFile3DS {
 // Converts the meshes of one 3DS file into TMeshDataNM objects.
 class T3DSLoader {
  public:
-  // Opens and parses the file and records its mesh count; E3DSError on failure.
+  // Reads and parses the file and records its mesh count; E3DSError on failure.
   void LoadFromFile(const std::string& fileName);
+  // The same for a model file's bytes already in memory; fileName names it in messages.
+  void LoadFromBytes(const std::string& fileName, std::span<const uint8_t> bytes);
   // A new mesh (positions, per-vertex texture coordinates, faces, name; zero normals) built from
   // mesh object index; E3DSError for a face corner past the vertex list.
   std::unique_ptr<TMeshDataNM> BuildMesh(int32_t index);

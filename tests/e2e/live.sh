@@ -51,13 +51,28 @@ crop() { convert "$1" -crop "$2" +repage "$3"; }
 [ -x "$stream" ] || fail "no stream client at $stream"
 
 cd "$build" || fail "cannot enter $build"
-SDL_AUDIODRIVER=dummy "$vantrel" -pds -w --listen 127.0.0.1 --port "$port" > "$work/program.log" 2>&1 &
-program=$!
+start_program() {
+  SDL_AUDIODRIVER=dummy "$vantrel" -pds -w --listen 127.0.0.1 --port "$port" > "$work/program.log" 2>&1 &
+  program=$!
+}
+start_program
 
-# Loading takes a few seconds; the tool window appears when the server is listening.
+# Loading takes a few seconds; the tool window appears when the server is listening. A loaded
+# machine's X server may refuse the program's connection for a moment ("no display could be
+# opened"): the program is then started again, twice at most.
 tool=""
+restarts=0
 for _ in $(seq 1 360); do
-  alive || fail "vantrel -pds ended during loading"
+  if ! alive; then
+    wait "$program"
+    if [ $restarts -lt 2 ] && grep -q "no display could be opened" "$work/program.log"; then
+      restarts=$((restarts + 1))
+      note "no X server connection at the start; started again"
+      start_program
+      continue
+    fi
+    fail "vantrel -pds ended during loading"
+  fi
   tool="$(xdotool search --name '^PDSServerObject$' 2> /dev/null | head -1)"
   [ -n "$tool" ] && break
   sleep 0.5

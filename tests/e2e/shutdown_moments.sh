@@ -8,6 +8,7 @@
 # Usage: shutdown_moments.sh PROGRAM BUILD-DIR
 #   VANTREL_SHUTDOWN_RUNS   runs (default 8); VANTREL_SHUTDOWN_LANES   runs side by side (1)
 #   VANTREL_SHUTDOWN_LATEST the latest moment in seconds (default 20)
+#   VANTREL_SHUTDOWN_ACTIONS the requests to choose from (default "escape close int term")
 support="$(dirname "${BASH_SOURCE[0]}")/support"
 VANTREL_E2E_TIMEOUT=${VANTREL_E2E_TIMEOUT:-$((${VANTREL_SHUTDOWN_RUNS:-8} * 90 / ${VANTREL_SHUTDOWN_LANES:-1} + 60))}
 source "$support/outer-timeout.sh"
@@ -38,8 +39,8 @@ now() { date +%s.%N; }
 one_run() {
   local run=$1 dir="$work/run$1"
   mkdir -p "$dir"
-  local actions=(escape close int term) starts=(0 0 0 150 live)
-  local action=${actions[RANDOM % 4]} start=${starts[RANDOM % 5]}
+  local actions=(${VANTREL_SHUTDOWN_ACTIONS:-escape close int term}) starts=(0 0 0 150 live)
+  local action=${actions[RANDOM % ${#actions[@]}]} start=${starts[RANDOM % 5]}
   [ "$start" = live ] && [ ! -x "$stream" ] && start=0
   # Escape is the show's key; the live mode ends by its windows or a signal.
   [ "$start" = live ] && [ $action = escape ] && action=close
