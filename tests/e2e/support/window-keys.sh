@@ -8,7 +8,9 @@ window_size() { xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}
 resized() {
   tap "$1"
   for _ in $(seq 1 150); do
-    [ "$(window_size)" = "$2" ] && return 0
+    # The X server shows the new size before SDL has taken the switch's own events; a key sent
+    # at that moment was seen lost, so the next one waits a second.
+    [ "$(window_size)" = "$2" ] && sleep 1 && return 0
     sleep 0.2
   done
   fail "the window is $(window_size) after $1, not $2"
