@@ -26,7 +26,7 @@ void PointBatch::Draw() {
   glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
-void PointBatch::FillRoundMask(float radius, const float* viewport) {
+void PointBatch::FillRoundMask(float radius) {
   GLfloat model[16], projection[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, model);
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
@@ -39,7 +39,7 @@ void PointBatch::FillRoundMask(float radius, const float* viewport) {
                             projection[8 + row] * model[column * 4 + 2] +
                             projection[12 + row] * model[column * 4 + 3];
   const int width = maskWidth_, height = maskHeight_;
-  const float halfWidth = viewport[2] / 2, halfHeight = viewport[3] / 2;
+  const float halfWidth = static_cast<float>(width) / 2, halfHeight = static_cast<float>(height) / 2;
   const float reach = radius * radius;
   std::fill(mask_.begin(), mask_.end(), uint8_t{0});
   for (size_t p = 0; p < positions_.size(); p += 3) {
@@ -68,11 +68,9 @@ void PointBatch::FillRoundMask(float radius, const float* viewport) {
 
 void PointBatch::DrawRound(float radius) {
   if (positions_.empty()) return;
-  GLint viewportInt[4];
-  glGetIntegerv(GL_VIEWPORT, viewportInt);
-  if (viewportInt[2] <= 0 || viewportInt[3] <= 0) return;
-  const float viewport[4] = {static_cast<float>(viewportInt[0]), static_cast<float>(viewportInt[1]),
-                             static_cast<float>(viewportInt[2]), static_cast<float>(viewportInt[3])};
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  if (viewport[2] <= 0 || viewport[3] <= 0) return;
   glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   if (maskTexture_ == 0) glGenTextures(1, &maskTexture_);
@@ -81,9 +79,9 @@ void PointBatch::DrawRound(float radius) {
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-  if (viewportInt[2] != maskWidth_ || viewportInt[3] != maskHeight_) {
-    maskWidth_ = viewportInt[2];
-    maskHeight_ = viewportInt[3];
+  if (viewport[2] != maskWidth_ || viewport[3] != maskHeight_) {
+    maskWidth_ = viewport[2];
+    maskHeight_ = viewport[3];
     mask_.assign(static_cast<size_t>(maskWidth_) * static_cast<size_t>(maskHeight_), 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -92,7 +90,7 @@ void PointBatch::DrawRound(float radius) {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, maskWidth_, maskHeight_, 0, GL_ALPHA,
                  GL_UNSIGNED_BYTE, nullptr);
   }
-  FillRoundMask(radius, viewport);
+  FillRoundMask(radius);
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, maskWidth_, maskHeight_, GL_ALPHA, GL_UNSIGNED_BYTE,
                   mask_.data());
   // The mask over the whole viewport, texel for pixel; the current colour where it is set.

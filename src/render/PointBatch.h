@@ -27,8 +27,8 @@ class PointBatch {
   void DrawRound(float radius);
 
  private:
-  // Sets the coverage of the points in mask_ for a viewport of the given size.
-  void FillRoundMask(float radius, const float* viewport);
+  // Sets the coverage of the points in mask_, which is the viewport's size.
+  void FillRoundMask(float radius);
 
   std::vector<float> positions_;
   uint32_t buffer_ = 0;

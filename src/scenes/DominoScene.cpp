@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/GL.h"
 #include "platform/Window.h"
@@ -56,26 +57,27 @@ Bounds MeshBounds(const TMeshData& mesh) {
   }
   return box;
 }
+// The domino model's box, taken once the model is loaded and scaled.
+Bounds DominoBounds;
 
 // One domino in its caller's matrix bracket: placed along the snaking line, then tipped over.
 // A domino outside the view, or wholly in the fog's black, is not sent: whatever lies behind
 // it along the same rays is as far and as black, so drawing it would not change a pixel.
-void DrawDomino(const TMeshDataNM& mesh, const Bounds& box, int index, float x) {
+void DrawDomino(const TMeshDataNM& mesh, int index, float x) {
   const float along = static_cast<float>(index) / 5.0f;
   glTranslatef(30.0f * std::sin(along), 0.0f, 6.0f * static_cast<float>(index));
   glRotatef(30.0f * std::cos(along), 0.0f, 1.0f, 0.0f);
   glRotatef(DominoTilt(index, x), 1.0f, 0.0f, 0.0f);
-  const BoxSight sight = SeeBox(box.lo, box.hi, FogEnd);
+  const BoxSight sight = SeeBox(DominoBounds.lo, DominoBounds.hi, FogEnd);
   if (sight.outsideView || sight.beyondFog) return;
   mesh.DrawArrays();
 }
 
 void DrawLine(const TMeshDataNM& mesh, float x, bool mirrored) {
-  const Bounds box = MeshBounds(mesh);
   for (int i = 0; i < DominoCount; ++i) {
     glPushMatrix();
     if (mirrored) glScalef(1.0f, -1.0f, 1.0f);
-    DrawDomino(mesh, box, i, x);
+    DrawDomino(mesh, i, x);
     glPopMatrix();
   }
 }
@@ -218,6 +220,7 @@ void LoadDominoScene() {
   // An unreadable model leaves the brush empty; the floor and overlays still draw.
   Domino.TryLoadFile("domino.3ds");
   Domino.Scale({0.13f, 0.13f, 0.13f});
+  DominoBounds = MeshBounds(std::as_const(Domino).Mesh(0));
   DominoTexture = LoadTexture("testb.jpg");
   FloorTexture = LoadTexture("gloors.jpg");
   LoadTexture("particle.jpg");  // cached already by the light-cone scene; not drawn here
