@@ -51,10 +51,10 @@ PointBatch RandomPoints;
 uint64_t PointDraws(int64_t lastIndex);
 
 // Each point takes three draws of the shared generator: z first, then y, then x. In unseen frames
-// only the draws are taken. Points of the given size; where point smoothing is on (the stars, and
-// the burst once the stars are out) they are drawn as round points, which light the pixels a
-// smoothed point drawn without blending lights at a fraction of the cost.
-void DrawRandomPoints(int64_t lastIndex, float size) {
+// only the draws are taken. Points of the given size, square or round (the stars, and the burst
+// once the stars are out): round points light the pixels a smoothed point drawn without blending
+// lights, at a fraction of the cost.
+void DrawRandomPoints(int64_t lastIndex, float size, bool round) {
   if (DrawingUnseen()) {
     SkipRandom(PointDraws(lastIndex));
     return;
@@ -66,12 +66,12 @@ void DrawRandomPoints(int64_t lastIndex, float size) {
     const float x = Random() * 100 - 100;
     RandomPoints.Add(x, y, z);
   }
-  glPointSize(size);
-  if (!glIsEnabled(GL_POINT_SMOOTH)) {
-    RandomPoints.Draw();
+  if (round) {
+    RandomPoints.DrawRound(SmoothedPointRadius(size));
     return;
   }
-  RandomPoints.DrawRound(SmoothedPointRadius(size));
+  glPointSize(size);
+  RandomPoints.Draw();
 }
 
 // The generator draws of a point field whose last index is lastIndex: three per point.
@@ -93,12 +93,11 @@ void DrawPointBurst() {
   StartSceneState();
   glClear(GL_DEPTH_BUFFER_BIT);
   LookAtPointField();
-  // Once the star field is out its points are smoothed, and so are the burst's from then on.
-  if (ShowTime > StarFieldStartTime) glEnable(GL_POINT_SMOOTH);
   SetPlainColour(White);
   glDisable(GL_FOG);
   glDisable(GL_LIGHTING);
-  DrawRandomPoints(PointBurstLastIndex(), 3.0f * DrawingScale());
+  // Once the star field is out its points are round, and so are the burst's from then on.
+  DrawRandomPoints(PointBurstLastIndex(), 3.0f * DrawingScale(), ShowTime > StarFieldStartTime);
   glLoadIdentity();
 }
 
@@ -262,7 +261,6 @@ void DrawStarField(bool ending, bool hidden) {
   else
     glDisable(GL_DEPTH_TEST);
   LookAtPointField();
-  glEnable(GL_POINT_SMOOTH);
   SetPlainColour(White);
   glDisable(GL_LIGHTING);
   if (!ending) glDisable(GL_FOG);
@@ -272,7 +270,7 @@ void DrawStarField(bool ending, bool hidden) {
   else
     // Sizes in pixels follow the drawing size, so a frame drawn smaller and scaled up keeps its
     // stars.
-    DrawRandomPoints(lastIndex, 1.5f * DrawingScale());
+    DrawRandomPoints(lastIndex, 1.5f * DrawingScale(), true);
   glLoadIdentity();
   if (!ending) glEnable(GL_DEPTH_TEST);
 }
