@@ -119,6 +119,17 @@ void BindTexture(TextureId id) {
   glColor4f(1, 1, 1, 1);
 }
 
+int32_t BoundMinFilter() {
+  GLint filter = GL_LINEAR;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+  return filter;
+}
+
+void SetMinFilter(int32_t filter, bool fullSize) {
+  const bool mipmapped = filter != GL_NEAREST && filter != GL_LINEAR;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, fullSize && mipmapped ? GL_LINEAR : filter);
+}
+
 bool LoadBmpTexture(const std::string& fileName, TextureId& id, bool fromResource) {
   if (fromResource) return ResourceMissing(fileName, "BMP Texture");
   return LoadDecoded(fileName, id, DecodeBmp, "BMP Unit", "Error opening " + fileName);

@@ -27,3 +27,10 @@ bool LoadTgaTexture(const std::string& fileName, TextureId& id, bool fromResourc
 TextureId CreateTexture(uint16_t width, uint16_t height, uint32_t format, const uint8_t* pixels);
 // ResetSurfaceState, texturing on, the texture bound, current colour white.
 void BindTexture(TextureId id);
+// The bound texture's minification filter (its texels smaller than a pixel).
+int32_t BoundMinFilter();
+// Sets the bound texture's minification filter to filter, or to plain linear filtering of the
+// full-size picture when fullSize is true and filter uses mipmaps. For surfaces seen no smaller
+// than their picture the two give nearly the same pixels, but the software renderer pays for
+// choosing and blending two levels at every pixel.
+void SetMinFilter(int32_t filter, bool fullSize);

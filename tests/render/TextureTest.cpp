@@ -219,3 +219,18 @@ TEST_F(TextureTest, BindTextureLeavesTexturingOnBlendingOffAndWhite) {
   glGetFloatv(GL_CURRENT_COLOR, colour);
   EXPECT_EQ(std::vector<GLfloat>(colour, colour + 4), (std::vector<GLfloat>{1, 1, 1, 1}));
 }
+
+// A surface drawn no smaller than its picture may skip the mipmaps; the texture gets its own filter
+// back afterwards, and a texture without mipmaps is never switched to a filter that would need them.
+TEST_F(TextureTest, FullSizeSamplingSkipsMipmapsAndGivesTheFilterBack) {
+  const std::vector<uint8_t> pixels(4 * 4 * 3, 90);
+  CreateTexture(4, 4, GL_RGB, pixels.data());
+  const int32_t mipmapped = BoundMinFilter();
+  ASSERT_EQ(mipmapped, GL_LINEAR_MIPMAP_LINEAR);
+  SetMinFilter(mipmapped, true);
+  EXPECT_EQ(BoundMinFilter(), GL_LINEAR);
+  SetMinFilter(mipmapped, false);
+  EXPECT_EQ(BoundMinFilter(), GL_LINEAR_MIPMAP_LINEAR);
+  SetMinFilter(GL_NEAREST, true);
+  EXPECT_EQ(BoundMinFilter(), GL_NEAREST);
+}
