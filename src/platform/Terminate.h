@@ -17,7 +17,7 @@ int TerminateSignal();
 // loaded machine), it says so on standard error and ends the program at once with status 0.
 // Not while a TerminateDeadlineHold is held. Builds with AddressSanitizer never arm it: their
 // leak check at exit needs the orderly ending. Once per process.
-void ArmTerminateDeadline(int graceMs = 800);
+void ArmTerminateDeadline(int graceMs = 600);
 // Held while the main thread writes a file (a screenshot, a recorded set), so that the deadline
 // waits for the file to be whole.
 class TerminateDeadlineHold {
