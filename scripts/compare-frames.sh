@@ -134,9 +134,16 @@ render() {
     wait "$pruner" 2> /dev/null || true
     [ "$status" = 0 ] || return 1
     prune "$all" "$keep"
-    for t in "${list[@]}"; do mv "$all"/frame_"$(frame_index "$t")"_*.png "$out"/; done
+    for t in "${list[@]}"; do mv "$all"/frame_"$(frame_index "$t")"_*.png "$out"/ 2> /dev/null || true; done
     rm -rf "$all"
   fi
+  # A program stopped by a signal ends in order and with success, having written only some of
+  # the frames: such a render is a failure, and the revision's frames are not kept as done.
+  local t missing=0
+  for t in "${list[@]}"; do
+    compgen -G "$out/frame_$(frame_index "$t")_*.png" > /dev/null || missing=$((missing + 1))
+  done
+  [ "$missing" = 0 ] || { echo "compare-frames: $program left no frame at $missing of the chosen times" >&2; return 1; }
 }
 
 mode=$([ "$separate" = 1 ] && echo separate || echo range)
