@@ -90,12 +90,7 @@ void DrawLine(const TMeshDataNM& mesh, float x, bool mirrored) {
     glEnable(GL_CULL_FACE);
   }
   const MeshFace* faces = cull ? OutwardDominoFaces.data() : mesh.Faces.data();
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glEnableClientState(GL_NORMAL_ARRAY);
-  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  glVertexPointer(3, GL_FLOAT, 0, mesh.Vertices.data());
-  glNormalPointer(GL_FLOAT, 0, mesh.Normals.data());
-  glTexCoordPointer(2, GL_FLOAT, 0, mesh.TexCoords.data());
+  mesh.EnableArrays();
   for (int i = 0; i < DominoCount; ++i) {
     glPushMatrix();
     if (mirrored) glScalef(1.0f, -1.0f, 1.0f);
@@ -103,9 +98,7 @@ void DrawLine(const TMeshDataNM& mesh, float x, bool mirrored) {
     glPopMatrix();
   }
   // Switched off again so that no later indexed draw reads the domino's arrays.
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glDisableClientState(GL_NORMAL_ARRAY);
-  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  TMeshDataN::DisableArrays();
   glDisable(GL_CULL_FACE);
   glFrontFace(GL_CCW);
 }
