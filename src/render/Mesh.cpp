@@ -154,14 +154,22 @@ void TMeshDataN::SetSize(int32_t n, int32_t f) {
 }
 
 void TMeshDataN::DrawArrays() const {
+  EnableArrays();
+  if (FaceCount > 0 && !DrawingUnseen())
+    glDrawElements(GL_TRIANGLES, 3 * FaceCount, GL_UNSIGNED_INT, Faces.data());
+  DisableArrays();
+}
+
+void TMeshDataN::EnableArrays() const {
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_NORMAL_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   glVertexPointer(3, GL_FLOAT, 0, Vertices.data());
   glNormalPointer(GL_FLOAT, 0, Normals.data());
   glTexCoordPointer(2, GL_FLOAT, 0, TexCoords.data());
-  if (FaceCount > 0 && !DrawingUnseen())
-    glDrawElements(GL_TRIANGLES, 3 * FaceCount, GL_UNSIGNED_INT, Faces.data());
+}
+
+void TMeshDataN::DisableArrays() {
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);

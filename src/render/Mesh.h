@@ -71,6 +71,10 @@ class TMeshDataN : public TMeshData {
   // As the base, then sizes Normals and runs ComputeAllNormals.
   void SetSize(int32_t n, int32_t f) override;
   void DrawArrays() const override;
+  // Points the vertex, normal and texture coordinate arrays at this mesh and enables them, for
+  // many indexed draws of it in a row; DisableArrays switches the three off again.
+  void EnableArrays() const;
+  static void DisableArrays();
   void Clear() override;
   // The normalised sum of the face normals of every face using vertex i (scans all faces).
   Vector3 ComputeVertexNormal(int32_t i) const;
