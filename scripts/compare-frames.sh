@@ -3,7 +3,7 @@
 # time, the share of pixels that differ and the largest difference (scripts/frame-diff.py).
 #
 # Usage: scripts/compare-frames.sh REV [--build DIR] [--fps N] [--separate] [--times "T1 T2 ..."]
-#                                      [--ssim] [--sweep]
+#                                      [--ssim] [--sweep] [--keep DIR]
 #
 # REV is built (program only) from `git archive` into a cache folder outside the checkout
 # (${XDG_CACHE_HOME:-~/.cache}/vantrel-compare/<commit>), which is reused on later runs together
@@ -18,10 +18,14 @@
 # similarity instead (frame-diff.py --ssim: every frame at least 0.97, the mean at least 0.99,
 # flashes and inversions in the same frames). --sweep compares every half second of the show
 # (0.5 to 207 s, 414 frames) drawn at 60 frames a second; it implies --fps 60.
+# --keep DIR copies the compared frames into DIR/before (the revision) and DIR/after (this build)
+# so that they can be looked at once the comparison is over.
+# Runs that share a cache folder wait for each other: the revision is built, and its frames for one
+# list of times are rendered, by one run at a time, and the others reuse what it left.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-rev="" build="$root/build" fps=10 separate=0 ssim=0
+rev="" build="$root/build" fps=10 separate=0 ssim=0 keep=""
 # Every scene, the scene burst, the star field over the scenes and the ending.
 times="2.0 10.0 20.0 35.0 50.0 55.0 60.0 72.0 82.0 93.0 103.0 113.0 121.0 142.0 152.0 159.0 166.0 185.0 200.0 205.5"
 while [ $# -gt 0 ]; do
@@ -32,11 +36,12 @@ while [ $# -gt 0 ]; do
     --ssim) ssim=1; shift ;;
     --sweep) fps=60; times="$(seq -f '%.1f' 0.5 0.5 207)"; times="${times//$'\n'/ }"; shift ;;
     --times) times="$2"; shift 2 ;;
-    -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
+    --keep) mkdir -p "$2"; keep="$(cd "$2" && pwd)"; shift 2 ;;
+    -h|--help) sed -n '2,25p' "$0"; exit 0 ;;
     *) if [ -z "$rev" ]; then rev="$1"; shift; else echo "compare-frames: unknown argument $1" >&2; exit 2; fi ;;
   esac
 done
-[ -n "$rev" ] || { echo "usage: scripts/compare-frames.sh REV [--build DIR] [--fps N] [--separate] [--times LIST]" >&2; exit 2; }
+[ -n "$rev" ] || { echo "usage: scripts/compare-frames.sh REV [--build DIR] [--fps N] [--separate] [--times LIST] [--ssim] [--sweep] [--keep DIR]" >&2; exit 2; }
 [ -x "$build/vantrel" ] && [ -d "$build/data" ] || { echo "compare-frames: no built program and data in $build" >&2; exit 2; }
 
 # The comparison needs numpy and Pillow; a Python without them is found out here, before the long
@@ -55,7 +60,10 @@ commit="$(git -C "$root" rev-parse --verify "$rev^{commit}")"
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/vantrel-compare/$commit"
 mkdir -p "$cache"
 
-# The revision's program, built once per commit.
+# The revision's program, built once per commit; a concurrent run for the same commit waits here
+# rather than building into the same folder.
+exec {build_lock}> "$cache/build.lock"
+flock "$build_lock"
 if [ ! -x "$cache/build/vantrel" ]; then
   echo "compare-frames: building $rev ($commit) in $cache"
   rm -rf "$cache/src" && mkdir -p "$cache/src"
@@ -67,6 +75,7 @@ if [ ! -x "$cache/build/vantrel" ]; then
   cmake --build "$cache/build" --target vantrel -j2 > "$cache/build.log" 2>&1 ||
     { tail -30 "$cache/build.log" >&2; exit 1; }
 fi
+flock -u "$build_lock"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -125,33 +134,48 @@ render() {
     wait "$pruner" 2> /dev/null || true
     [ "$status" = 0 ] || return 1
     prune "$all" "$keep"
-    for t in "${list[@]}"; do mv "$all"/frame_"$(frame_index "$t")"_*.png "$out"/; done
+    for t in "${list[@]}"; do mv "$all"/frame_"$(frame_index "$t")"_*.png "$out"/ 2> /dev/null || true; done
     rm -rf "$all"
   fi
+  # A program stopped by a signal ends in order and with success, having written only some of
+  # the frames: such a render is a failure, and the revision's frames are not kept as done.
+  local t missing=0
+  for t in "${list[@]}"; do
+    compgen -G "$out/frame_$(frame_index "$t")_*.png" > /dev/null || missing=$((missing + 1))
+  done
+  [ "$missing" = 0 ] || { echo "compare-frames: $program left no frame at $missing of the chosen times" >&2; return 1; }
 }
 
 mode=$([ "$separate" = 1 ] && echo separate || echo range)
 key="$(printf '%s %s' "$fps" "$times" | md5sum | cut -c1-12)"
 theirs="$cache/frames-$key"
 start=$SECONDS
-if [ ! -f "$theirs/done" ]; then
+# The revision's frames for these times, rendered unless an earlier run left them; the lock keeps a
+# concurrent run for the same times from removing or reading them half written.
+render_theirs() {
+  local lock
+  exec {lock}> "$theirs.lock"
+  flock "$lock"
+  [ -f "$theirs/done" ] && return 0
   rm -rf "$theirs"
-  render "$cache/build/vantrel" "$theirs" 0 &
-  theirs_job=$!
-fi
+  render "$cache/build/vantrel" "$theirs" 0 && touch "$theirs/done"
+}
+render_theirs &
+theirs_job=$!
 ours_ok=1
 render "$build/vantrel" "$work/ours" "$separate" || ours_ok=0
-if [ -n "${theirs_job:-}" ]; then
-  if wait "$theirs_job"; then touch "$theirs/done"; else ours_ok=0; fi
-fi
+wait "$theirs_job" || ours_ok=0
 [ "$ours_ok" = 1 ] || { echo "compare-frames: a render failed; nothing compared" >&2; exit 1; }
 echo "compare-frames: $rev against $build at $fps fps ($mode runs), rendered in $((SECONDS - start)) s"
 
 pairs=()
+[ -z "$keep" ] || mkdir -p "$keep/before" "$keep/after"
 for t in "${list[@]}"; do
   index="$(frame_index "$t")"
   a=("$theirs"/frame_"$index"_*.png) b=("$work/ours"/frame_"$index"_*.png)
   pairs+=(--label "${t}s" "${a[0]}" "${b[0]}")
+  [ -z "$keep" ] || cp -f "${a[0]}" "$keep/before/" 2> /dev/null || true
+  [ -z "$keep" ] || cp -f "${b[0]}" "$keep/after/" 2> /dev/null || true
 done
 if [ "$ssim" = 1 ]; then
   "$python" "$root/scripts/frame-diff.py" --ssim "${pairs[@]}"

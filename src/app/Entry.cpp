@@ -63,6 +63,9 @@ int RunProgram(int argc, char** argv) {
   GentleMode = options.gentle;
   RememberStartDirectory();
   const bool offscreen = options.mode != ProgramOptions::Mode::Show;
+  // In the window modes a terminate signal ends the program within a second even while the GL
+  // driver holds the main thread; the offscreen modes finish what they write instead.
+  if (!offscreen) ArmTerminateDeadline();
   ChooseDataDirectory(argc > 0 ? argv[0] : nullptr);
   std::string reason;
   if (StartDisplay(offscreen, reason) == DisplayStart::NoDisplay) {

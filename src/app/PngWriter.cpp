@@ -9,8 +9,10 @@
 #include <filesystem>
 
 #include "platform/ShowFrame.h"
+#include "platform/Terminate.h"
 
-bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown, std::string& error) {
+namespace {
+bool WritePngFile(const std::string& path, const std::vector<uint8_t>& rgbaTopDown, std::string& error) {
   errno = 0;
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) {
@@ -37,6 +39,13 @@ bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown, 
   const bool closed = std::fclose(file) == 0;
   if (!ok || !closed) error = std::strerror(closed ? writeError : errno);
   return ok && closed;
+}
+}  // namespace
+
+bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown, std::string& error) {
+  // A screenshot is written whole even when a terminate request's deadline passes meanwhile.
+  const TerminateDeadlineHold whole;
+  return WritePngFile(path, rgbaTopDown, error);
 }
 
 std::string UnfinishedPath(const std::string& path) {

@@ -20,6 +20,7 @@
 #include "live/LocalSockets.h"
 #include "live/SetRecording.h"
 #include "platform/Messages.h"
+#include "platform/Terminate.h"
 #include "platform/Window.h"
 #include "timeline/ShowClock.h"
 
@@ -390,6 +391,8 @@ void TPDSServerObject::RecordValues() {
   int count = MaxStreamCount;
   while (count > 0 && std::isnan(StreamValues[static_cast<size_t>(count - 1)])) --count;
   const std::string line = FormatRecordedPacket(LiveTimer.Now(), StreamValues.data(), count);
+  // A recorded set keeps whole lines, even when a terminate request's deadline passes.
+  const TerminateDeadlineHold wholeLine;
   std::fputs(line.c_str(), record_);
   std::fflush(record_);
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <numeric>
+#include <utility>
 
 #include "platform/GL.h"
 #include "render/RenderState.h"
@@ -153,14 +154,22 @@ void TMeshDataN::SetSize(int32_t n, int32_t f) {
 }
 
 void TMeshDataN::DrawArrays() const {
+  EnableArrays();
+  if (FaceCount > 0 && !DrawingUnseen())
+    glDrawElements(GL_TRIANGLES, 3 * FaceCount, GL_UNSIGNED_INT, Faces.data());
+  DisableArrays();
+}
+
+void TMeshDataN::EnableArrays() const {
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_NORMAL_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   glVertexPointer(3, GL_FLOAT, 0, Vertices.data());
   glNormalPointer(GL_FLOAT, 0, Normals.data());
   glTexCoordPointer(2, GL_FLOAT, 0, TexCoords.data());
-  if (FaceCount > 0 && !DrawingUnseen())
-    glDrawElements(GL_TRIANGLES, 3 * FaceCount, GL_UNSIGNED_INT, Faces.data());
+}
+
+void TMeshDataN::DisableArrays() {
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -342,5 +351,69 @@ bool OutwardFacesOfClosedSolid(const TMeshData& mesh, std::vector<MeshFace>& fac
   faces.assign(mesh.Faces.begin(), mesh.Faces.begin() + faceCount);
   for (int32_t f = 0; f < faceCount; ++f)
     if (flipped[f]) std::swap(faces[f][1], faces[f][2]);
+  return true;
+}
+
+bool FlatSidesGrownToBox(const TMeshDataN& mesh, const std::vector<MeshFace>& faces,
+                         TMeshDataN& box) {
+  box = TMeshDataN{};
+  const int32_t count = mesh.VertexCount;
+  if (faces.empty() || mesh.Vertices.size() < static_cast<size_t>(count) ||
+      mesh.Normals.size() < static_cast<size_t>(count))
+    return false;
+  for (const MeshFace& face : faces)
+    if (!FaceInRange(face, count)) return false;
+  auto axis = [](const Vector3& v, int a) { return a == 0 ? v.x : a == 1 ? v.y : v.z; };
+  // The box around the corners of a set of faces.
+  auto extent = [&](const std::vector<MeshFace>& set, float low[3], float high[3]) {
+    for (int a = 0; a < 3; ++a) low[a] = high[a] = axis(mesh.Vertices[set[0][0]], a);
+    for (const MeshFace& face : set)
+      for (int32_t corner : face)
+        for (int a = 0; a < 3; ++a) {
+          low[a] = std::min(low[a], axis(mesh.Vertices[corner], a));
+          high[a] = std::max(high[a], axis(mesh.Vertices[corner], a));
+        }
+  };
+  float low[3], high[3];
+  extent(faces, low, high);
+  const float tolerance =
+      1e-4f * std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2], 1e-3f});
+  auto near = [tolerance](float a, float b) { return std::fabs(a - b) <= tolerance; };
+  TMeshDataN grown;
+  for (int plane = 0; plane < 6; ++plane) {
+    const int a = plane / 2;
+    const float level = plane % 2 ? high[a] : low[a];
+    std::vector<MeshFace> side;
+    for (const MeshFace& face : faces)
+      if (near(axis(mesh.Vertices[face[0]], a), level) && near(axis(mesh.Vertices[face[1]], a), level) &&
+          near(axis(mesh.Vertices[face[2]], a), level))
+        side.push_back(face);
+    if (side.empty()) return false;
+    // The side's own extent in its plane; its outermost corners move out to the box's edges.
+    float sideLow[3], sideHigh[3];
+    extent(side, sideLow, sideHigh);
+    for (const MeshFace& face : side) {
+      MeshFace added{};
+      for (int k = 0; k < 3; ++k) {
+        const Vector3& v = mesh.Vertices[face[k]];
+        float moved[3] = {v.x, v.y, v.z};
+        for (int b = 0; b < 3; ++b) {
+          if (b == a) continue;
+          if (near(moved[b], sideHigh[b])) moved[b] = high[b];
+          else if (near(moved[b], sideLow[b])) moved[b] = low[b];
+        }
+        added[k] = static_cast<int32_t>(grown.Vertices.size());
+        grown.Vertices.push_back({moved[0], moved[1], moved[2]});
+        grown.Normals.push_back(mesh.Normals[face[k]]);
+        grown.TexCoords.push_back(face[k] < static_cast<int32_t>(mesh.TexCoords.size())
+                                      ? mesh.TexCoords[face[k]]
+                                      : TexCoord{});
+      }
+      grown.Faces.push_back(added);
+    }
+  }
+  grown.VertexCount = static_cast<int32_t>(grown.Vertices.size());
+  grown.FaceCount = static_cast<int32_t>(grown.Faces.size());
+  box = std::move(grown);
   return true;
 }

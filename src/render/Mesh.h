@@ -71,6 +71,10 @@ class TMeshDataN : public TMeshData {
   // As the base, then sizes Normals and runs ComputeAllNormals.
   void SetSize(int32_t n, int32_t f) override;
   void DrawArrays() const override;
+  // Points the vertex, normal and texture coordinate arrays at this mesh and enables them, for
+  // many indexed draws of it in a row; DisableArrays switches the three off again.
+  void EnableArrays() const;
+  static void DisableArrays();
   void Clear() override;
   // The normalised sum of the face normals of every face using vertex i (scans all faces).
   Vector3 ComputeVertexNormal(int32_t i) const;
@@ -108,3 +112,10 @@ void WeldVertices(TMeshData& mesh);
 // without, for about half the triangles. Returns false, leaving faces empty, for any other mesh
 // (open, with an edge of three faces, a degenerate edge or an index out of range).
 bool OutwardFacesOfClosedSolid(const TMeshData& mesh, std::vector<MeshFace>& faces);
+// A box-like solid with rounded or bevelled edges seen from afar: of the given faces, those whose
+// corners all lie in one of the six planes of the mesh's bounding box, each grown in its plane to
+// the box's edges (a corner on the face's outermost edge moves out to the box's), with the
+// corners' normals and the faces' winding as they are. A brick of 108 triangles gives the 12 of
+// its six flat sides. Returns false, leaving box empty, unless every plane has such faces.
+bool FlatSidesGrownToBox(const TMeshDataN& mesh, const std::vector<MeshFace>& faces,
+                         TMeshDataN& box);

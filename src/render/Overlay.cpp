@@ -281,6 +281,50 @@ void DrawPicture(TextureId texture, float x, float y, float w, float h) {
   ResetMaterial();
 }
 
+namespace {
+// The viewport's size when the drawing fills it from the frame's corner and is seen whole.
+bool WholeDrawing(int& width, int& height) {
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  width = viewport[2];
+  height = viewport[3];
+  return viewport[0] == 0 && viewport[1] == 0 && width > 0 && height > 0 && !DrawingUnseen() &&
+         !glIsEnabled(GL_SCISSOR_TEST);
+}
+}  // namespace
+
+bool StillLayer::DrawKept() {
+  int width = 0, height = 0;
+  if (!WholeDrawing(width, height) || width != width_ || height != height_) return false;
+  BeginTextured();
+  glColor4f(1, 1, 1, 1);
+  glBindTexture(GL_TEXTURE_2D, texture_);
+  glDisable(GL_BLEND);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  SetOrthoProjection();
+  CornerQuad(0, 0, 800, 600, 0, 1);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  EndTexturedQuad();
+  ResetMaterial();
+  return true;
+}
+
+void StillLayer::Keep() {
+  int width = 0, height = 0;
+  if (!WholeDrawing(width, height)) return;
+  GLuint id = texture_;
+  if (id == NoTexture) glGenTextures(1, &id);
+  texture_ = id;
+  glBindTexture(GL_TEXTURE_2D, id);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 0, 0, width, height, 0);
+  width_ = width;
+  height_ = height;
+}
+
 void DrawInvertRect(const ColorRGBA& colour, float x, float y, float w, float h) {
   glDisable(GL_LIGHTING);
   glDisable(GL_DEPTH_TEST);

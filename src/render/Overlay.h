@@ -35,6 +35,26 @@ void DrawImagesAdditive(const TextureId* textures, int count, const ColorRGBA& c
 void DrawTurnedCopiesAdditive(TextureId texture, float extent, const float (*turns)[4], int count,
                               const ColorRGBA& colour, float x, float y, float w, float h);
 void DrawPicture(TextureId texture, float x, float y, float w, float h);
+
+// A layer that is the same picture every frame (a backdrop with its title, say), drawn once and
+// then kept as a texture of the drawing's size, put back texel for pixel as one opaque layer
+// without blending or filtering: the same bytes, for the cost of a plain copy.
+//   if (!layer.DrawKept()) { draw the layer; layer.Keep(); }
+class StillLayer {
+ public:
+  // Puts back the layer kept from an earlier frame over the whole drawing and returns true, when
+  // one of the current viewport's size is kept and the drawing is seen whole (not hidden, not
+  // scissored); otherwise draws nothing and returns false. Leaves the state DrawPicture leaves.
+  bool DrawKept();
+  // Keeps the drawing as it stands now, when it is seen whole.
+  void Keep();
+  // Nothing is kept any more: the next frame draws the layer afresh (its pictures changed).
+  void Forget() { width_ = height_ = 0; }
+
+ private:
+  TextureId texture_ = NoTexture;
+  int width_ = 0, height_ = 0;  // of the drawing kept; 0 while nothing is kept
+};
 void DrawInvertRect(const ColorRGBA& colour, float x, float y, float w, float h);
 void DrawRect(const ColorRGBA& colour, float x, float y, float w, float h);
 void DrawRectAdditive(const ColorRGBA& colour, float x, float y, float w, float h);

@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "platform/GL.h"
 #include "platform/Window.h"
 #include "render/Brush.h"
 #include "render/Effects.h"
 #include "render/File3DS.h"
+#include "render/Mesh.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
@@ -59,27 +61,46 @@ Bounds MeshBounds(const TMeshData& mesh) {
 }
 // The domino model's box, taken once the model is loaded and scaled.
 Bounds DominoBounds;
+// The model is a closed solid: its faces wound outward, so that back faces can be culled (half
+// the triangles, the same pixels). Empty when the model is not a closed solid; then every face
+// is drawn as the file has it.
+std::vector<MeshFace> OutwardDominoFaces;
 
 // One domino in its caller's matrix bracket: placed along the snaking line, then tipped over.
 // A domino outside the view, or wholly in the fog's black, is not sent: whatever lies behind
 // it along the same rays is as far and as black, so drawing it would not change a pixel.
-void DrawDomino(const TMeshDataNM& mesh, int index, float x) {
+void DrawDomino(const TMeshDataNM& mesh, const MeshFace* faces, int index, float x) {
   const float along = static_cast<float>(index) / 5.0f;
   glTranslatef(30.0f * std::sin(along), 0.0f, 6.0f * static_cast<float>(index));
   glRotatef(30.0f * std::cos(along), 0.0f, 1.0f, 0.0f);
   glRotatef(DominoTilt(index, x), 1.0f, 0.0f, 0.0f);
   const BoxSight sight = SeeBox(DominoBounds.lo, DominoBounds.hi, FogEnd);
   if (sight.outsideView || sight.beyondFog) return;
-  mesh.DrawArrays();
+  glDrawElements(GL_TRIANGLES, 3 * mesh.FaceCount, GL_UNSIGNED_INT, faces);
 }
 
+// The line of dominoes, or its reflection under the floor. The mirror turns every face's
+// winding over, so the reflection's front faces are the clockwise ones.
 void DrawLine(const TMeshDataNM& mesh, float x, bool mirrored) {
+  if (mesh.FaceCount <= 0 || DrawingUnseen()) return;
+  const bool cull = !OutwardDominoFaces.empty();
+  if (cull) {
+    glFrontFace(mirrored ? GL_CW : GL_CCW);
+    glCullFace(GL_BACK);
+    glEnable(GL_CULL_FACE);
+  }
+  const MeshFace* faces = cull ? OutwardDominoFaces.data() : mesh.Faces.data();
+  mesh.EnableArrays();
   for (int i = 0; i < DominoCount; ++i) {
     glPushMatrix();
     if (mirrored) glScalef(1.0f, -1.0f, 1.0f);
-    DrawDomino(mesh, i, x);
+    DrawDomino(mesh, faces, i, x);
     glPopMatrix();
   }
+  // Switched off again so that no later indexed draw reads the domino's arrays.
+  TMeshDataN::DisableArrays();
+  glDisable(GL_CULL_FACE);
+  glFrontFace(GL_CCW);
 }
 
 // 21 x 81 tiles of 20 x 20 units, each carrying the whole texture; blended so that the floor
@@ -221,6 +242,7 @@ void LoadDominoScene() {
   Domino.TryLoadFile("domino.3ds");
   Domino.Scale({0.13f, 0.13f, 0.13f});
   DominoBounds = MeshBounds(std::as_const(Domino).Mesh(0));
+  OutwardFacesOfClosedSolid(std::as_const(Domino).Mesh(0), OutwardDominoFaces);
   DominoTexture = LoadTexture("testb.jpg");
   FloorTexture = LoadTexture("gloors.jpg");
   LoadTexture("particle.jpg");  // cached already by the light-cone scene; not drawn here

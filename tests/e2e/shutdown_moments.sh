@@ -125,7 +125,10 @@ one_run() {
   fi
   local latency
   latency=$(awk -v s="$sent" -v g="${gone:-$sent}" 'BEGIN { printf "%.2f", g - s }')
-  echo "$verdict $action $moment $start $latency"
+  # Runs that the program's ending deadline cut short (the main thread held by the GL driver past it).
+  local cut=""
+  grep -q "did not come back to the request to end" "$dir/err.log" && cut=" deadline"
+  echo "$verdict $action $moment $start $latency$cut"
   if [ $verdict = FAIL ]; then
     cat "$dir/why"
     tail -n 60 "$dir/err.log"
@@ -147,7 +150,8 @@ wait
 cat "$work"/lane*.log > "$work/all.log"
 # Each run's line (printed as it ends, so that a long batch stopped early keeps them): verdict,
 # what ended it, its moment (s from the start), the late start (s into the show, 0 for none, or
-# "live") and how long the program took to go. Here the failures' details.
+# "live"), how long the program took to go, and "deadline" where its ending deadline cut it short.
+# Here the failures' details.
 grep -v "^PASS" "$work/all.log" || true
 total=$(grep -c "^PASS\|^FAIL" "$work/all.log")
 failed=$(grep -c "^FAIL" "$work/all.log")
@@ -156,7 +160,7 @@ worst=$(awk '($1 == "PASS" || $1 == "FAIL") && $2 != "escape" && $5 > w {w = $5}
 for action in escape close int term; do
   echo "$action: $(awk -v a=$action '$2 == a' "$work/all.log" | wc -l) runs"
 done
-echo "live mode: $(awk '$4 == "live"' "$work/all.log" | wc -l) runs; late starts: $(awk '$4 == 150' "$work/all.log" | wc -l) runs; restarted for want of an X server: $(grep -c '^RESTART' "$work/all.log")"
+echo "live mode: $(awk '$4 == "live"' "$work/all.log" | wc -l) runs; late starts: $(awk '$4 == 150' "$work/all.log" | wc -l) runs; restarted for want of an X server: $(grep -c '^RESTART' "$work/all.log"); ended by the deadline: $(awk '$6 == "deadline"' "$work/all.log" | wc -l)"
 echo "shutdown_moments: $total runs, $failed failed; close and signals honoured in at most $worst s, $slow runs over 1 s; load $(cut -d' ' -f1-3 /proc/loadavg)"
 [ "$total" = "$runs" ] || { echo "FAIL: only $total of $runs runs finished"; exit 1; }
 [ "$failed" = 0 ] || { grep "^FAIL" "$work/all.log"; exit 1; }

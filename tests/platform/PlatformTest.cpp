@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "platform/Audio.h"
@@ -85,6 +87,34 @@ TEST(Terminate, ACopyOfTheRequestArrivingAtOnceIsTheSameRequest) {
   raise(SIGTERM);
   EXPECT_EQ(TerminateSignal(), SIGTERM);
   ClearTerminateSignal();
+}
+
+// A main thread held in one long call (the GL driver compiling a frame's drawing on a loaded
+// machine) still ends within the deadline after a signal; one that takes the request in time ends
+// in its own order; a file being written is finished first. Each case runs in a process of its own.
+TEST(TerminateDeathTest, TheDeadlineEndsAMainThreadThatDoesNotComeBack) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "builds with AddressSanitizer never arm the ending's deadline";
+#endif
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto requestThenHang = [](bool take, bool holdFile) {
+    InstallTerminateHandlers();
+    ArmTerminateDeadline(200);
+    {
+      std::optional<TerminateDeadlineHold> writing;
+      if (holdFile) writing.emplace();
+      raise(SIGTERM);
+      if (take) TerminateSignal();
+      SleepMs(600);
+      std::fputs("file written\n", stderr);
+    }
+    SleepMs(take ? 0 : 30000);
+    std::exit(3);
+  };
+  EXPECT_EXIT(requestThenHang(false, false), testing::ExitedWithCode(0),
+              "did not come back to the request to end within 200 ms");
+  EXPECT_EXIT(requestThenHang(true, false), testing::ExitedWithCode(3), "");
+  EXPECT_EXIT(requestThenHang(false, true), testing::ExitedWithCode(0), "file written\n.*within 200 ms");
 }
 
 TEST(Keyboard, ScancodesMapToDirectInputCodes) {

@@ -393,6 +393,36 @@ TEST_F(OverlayTest, PicturesAddedInOnePassMatchThemAddedOneByOne) {
   EXPECT_EQ(program, 0);
 }
 
+// A kept layer comes back byte for byte, and only where it was kept: at the same drawing size, seen
+// whole. A scissored frame keeps nothing.
+TEST_F(OverlayTest, StillLayerPutsBackTheSameBytesAtItsOwnSizeOnly) {
+  StillLayer layer;
+  Begin2D();
+  BeginFrame();
+  EXPECT_FALSE(layer.DrawKept());
+  DrawImageAdditive(QuadrantTexture(), {1, 1, 1, 0.6f}, 0, 0, 800, 600);
+  DrawPicture(QuadrantTexture(), -10, 25, 333, 257);  // scaled and filtered over the first
+  const std::vector<uint8_t> drawn = ReadFramePixels();
+  glEnable(GL_SCISSOR_TEST);
+  layer.Keep();
+  glDisable(GL_SCISSOR_TEST);
+  EXPECT_FALSE(layer.DrawKept()) << "a scissored drawing is not kept";
+  layer.Keep();
+  BeginFrame();
+  ASSERT_TRUE(layer.DrawKept());
+  EXPECT_TRUE(ReadFramePixels() == drawn);
+  EXPECT_FALSE(On(GL_BLEND));
+  GLint mode = 0;
+  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODULATE);
+  glViewport(0, 0, 480, 360);  // a smaller drawing: drawn afresh
+  EXPECT_FALSE(layer.DrawKept());
+  glViewport(0, 0, 800, 600);
+  layer.Forget();
+  EXPECT_FALSE(layer.DrawKept());
+  End2D();
+}
+
 // Copies of one picture through their own maps: unturned they add up as the same picture added
 // once per copy; a half turn shows the opposite corner; what a map takes beyond the picture's
 // edge adds nothing; a picture filling part of its texture is looked up in that part only.

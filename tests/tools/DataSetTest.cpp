@@ -226,6 +226,55 @@ TEST(DataSet, ModelsFitTheirScenesPlacements) {
   EXPECT_LE(knot.Mesh(0).VertexCount, 600);
 }
 
+// The rail floor's far brick: the brick's six flat sides grown to its box, wound outward
+// like the brick, with the normals of the corners they came from; an open mesh gives none.
+TEST(DataSet, FarBrickIsTheBricksFlatSidesGrownToItsBox) {
+  TOrvBrush brick;
+  brick.LoadFile(GeneratedDataPath("brikke.3ds"));
+  const TMeshDataN& mesh = brick.Mesh(0);
+  std::vector<MeshFace> outward;
+  ASSERT_TRUE(OutwardFacesOfClosedSolid(mesh, outward));
+  TMeshDataN box;
+  ASSERT_TRUE(FlatSidesGrownToBox(mesh, outward, box));
+  EXPECT_EQ(box.FaceCount, 12);
+  Vector3 low = mesh.Vertices[0], high = mesh.Vertices[0];
+  for (const Vector3& v : mesh.Vertices) {
+    low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
+    high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
+  }
+  for (int f = 0; f < box.FaceCount; ++f) {
+    // Every corner is a corner of the brick's box, and the face still faces outward.
+    auto onEdge = [](float c, float a, float b) { return std::fabs(c - a) < 1e-3f || std::fabs(c - b) < 1e-3f; };
+    for (int32_t corner : box.Faces[f]) {
+      const Vector3& v = box.Vertices[corner];
+      EXPECT_TRUE(onEdge(v.x, low.x, high.x)) << v.x;
+      EXPECT_TRUE(onEdge(v.y, low.y, high.y)) << v.y;
+      EXPECT_TRUE(onEdge(v.z, low.z, high.z)) << v.z;
+    }
+    const Vector3& a = box.Vertices[box.Faces[f][0]];
+    const Vector3& b = box.Vertices[box.Faces[f][1]];
+    const Vector3& c = box.Vertices[box.Faces[f][2]];
+    const Vector3 u{b.x - a.x, b.y - a.y, b.z - a.z}, w{c.x - a.x, c.y - a.y, c.z - a.z};
+    const Vector3 n{u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
+    const Vector3 middle{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
+    EXPECT_GT(n.x * middle.x + n.y * middle.y + n.z * middle.z, 0.0f) << "face " << f;
+  }
+  // The normals are the brick's own, as the sphere map saw them on its flat sides.
+  for (int v = 0; v < box.VertexCount; ++v) {
+    bool found = false;
+    for (int m = 0; m < mesh.VertexCount && !found; ++m)
+      found = mesh.Normals[m].x == box.Normals[v].x && mesh.Normals[m].y == box.Normals[v].y &&
+              mesh.Normals[m].z == box.Normals[v].z;
+    EXPECT_TRUE(found) << "vertex " << v;
+  }
+  TMeshDataN open;
+  open.Vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  open.Normals = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+  open.VertexCount = 3;
+  EXPECT_FALSE(FlatSidesGrownToBox(open, {{0, 1, 2}}, box));
+  EXPECT_EQ(box.FaceCount, 0);
+}
+
 TEST(DataSet, BlobSeamsAreSplitSoWeldingJoinsThem) {
   TOrvBrush blob;
   blob.LoadFile(GeneratedDataPath("geo3.3ds"));
