@@ -60,6 +60,19 @@ void DrawFlowerPass(float t, const Vector3& eye) {
   SetFieldOfView(45);
 }
 
+// Draws with `texture` sampled from its full-size picture only (no mipmap levels), its own
+// filter put back afterwards. For the backdrop and the full-frame pictures, whose texels are
+// never much smaller than a pixel: nearly the same pixels, and the renderer is spared choosing
+// and blending two levels at every pixel.
+template <typename Draw>
+void WithFullSizePicture(TextureId texture, Draw draw) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  const int32_t filter = BoundMinFilter();
+  SetMinFilter(filter, true);
+  draw();
+  glBindTexture(GL_TEXTURE_2D, texture);
+  SetMinFilter(filter, false);
+}
 }  // namespace
 
 void TurnFlowerEye(Vector3& eye, float t, float dt) {
@@ -121,10 +134,12 @@ void DrawFlowerScene() {
   SetFieldOfView(190);
   BindTexture(Flower.flowerTextureB);
   SetBlendAdd();
-  glPushMatrix();
-  glRotatef(100 * t, 1.1f, 1.2f, 1.3f);
-  Flower.backdrop.Mesh(0).DrawArrays();
-  glPopMatrix();
+  WithFullSizePicture(Flower.flowerTextureB, [&] {
+    glPushMatrix();
+    glRotatef(100 * t, 1.1f, 1.2f, 1.3f);
+    Flower.backdrop.Mesh(0).DrawArrays();
+    glPopMatrix();
+  });
 
   Begin2D();
   DrawRect(ColorRGBA{0, 0, 0, 0.6f}, 0, 0, 800, 600);
@@ -134,7 +149,10 @@ void DrawFlowerScene() {
 
   Begin2D();
   DrawImage(Flower.glow, ColorRGBA{1, 1, 1, 0.7f}, 0, 0, 800, 600);
-  DrawImageAdditive(Flower.overlayPicture, ColorRGBA{1, 1, 1, 1}, 0, 0, 800, 600);
-  DrawImageAdditive(Flower.title, ColorRGBA{1, 1, 1, 1}, 288, 235, 512, 512);
+  WithFullSizePicture(Flower.overlayPicture, [] {
+    DrawImageAdditive(Flower.overlayPicture, ColorRGBA{1, 1, 1, 1}, 0, 0, 800, 600);
+  });
+  WithFullSizePicture(Flower.title,
+                      [] { DrawImageAdditive(Flower.title, ColorRGBA{1, 1, 1, 1}, 288, 235, 512, 512); });
   End2D();
 }
