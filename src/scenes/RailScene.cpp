@@ -43,9 +43,10 @@ bool CullBrickBacks = false;
 TMeshDataN FarBrick;
 bool HaveFarBrick = false;
 float FarBrickDistance = 0.0f;  // squared eye distance beyond which a brick is drawn as FarBrick
-// 16 pixels: only the rail-water's high camera sees bricks this small (SSIM 0.976-0.988 there
-// against the full bricks); at 24 the boxes' squarer outline shows (0.84).
-constexpr float FarBrickPixels = 16.0f;
+// 14 pixels: only the rail-water's high camera sees bricks this small (SSIM 0.997 or more there
+// against the full bricks); at 16 single 60 fps frames fell to 0.968, at 24 the boxes' squarer
+// outline shows (0.84).
+constexpr float FarBrickPixels = 14.0f;
 
 void SetArrays(const TMeshDataN& mesh) {
   glVertexPointer(3, GL_FLOAT, 0, mesh.Vertices.data());
