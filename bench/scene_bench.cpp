@@ -1,9 +1,12 @@
 // Cost of whole show frames at chosen times, in milliseconds and in full-screen quads of the same run.
 //
-// Usage: scene_bench [--cpu | --thread] [TIME ...]   (run from the build folder, where data/ lies)
-// For each show time the show is advanced there at 60 frames a second, then 60 frames from it are
-// drawn and finished one by one; the median frame is printed beside the median of 20 timedemo
-// quads (one full-screen textured additive quad at 800 x 600) drawn between the frames.
+// Usage: scene_bench [--cpu | --thread] [--frames N] [TIME ...]   (run from the build folder, where
+// data/ lies)
+// For each show time the show is advanced there at 60 frames a second, then 60 frames from it
+// (N with --frames: a short burst, such as a pulse, measured alone) are drawn and finished one by
+// one; the median frame is printed beside the median of the timedemo quads (one full-screen
+// textured additive quad at 800 x 600) drawn between the frames, every third frame (every frame
+// when fewer than 30 are drawn).
 // --cpu times frames and quads by the process's CPU time (every thread, the renderer's included)
 // instead of the wall clock: on a machine loaded by other work it repeats far better. --thread
 // times the drawing thread's CPU alone (its vertex work and the renderer's setup, which the
@@ -37,6 +40,7 @@ double Median(std::vector<double> values) {
 }
 
 bool CpuTime = false, ThreadTime = false;
+long FrameCount = 60;
 
 // Now, in milliseconds: the wall clock, or the process's CPU time with --cpu.
 double NowMilliseconds() {
@@ -67,6 +71,8 @@ int main(int argc, char** argv) {
       CpuTime = true;
     else if (std::strcmp(argv[i], "--thread") == 0)
       ThreadTime = true;
+    else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
+      FrameCount = std::max(1L, std::strtol(argv[++i], nullptr, 10));
     else
       times.push_back(std::strtof(argv[i], nullptr));
   }
@@ -85,7 +91,7 @@ int main(int argc, char** argv) {
     AdvanceShowTo(time, 60);
     std::vector<double> frames, quads;
     const long first = static_cast<long>(time * 60.0 + 0.5);
-    for (long frame = first; frame < first + 60; ++frame) {
+    for (long frame = first; frame < first + FrameCount; ++frame) {
       ShowTime = static_cast<float>(static_cast<double>(frame) / 60);
       FrameDelta = 1.0f / 60;
       glFinish();
@@ -93,7 +99,7 @@ int main(int argc, char** argv) {
       DrawShowPicture();
       glFinish();
       frames.push_back(NowMilliseconds() - start);
-      if (frame % 3 == 0) quads.push_back(QuadMilliseconds());
+      if (frame % 3 == 0 || FrameCount < 30) quads.push_back(QuadMilliseconds());
     }
     const double median = Median(frames), quad = Median(quads);
     std::printf("%8.2f %6d %10.2f %10.3f %8.2f\n", time, CurrentScene, median, quad,
