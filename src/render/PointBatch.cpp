@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <system_error>
+#include <thread>
 
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
@@ -26,24 +29,15 @@ void PointBatch::Draw() {
   glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
-void PointBatch::FillRoundMask(float radius) {
-  GLfloat model[16], projection[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, model);
-  glGetFloatv(GL_PROJECTION_MATRIX, projection);
-  // Both column-major: m = projection * model, as the fixed-function transform composes them.
-  float m[16];
-  for (int column = 0; column < 4; ++column)
-    for (int row = 0; row < 4; ++row)
-      m[column * 4 + row] = projection[row] * model[column * 4] +
-                            projection[4 + row] * model[column * 4 + 1] +
-                            projection[8 + row] * model[column * 4 + 2] +
-                            projection[12 + row] * model[column * 4 + 3];
-  const int width = maskWidth_, height = maskHeight_;
+namespace {
+// Sets in mask (width x height, rows from the bottom) the coverage of the points at positions
+// [first, last) of a set, through the column-major matrix m (projection times modelview).
+void FillRoundCoverage(const std::vector<float>& positions, size_t first, size_t last, const float* m,
+                       float radius, int width, int height, uint8_t* mask) {
   const float halfWidth = static_cast<float>(width) / 2, halfHeight = static_cast<float>(height) / 2;
   const float reach = radius * radius;
-  std::fill(mask_.begin(), mask_.end(), uint8_t{0});
-  for (size_t p = 0; p < positions_.size(); p += 3) {
-    const float x = positions_[p], y = positions_[p + 1], z = positions_[p + 2];
+  for (size_t p = 3 * first; p < 3 * last; p += 3) {
+    const float x = positions[p], y = positions[p + 1], z = positions[p + 2];
     const float cx = m[0] * x + m[4] * y + m[8] * z + m[12];
     const float cy = m[1] * x + m[5] * y + m[9] * z + m[13];
     const float cz = m[2] * x + m[6] * y + m[10] * z + m[14];
@@ -57,13 +51,55 @@ void PointBatch::FillRoundMask(float radius) {
     const int top = std::min(height - 1, static_cast<int>(std::floor(py + radius - 0.5f)));
     for (int row = bottom; row <= top; ++row) {
       const float dy = static_cast<float>(row) + 0.5f - py;
-      uint8_t* line = mask_.data() + static_cast<size_t>(row) * static_cast<size_t>(width);
+      uint8_t* line = mask + static_cast<size_t>(row) * static_cast<size_t>(width);
       for (int column = left; column <= right; ++column) {
         const float dx = static_cast<float>(column) + 0.5f - px;
         if (dx * dx + dy * dy <= reach) line[column] = 255;
       }
     }
   }
+}
+
+// Below this many points the second thread would cost more to start than it saves.
+constexpr size_t PointsWorthASecondThread = 20000;
+}  // namespace
+
+void PointBatch::FillRoundMask(float radius) {
+  GLfloat model[16], projection[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, model);
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  // Both column-major: m = projection * model, as the fixed-function transform composes them.
+  float m[16];
+  for (int column = 0; column < 4; ++column)
+    for (int row = 0; row < 4; ++row)
+      m[column * 4 + row] = projection[row] * model[column * 4] +
+                            projection[4 + row] * model[column * 4 + 1] +
+                            projection[8 + row] * model[column * 4 + 2] +
+                            projection[12 + row] * model[column * 4 + 3];
+  const int width = maskWidth_, height = maskHeight_;
+  std::fill(mask_.begin(), mask_.end(), uint8_t{0});
+  const size_t count = Count();
+  if (count < PointsWorthASecondThread) {
+    FillRoundCoverage(positions_, 0, count, m, radius, width, height, mask_.data());
+    return;
+  }
+  // A dense field (the stars) is set by two threads while the renderer's threads wait for the
+  // frame: the later half into a mask of its own, joined into this one after. Each point's pixels
+  // are the same whichever thread sets them, so the mask is too.
+  // Without a thread to be had, this one sets them all.
+  laterMask_.assign(mask_.size(), 0);
+  size_t half = count / 2;
+  std::thread later;
+  try {
+    later = std::thread(FillRoundCoverage, std::cref(positions_), half, count, m, radius, width,
+                        height, laterMask_.data());
+  } catch (const std::system_error&) {
+    half = count;
+  }
+  FillRoundCoverage(positions_, 0, half, m, radius, width, height, mask_.data());
+  if (!later.joinable()) return;
+  later.join();
+  for (size_t i = 0; i < mask_.size(); ++i) mask_[i] |= laterMask_[i];
 }
 
 void PointBatch::DrawRound(float radius) {

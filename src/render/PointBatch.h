@@ -14,6 +14,11 @@ class PointBatch {
   // Empties the set, keeping its memory.
   void Clear() { positions_.clear(); }
   void Add(float x, float y, float z) { positions_.insert(positions_.end(), {x, y, z}); }
+  // Makes the set count points long and returns its x, y, z triples to be written in place.
+  float* Resize(size_t count) {
+    positions_.resize(3 * count);
+    return positions_.data();
+  }
   size_t Count() const { return positions_.size() / 3; }
   // Draws the set as GL_POINTS with the current state; leaves no buffer bound and the vertex
   // array off.
@@ -22,8 +27,9 @@ class PointBatch {
   // radius pixels of where the current matrices put it, in the current colour through the current
   // blending, as a smoothed point drawn without blending does; points outside the view volume
   // light nothing. Depth and fog play no part. The points are set in a coverage mask on the CPU
-  // and the mask drawn as one alpha-tested quad, so a dense field costs about one full-screen
-  // layer instead of a rasterised point each. Leaves the GL state as it found it.
+  // (a dense field by two threads) and the mask drawn as one alpha-tested quad, so a dense field
+  // costs about one full-screen layer instead of a rasterised point each. Leaves the GL state as
+  // it found it.
   void DrawRound(float radius);
 
  private:
@@ -34,6 +40,7 @@ class PointBatch {
   uint32_t buffer_ = 0;
   size_t capacity_ = 0;  // bytes the buffer holds
   std::vector<uint8_t> mask_;  // one byte a viewport pixel, rows from the bottom
+  std::vector<uint8_t> laterMask_;  // the second thread's share of a dense set
   uint32_t maskTexture_ = 0;
   int maskWidth_ = 0, maskHeight_ = 0;  // the size the texture was made at
 };

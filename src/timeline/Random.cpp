@@ -20,26 +20,29 @@ uint32_t ClockSeed(uint32_t hours, uint32_t minutes, uint32_t seconds, uint32_t 
 }
 }  // namespace
 
-float Random() {
-  RandomSeed = RandomSeed * 134775813u + 1u;
+float RandomFrom(uint32_t& seed) {
+  seed = seed * 134775813u + 1u;
   // Seeds within 128 of 2^32 would round up to exactly 1.0 as a float; callers scale draws into
   // index ranges, so those few are held just below 1 instead. Every other draw is the nearest
   // float.
-  const float value = static_cast<float>(RandomSeed / 4294967296.0);
+  const float value = static_cast<float>(seed / 4294967296.0);
   return value < 1.0f ? value : BelowOne;
 }
 
-void SkipRandom(uint64_t draws) {
+float Random() { return RandomFrom(RandomSeed); }
+
+uint32_t SeedAfter(uint32_t seed, uint64_t draws) {
   // The step is the affine map s -> a s + c; squaring it covers 2, 4, 8 ... draws at once.
   uint32_t multiplier = 134775813u, increment = 1u;
-  uint32_t seed = RandomSeed;
   for (; draws != 0; draws >>= 1) {
     if (draws & 1u) seed = seed * multiplier + increment;
     increment = increment * multiplier + increment;
     multiplier = multiplier * multiplier;
   }
-  RandomSeed = seed;
+  return seed;
 }
+
+void SkipRandom(uint64_t draws) { RandomSeed = SeedAfter(RandomSeed, draws); }
 
 void ReseedRandomFromClock() {
   if (ReseedFromShowTime) {
