@@ -61,7 +61,7 @@ void FillRoundCoverage(const std::vector<float>& positions, size_t first, size_t
 }
 
 // Below this many points the second thread would cost more to start than it saves.
-constexpr size_t PointsWorthASecondThread = 20000;
+constexpr size_t PointsWorthASecondThread = 50000;
 }  // namespace
 
 void PointBatch::FillRoundMask(float radius) {

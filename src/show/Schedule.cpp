@@ -53,7 +53,7 @@ PointBatch RandomPoints;
 uint64_t PointDraws(int64_t lastIndex);
 
 // Below this many points a second thread would cost more to start than it saves.
-constexpr size_t PointsWorthASecondThread = 20000;
+constexpr size_t PointsWorthASecondThread = 50000;
 
 // Each point takes three draws of the shared generator: z first, then y, then x. In unseen frames
 // only the draws are taken. Points of the given size, square or round (the stars, and the burst

@@ -241,28 +241,28 @@ TEST(RoundPoints, LightWhatSmoothedPointsLight) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// A field dense enough to be set by two threads (the stars) lights exactly what its two halves
-// light when each is drawn alone, one thread each.
-TEST(RoundPoints, ADenseFieldLightsWhatItsHalvesLight) {
+// A field dense enough to be set by two threads (the ending's stars) lights exactly what its
+// thirds light when each is drawn alone, by one thread.
+TEST(RoundPoints, ADenseFieldLightsWhatItsThirdsLight) {
   BeginWhitePointsInPixels();
-  const int count = 30000;
-  PointBatch whole, first, second;
+  const int count = 120000;
+  PointBatch whole, thirds[3];
   for (int k = 0; k < count; ++k) {
     const float x = 800 * std::fmod(k * 0.618034f, 1.0f), y = 600 * std::fmod(k * 0.754878f, 1.0f);
     whole.Add(x, y, 0);
-    (k < count / 2 ? first : second).Add(x, y, 0);
+    thirds[3 * k / count].Add(x, y, 0);
   }
   glClear(GL_COLOR_BUFFER_BIT);
-  first.DrawRound(1.0f);
-  second.DrawRound(1.0f);
-  const std::vector<uint8_t> halves = ReadFramePixels();
+  for (PointBatch& third : thirds) third.DrawRound(0.5f);
+  const std::vector<uint8_t> apart = ReadFramePixels();
   glClear(GL_COLOR_BUFFER_BIT);
-  whole.DrawRound(1.0f);
+  whole.DrawRound(0.5f);
   const std::vector<uint8_t> together = ReadFramePixels();
   size_t lit = 0;
   for (size_t p = 0; p < together.size(); p += 4) lit += together[p] != 0;
-  EXPECT_GT(lit, static_cast<size_t>(count));
-  EXPECT_TRUE(halves == together);
+  EXPECT_GT(lit, static_cast<size_t>(count) / 2);
+  EXPECT_LT(lit, static_cast<size_t>(count));
+  EXPECT_TRUE(apart == together);
 }
 
 // A round point lights the pixels whose centres lie within its radius and no others, and the
