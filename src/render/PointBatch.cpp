@@ -32,9 +32,10 @@ void PointBatch::Draw() {
 namespace {
 // Sets in mask (width x height, rows from the bottom) the coverage of the points at positions
 // [first, last) of a set, through the column-major matrix m (projection times modelview).
-void FillRoundCoverage(const std::vector<float>& positions, size_t first, size_t last, const float* m,
-                       float radius, int width, int height, uint8_t* mask) {
-  const float halfWidth = static_cast<float>(width) / 2, halfHeight = static_cast<float>(height) / 2;
+void FillRoundCoverage(const std::vector<float>& positions, size_t first, size_t last,
+                       const float* m, float radius, int width, int height, uint8_t* mask) {
+  const float halfWidth = static_cast<float>(width) / 2;
+  const float halfHeight = static_cast<float>(height) / 2;
   const float reach = radius * radius;
   for (size_t p = 3 * first; p < 3 * last; p += 3) {
     const float x = positions[p], y = positions[p + 1], z = positions[p + 2];
@@ -85,8 +86,8 @@ void PointBatch::FillRoundMask(float radius) {
   }
   // A dense field (the stars) is set by two threads while the renderer's threads wait for the
   // frame: the later half into a mask of its own, joined into this one after. Each point's pixels
-  // are the same whichever thread sets them, so the mask is too.
-  // Without a thread to be had, this one sets them all.
+  // are the same whichever thread sets them, so the mask is too. Without a thread to be had, this
+  // one sets them all.
   laterMask_.assign(mask_.size(), 0);
   size_t half = count / 2;
   std::thread later;

@@ -78,8 +78,8 @@ void DrawRandomPoints(int64_t lastIndex, float size, bool round) {
     }
   };
   // A dense field (the stars) is made by two threads, the later half from the seed its draws
-  // start at: the same points, as if drawn one after the other.
-  // Without a thread to be had, this one makes them all.
+  // start at: the same points, as if drawn one after the other. Without a thread to be had, this
+  // one makes them all.
   size_t half = count >= PointsWorthASecondThread ? count / 2 : count;
   std::thread later;
   if (half < count) {
