@@ -302,7 +302,8 @@ bool StillLayer::DrawKept() {
   glDisable(GL_BLEND);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   SetOrthoProjection();
-  CornerQuad(0, 0, 800, 600, 0, 1);
+  CornerQuad(0, 0, static_cast<float>(ActiveWindow.Width), static_cast<float>(ActiveWindow.Height),
+             0, 1);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   EndTexturedQuad();
   ResetMaterial();

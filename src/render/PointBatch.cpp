@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <system_error>
 #include <thread>
 
@@ -65,6 +64,22 @@ void FillRoundCoverage(const std::vector<float>& positions, size_t first, size_t
 constexpr size_t PointsWorthASecondThread = 50000;
 }  // namespace
 
+bool SplitDenseWork(size_t count, const std::function<void(size_t first, size_t last)>& work) {
+  if (count >= PointsWorthASecondThread) {
+    const size_t half = count / 2;
+    try {
+      std::thread later(work, half, count);
+      work(0, half);
+      later.join();
+      return true;
+    } catch (const std::system_error&) {
+      // No thread to be had: this one does it all, below.
+    }
+  }
+  work(0, count);
+  return false;
+}
+
 void PointBatch::FillRoundMask(float radius) {
   GLfloat model[16], projection[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, model);
@@ -79,28 +94,19 @@ void PointBatch::FillRoundMask(float radius) {
                             projection[12 + row] * model[column * 4 + 3];
   const int width = maskWidth_, height = maskHeight_;
   std::fill(mask_.begin(), mask_.end(), uint8_t{0});
-  const size_t count = Count();
-  if (count < PointsWorthASecondThread) {
-    FillRoundCoverage(positions_, 0, count, m, radius, width, height, mask_.data());
-    return;
-  }
   // A dense field (the stars) is set by two threads while the renderer's threads wait for the
   // frame: the later half into a mask of its own, joined into this one after. Each point's pixels
-  // are the same whichever thread sets them, so the mask is too. Without a thread to be had, this
-  // one sets them all.
-  laterMask_.assign(mask_.size(), 0);
-  size_t half = count / 2;
-  std::thread later;
-  try {
-    later = std::thread(FillRoundCoverage, std::cref(positions_), half, count, m, radius, width,
-                        height, laterMask_.data());
-  } catch (const std::system_error&) {
-    half = count;
-  }
-  FillRoundCoverage(positions_, 0, half, m, radius, width, height, mask_.data());
-  if (!later.joinable()) return;
-  later.join();
-  for (size_t i = 0; i < mask_.size(); ++i) mask_[i] |= laterMask_[i];
+  // are the same whichever thread sets them, so the mask is too.
+  const bool split = SplitDenseWork(Count(), [&](size_t first, size_t last) {
+    uint8_t* mask = mask_.data();
+    if (first > 0) {
+      laterMask_.assign(mask_.size(), 0);
+      mask = laterMask_.data();
+    }
+    FillRoundCoverage(positions_, first, last, m, radius, width, height, mask);
+  });
+  if (split)
+    for (size_t i = 0; i < mask_.size(); ++i) mask_[i] |= laterMask_[i];
 }
 
 void PointBatch::DrawRound(float radius) {

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // Positions (x, y, z per point) handed to GL through one buffer object that grows to the largest
@@ -50,3 +51,8 @@ class PointBatch {
 // fewer than those within one pixel of a frame drawn at full size (as measured on the software
 // renderer; a 1.5-pixel star reaches 1.0, a 3-pixel point 1.5).
 float SmoothedPointRadius(float size);
+
+// Does work(first, last) over the points [0, count): for a dense set (the stars, 50,000 points or
+// more) the later half on a second thread while this one does the first half, otherwise, or when
+// no thread can be had, all of it here. Returns true when the work was split in two.
+bool SplitDenseWork(size_t count, const std::function<void(size_t first, size_t last)>& work);

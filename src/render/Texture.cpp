@@ -119,6 +119,8 @@ void BindTexture(TextureId id) {
   glColor4f(1, 1, 1, 1);
 }
 
+void BindTextureOnly(TextureId id) { glBindTexture(GL_TEXTURE_2D, id); }
+
 int32_t BoundMinFilter() {
   GLint filter = GL_LINEAR;
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);

@@ -27,6 +27,8 @@ bool LoadTgaTexture(const std::string& fileName, TextureId& id, bool fromResourc
 TextureId CreateTexture(uint16_t width, uint16_t height, uint32_t format, const uint8_t* pixels);
 // ResetSurfaceState, texturing on, the texture bound, current colour white.
 void BindTexture(TextureId id);
+// glBindTexture(GL_TEXTURE_2D, id) alone: no other state changes.
+void BindTextureOnly(TextureId id);
 // The bound texture's minification filter (its texels smaller than a pixel).
 int32_t BoundMinFilter();
 // Sets the bound texture's minification filter to filter, or to plain linear filtering of the
@@ -34,3 +36,15 @@ int32_t BoundMinFilter();
 // than their picture the two give nearly the same pixels, but the software renderer pays for
 // choosing and blending two levels at every pixel.
 void SetMinFilter(int32_t filter, bool fullSize);
+// Binds texture and does draw() with it sampled from its full-size picture only (SetMinFilter with
+// fullSize), then binds it again and gives it its own filter back. For surfaces whose texels are
+// never much smaller than a pixel: backdrops, full-frame pictures, a room spread over the frame.
+template <typename Draw>
+void WithFullSizePicture(TextureId texture, Draw draw) {
+  BindTextureOnly(texture);
+  const int32_t filter = BoundMinFilter();
+  SetMinFilter(filter, true);
+  draw();
+  BindTextureOnly(texture);
+  SetMinFilter(filter, false);
+}

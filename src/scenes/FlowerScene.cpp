@@ -60,19 +60,6 @@ void DrawFlowerPass(float t, const Vector3& eye) {
   SetFieldOfView(45);
 }
 
-// Draws with `texture` sampled from its full-size picture only (no mipmap levels), its own
-// filter put back afterwards. For the backdrop and the full-frame pictures, whose texels are
-// never much smaller than a pixel: nearly the same pixels, and the renderer is spared choosing
-// and blending two levels at every pixel.
-template <typename Draw>
-void WithFullSizePicture(TextureId texture, Draw draw) {
-  glBindTexture(GL_TEXTURE_2D, texture);
-  const int32_t filter = BoundMinFilter();
-  SetMinFilter(filter, true);
-  draw();
-  glBindTexture(GL_TEXTURE_2D, texture);
-  SetMinFilter(filter, false);
-}
 }  // namespace
 
 void TurnFlowerEye(Vector3& eye, float t, float dt) {

@@ -48,12 +48,6 @@ float FarBrickDistance = 0.0f;  // squared eye distance beyond which a brick is 
 // outline shows (0.84).
 constexpr float FarBrickPixels = 14.0f;
 
-void SetArrays(const TMeshDataN& mesh) {
-  glVertexPointer(3, GL_FLOAT, 0, mesh.Vertices.data());
-  glNormalPointer(GL_FLOAT, 0, mesh.Normals.data());
-  glTexCoordPointer(2, GL_FLOAT, 0, mesh.TexCoords.data());
-}
-
 struct PlacedBrick {
   int i, j;
   float height;
@@ -85,21 +79,21 @@ void DrawFloor(int variant, float sceneTime, const Vector3& eye) {
   std::stable_sort(FloorBricks.begin(), FloorBricks.end(),
                    [](const PlacedBrick& a, const PlacedBrick& b) { return a.distance < b.distance; });
   const MeshFace* faces = CullBrickBacks ? OutwardBrickFaces.data() : mesh.Faces.data();
+  int32_t faceCount = mesh.FaceCount;
   if (CullBrickBacks) {
     glFrontFace(GL_CCW);
     glCullFace(GL_BACK);
     glEnable(GL_CULL_FACE);
   }
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glEnableClientState(GL_NORMAL_ARRAY);
-  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  SetArrays(mesh);
+  mesh.EnableArrays();
   bool far = false;
   for (const PlacedBrick& brick : FloorBricks) {
     // Nearest first, so once a brick is far every later one is.
     if (!far && HaveFarBrick && brick.distance > FarBrickDistance) {
       far = true;
-      SetArrays(FarBrick);
+      FarBrick.EnableArrays();
+      faces = FarBrick.Faces.data();
+      faceCount = FarBrick.FaceCount;
     }
     const int i = brick.i, j = brick.j;
     glPushMatrix();
@@ -107,18 +101,11 @@ void DrawFloor(int variant, float sceneTime, const Vector3& eye) {
     glTranslatef(RailBrickSpacing * i, brick.height, RailBrickSpacing * j + offset);
     glRotatef(150.0f * Water.Normals[i][j].x, 0, 0, 1);
     glRotatef(150.0f * Water.Normals[i][j].z, 1, 0, 0);
-    if (DrawingUnseen()) {
-    } else if (far) {
-      glDrawElements(GL_TRIANGLES, 3 * FarBrick.FaceCount, GL_UNSIGNED_INT, FarBrick.Faces.data());
-    } else {
-      glDrawElements(GL_TRIANGLES, 3 * mesh.FaceCount, GL_UNSIGNED_INT, faces);
-    }
+    if (!DrawingUnseen()) glDrawElements(GL_TRIANGLES, 3 * faceCount, GL_UNSIGNED_INT, faces);
     glPopMatrix();
   }
   // Switched off again so that no later indexed draw reads the brick's arrays.
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glDisableClientState(GL_NORMAL_ARRAY);
-  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  TMeshDataN::DisableArrays();
   glDisable(GL_CULL_FACE);
 }
 

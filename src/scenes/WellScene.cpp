@@ -143,18 +143,15 @@ void DrawWellScene(float jolt, float spinRate, float scroll, float bounce, float
 
   glTranslatef(jolt, 0, 0);
   BindTexture(Well.roomTexture);
-  // The room's sphere map is spread over the whole frame: its texels are never smaller than a
-  // pixel, so it is sampled from the full-size picture only.
-  const int32_t roomFilter = BoundMinFilter();
-  SetMinFilter(roomFilter, true);
   EnableSphereMap();
   // The room is seen at 30 % under a black veil; it is drawn at that strength instead of being
   // covered by a full-screen layer (the frame holds nothing but the room and black before it).
   GLfloat colour[4];
   glGetFloatv(GL_CURRENT_COLOR, colour);
   glColor4f(0.3f * colour[0], 0.3f * colour[1], 0.3f * colour[2], colour[3]);
-  Well.room.Mesh(0).DrawArrays();
-  SetMinFilter(roomFilter, false);
+  // The room's sphere map is spread over the whole frame: its texels are never smaller than a
+  // pixel, so it is sampled from the full-size picture only.
+  WithFullSizePicture(Well.roomTexture, [] { Well.room.Mesh(0).DrawArrays(); });
   glColor4fv(colour);
   DisableSphereMap();
   // The rings and the blob are seen through the standard 45-degree perspective.
@@ -168,16 +165,15 @@ void DrawWellScene(float jolt, float spinRate, float scroll, float bounce, float
   // The near rings fill most of the frame with their picture about life size; the far ones, whose
   // arrows would want mipmaps, converge on the shaft's centre behind the blob. All are sampled from
   // the full-size picture.
-  const int32_t ringFilter = BoundMinFilter();
-  SetMinFilter(ringFilter, true);
-  for (int i = -30; i <= 10; ++i) {
-    glPushMatrix();
-    // The schedule's scroll is scaled by 0.3 and then by 20 on its way to the rings.
-    glTranslatef(0, 90.0f * i - 6 * scroll, 0);
-    ring.DrawArrays();
-    glPopMatrix();
-  }
-  SetMinFilter(ringFilter, false);
+  WithFullSizePicture(Well.ringTexture, [&] {
+    for (int i = -30; i <= 10; ++i) {
+      glPushMatrix();
+      // The schedule's scroll is scaled by 0.3 and then by 20 on its way to the rings.
+      glTranslatef(0, 90.0f * i - 6 * scroll, 0);
+      ring.DrawArrays();
+      glPopMatrix();
+    }
+  });
   glEnable(GL_DEPTH_TEST);
 
   DeformBlob(Well.blob, t, spike);

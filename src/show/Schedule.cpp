@@ -5,8 +5,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "platform/GL.h"
@@ -52,9 +50,6 @@ PointBatch RandomPoints;
 
 uint64_t PointDraws(int64_t lastIndex);
 
-// Below this many points a second thread would cost more to start than it saves.
-constexpr size_t PointsWorthASecondThread = 50000;
-
 // Each point takes three draws of the shared generator: z first, then y, then x. In unseen frames
 // only the draws are taken. Points of the given size, square or round (the stars, and the burst
 // once the stars are out): round points light the pixels a smoothed point drawn without blending
@@ -66,8 +61,11 @@ void DrawRandomPoints(int64_t lastIndex, float size, bool round) {
   }
   const size_t count = lastIndex < 0 ? 0 : static_cast<size_t>(lastIndex) + 1;
   float* const positions = RandomPoints.Resize(count);
-  // Points [first, last), the first one's draws starting after seed.
-  const auto makePoints = [positions](uint32_t seed, size_t first, size_t last) {
+  // A dense field (the stars) is made by two threads, each share from the seed its draws start
+  // at: the same points as if drawn one after the other.
+  const uint32_t start = RandomSeed;
+  SplitDenseWork(count, [positions, start](size_t first, size_t last) {
+    uint32_t seed = SeedAfter(start, 3 * static_cast<uint64_t>(first));
     for (size_t i = first; i < last; ++i) {
       const float z = RandomFrom(seed) * 100 - 100;
       const float y = RandomFrom(seed) * 100 - 100;
@@ -76,22 +74,7 @@ void DrawRandomPoints(int64_t lastIndex, float size, bool round) {
       positions[3 * i + 1] = y;
       positions[3 * i + 2] = z;
     }
-  };
-  // A dense field (the stars) is made by two threads, the later half from the seed its draws
-  // start at: the same points, as if drawn one after the other. Without a thread to be had, this
-  // one makes them all.
-  size_t half = count >= PointsWorthASecondThread ? count / 2 : count;
-  std::thread later;
-  if (half < count) {
-    try {
-      later = std::thread(makePoints, SeedAfter(RandomSeed, 3 * static_cast<uint64_t>(half)), half,
-                          count);
-    } catch (const std::system_error&) {
-      half = count;
-    }
-  }
-  makePoints(RandomSeed, 0, half);
-  if (later.joinable()) later.join();
+  });
   SkipRandom(PointDraws(lastIndex));
   if (round) {
     RandomPoints.DrawRound(SmoothedPointRadius(size));
