@@ -312,7 +312,13 @@ void SwapWindow(const GLWindow& window) {
 }  // namespace
 
 bool PresentFrame(const GLWindow& window) {
-  glFlush();
+  // Finished, not only flushed: Mesa's software renderer (22.3) frees a drawing's fence when a
+  // later call finds it signalled, a check made without the fence's lock, so a check that lands
+  // while the last worker is between signalling and unlocking frees memory that worker still
+  // writes. Waiting right after the hand-over takes the lock and returns only once the workers let
+  // go; the present's checks then find the fence long done. Quick frames (the splash, the loading's
+  // progress) followed by the events' polling left that to chance, and a start crashed now and then.
+  glFinish();
   // Capture mode records every drawn frame.
   if (PresentHook) PresentHook();
   // The events that arrived since the last frame are taken first, then the frame is shown

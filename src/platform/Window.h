@@ -46,7 +46,7 @@ void ResizeViewport(int width, int height);
 void SetFieldOfView(float fovY);
 // Initial GL state: clear colour, smooth shading, depth test.
 void InitRenderState();
-// Flushes, takes the pending events (at most 64; a window resize sets the viewport), then swaps;
+// Finishes the drawing, takes the pending events (at most 64; a window resize sets the viewport), then swaps;
 // true, without swapping, when a quit or window close request was among them.
 bool PresentFrame(const GLWindow& window);
 // The number of frames swapped onto the screen so far.
