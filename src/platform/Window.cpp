@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/CrashReport.h"
@@ -35,6 +36,12 @@ int WindowedX = 0, WindowedY = 0;
 bool NoScreen = false;
 
 void ShowError(const char* text) { ShowMessage("Error", text); }
+
+// Whether the current context draws through llvmpipe, Mesa's threaded software rasterizer.
+bool SoftwareRasterizer() {
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  return renderer && std::strstr(renderer, "llvmpipe");
+}
 
 // The offscreen frame scaled into the window's drawable, in pixels (larger than the window's size
 // on HiDPI screens).
@@ -312,13 +319,17 @@ void SwapWindow(const GLWindow& window) {
 }  // namespace
 
 bool PresentFrame(const GLWindow& window) {
-  // Finished, not only flushed: Mesa's software renderer (22.3) frees a drawing's fence when a
-  // later call finds it signalled, a check made without the fence's lock, so a check that lands
-  // while the last worker is between signalling and unlocking frees memory that worker still
-  // writes. Waiting right after the hand-over takes the lock and returns only once the workers let
-  // go; the present's checks then find the fence long done. Quick frames (the splash, the loading's
-  // progress) followed by the events' polling left that to chance, and a start crashed now and then.
-  glFinish();
+  // On Mesa's software renderer (llvmpipe 22.3) the frame is finished, not only flushed: the
+  // renderer frees a drawing's fence when a later call finds it signalled, a check made without the
+  // fence's lock, so a check that lands while the last worker is between signalling and unlocking
+  // frees memory that worker still writes. Waiting right after the hand-over takes the lock and
+  // returns only once the workers let go; the present's checks then find the fence long done.
+  // Quick frames (the splash, the loading's progress) followed by the events' polling left that to
+  // chance, and a start crashed now and then. Other drivers keep drawing while the events are taken.
+  if (SoftwareRasterizer())
+    glFinish();
+  else
+    glFlush();
   // Capture mode records every drawn frame.
   if (PresentHook) PresentHook();
   // The events that arrived since the last frame are taken first, then the frame is shown

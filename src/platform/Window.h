@@ -46,8 +46,9 @@ void ResizeViewport(int width, int height);
 void SetFieldOfView(float fovY);
 // Initial GL state: clear colour, smooth shading, depth test.
 void InitRenderState();
-// Finishes the drawing, takes the pending events (at most 64; a window resize sets the viewport), then swaps;
-// true, without swapping, when a quit or window close request was among them.
+// Flushes the drawing (finishes it on llvmpipe), takes the pending events (at most 64; a window
+// resize sets the viewport), then swaps; true, without swapping, when a quit or window close
+// request was among them.
 bool PresentFrame(const GLWindow& window);
 // The number of frames swapped onto the screen so far.
 unsigned long PresentedFrames();
