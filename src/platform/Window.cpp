@@ -34,14 +34,11 @@ int WindowedX = 0, WindowedY = 0;
 // The window is on no screen (the offscreen modes): nobody sees it, so presents leave the frame
 // where it is and only swap.
 bool NoScreen = false;
+// The context draws through llvmpipe, Mesa's threaded software rasterizer: read once when the
+// context is made, since PresentFrame asks every frame.
+bool SoftwareRasterizer = false;
 
 void ShowError(const char* text) { ShowMessage("Error", text); }
-
-// Whether the current context draws through llvmpipe, Mesa's threaded software rasterizer.
-bool SoftwareRasterizer() {
-  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-  return renderer && std::strstr(renderer, "llvmpipe");
-}
 
 // The offscreen frame scaled into the window's drawable, in pixels (larger than the window's size
 // on HiDPI screens).
@@ -211,6 +208,8 @@ GLWindow OpenWindow(int width, int height, int colorBits, bool fullScreen, const
     ActiveWindow = window;
     return window;
   }
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  SoftwareRasterizer = renderer && std::strstr(renderer, "llvmpipe");
   SDL_GL_SetSwapInterval(1);
   SDL_ShowWindow(handle);
   SDL_RaiseWindow(handle);
@@ -326,7 +325,7 @@ bool PresentFrame(const GLWindow& window) {
   // returns only once the workers let go; the present's checks then find the fence long done.
   // Quick frames (the splash, the loading's progress) followed by the events' polling left that to
   // chance, and a start crashed now and then. Other drivers keep drawing while the events are taken.
-  if (SoftwareRasterizer())
+  if (SoftwareRasterizer)
     glFinish();
   else
     glFlush();
