@@ -16,6 +16,7 @@
 #include "scenes/ClothScene.h"
 #include "scenes/Scenes.h"
 #include "scenes/Water.h"
+#include "show/Schedule.h"
 #include "timeline/ShowClock.h"
 
 namespace {
@@ -125,10 +126,7 @@ void BM_ClothSceneFrame(benchmark::State& state) {
   for (auto _ : state) {
     ShowTime += FrameDelta;
     BeginFrame();
-    const ClothCorners corners = scene == 11   ? ClothCorners::Released
-                                 : scene == 12 ? ClothCorners::DraggedPinned
-                                 : scene == 13 ? ClothCorners::DraggedFree
-                                               : ClothCorners::Held;
+    const ClothCorners corners = FindShowScene(scene)->clothCorners.value();
     DrawClothScene(std::sin(20 * ShowTime) + 0.8f, corners);
     glFinish();
   }

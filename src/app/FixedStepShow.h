@@ -4,7 +4,8 @@
 
 #include "app/Options.h"
 #include "platform/Window.h"
-#include "show/Schedule.h"
+#include "app/PresentedFrame.h"
+#include "show/Seeking.h"
 #include "timeline/ShowClock.h"
 
 // Draws the show at a fixed step of 1 / fps and calls onFrame(frame) after each frame that lies
@@ -25,7 +26,7 @@ void RunFixedStepShow(int fps, float from, OnFrame onFrame) {
     ShowTime = static_cast<float>(static_cast<double>(frame) / fps);
     FrameDelta = 1.0f / fps;
     FramesPerSecond = static_cast<float>(fps);
-    DrawShowFrame();
+    PresentShowFrameNow();
     if (ShowTime > ShowLength || !onFrame(frame)) break;
     // SIGINT and SIGTERM are a quit request: stop and finish what was written.
     if (QuitRequested()) {

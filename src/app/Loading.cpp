@@ -12,7 +12,9 @@
 #include "render/Overlay.h"
 #include "render/RenderState.h"
 #include "render/Texture.h"
+#include "show/Ending.h"
 #include "show/Schedule.h"
+#include "show/Seeking.h"
 #include "timeline/PointField.h"
 
 TextureId LoadingPicture = NoTexture;

@@ -17,7 +17,7 @@
 #include "platform/GL.h"
 #include "platform/Window.h"
 #include "render/RenderState.h"
-#include "show/Schedule.h"
+#include "app/PresentedFrame.h"
 #include "timeline/ShowClock.h"
 
 // A recorded set rendered as the live mode would have shown it: every packet draws its live frame
@@ -63,7 +63,7 @@ int RunReplayCapture(const ProgramOptions& options, const std::string& musicPath
       if (tickTime <= packetTime) {
         ShowTime = static_cast<float>(tickTime);
         FrameDelta = static_cast<float>(TimerSeconds);
-        DrawShowFrame();
+        PresentShowFrameNow();
         ++tick;
       } else {
         ClearStreamValues(StreamValues);

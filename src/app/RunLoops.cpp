@@ -15,6 +15,7 @@
 
 #include "app/Controls.h"
 #include "app/Loading.h"
+#include "app/PresentedFrame.h"
 #include "live/LiveAssets.h"
 #include "live/LiveFrame.h"
 #include "live/MidiInput.h"
@@ -28,6 +29,7 @@
 #include "platform/Timer.h"
 #include "platform/Window.h"
 #include "show/Schedule.h"
+#include "show/Seeking.h"
 #include "show/ShowSnapshots.h"
 #include "timeline/PictureLead.h"
 #include "timeline/Random.h"
@@ -105,7 +107,7 @@ void ShowFirstFrame(long frame) {
   FramesPerSecond = static_cast<float>(AdvanceStepsPerSecond);
   const bool reseeding = ShowTimeReseedingEnabled();
   SetShowTimeReseeding(true);
-  DrawShowFrame();
+  PresentShowFrameNow();
   SetShowTimeReseeding(reseeding);
   glFinish();
 }
@@ -216,7 +218,7 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     FramesPerSecond = static_cast<float>(timer.Fps);
     clockLog.FrameStarts(ShowTime, heard, lead.Seconds(), frames > 1 ? timer.Delta : 0.0,
                          passStart + (std::isnan(heard) ? wall : heard), controls);
-    DrawShowFrame();
+    PresentShowFrameNow();
     presented = timer.Now();
     // The show ends once its length has been heard, not when the frame drawn ahead for the
     // moment it is seen passes it: the last frames stay up until the music's end.
@@ -250,7 +252,7 @@ void RunLiveMode(const ProgramOptions& options) {
   if (options.midi || options.audioIn) settings.listeners.map = LoadControlMap(options);
   TPDSServerObject server(settings);
   server.DrawPacketFrame = [] { DrawLiveFrame(); };
-  server.DrawTimerFrame = [] { DrawShowFrame(); };
+  server.DrawTimerFrame = [] { PresentShowFrameNow(); };
   // Full screen, screenshots and q; the rest of the viewer's keys belong to the timed show.
   ViewerControls controls(false, true);
   server.ViewerKeys = [&controls] {

@@ -16,7 +16,9 @@
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
 #include "render/Overlay.h"
+#include "show/Ending.h"
 #include "show/Schedule.h"
+#include "show/Seeking.h"
 #include "timeline/BeatClock.h"
 
 namespace {

@@ -40,6 +40,22 @@ float ClothBarY(int i, float showTime) {
 
 TCloth& SceneCloth() { return Cloth; }
 
+namespace {
+// The particles are what the cloth carries; its springs and sizes are loading's.
+struct ClothParticles {
+  std::vector<TClothParticle> particles;
+  std::vector<TClothParticle> next;
+};
+}  // namespace
+
+SceneState SaveClothScene() { return ClothParticles{Cloth.Particles, Cloth.NextParticles}; }
+
+void RestoreClothScene(const SceneState& state) {
+  const auto& saved = std::any_cast<const ClothParticles&>(state);
+  Cloth.Particles = saved.particles;
+  Cloth.NextParticles = saved.next;
+}
+
 int ClothModelMeshesDrawn() { return std::min(4, Model.MeshCount); }
 
 void LoadClothScene() {

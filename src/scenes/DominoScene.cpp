@@ -235,7 +235,8 @@ void TurnRollVector(Vector3& roll, float dt) {
 }
 
 Vector3 DominoRollVector() { return RollVector; }
-void SetDominoRollVector(const Vector3& roll) { RollVector = roll; }
+SceneState SaveDominoScene() { return RollVector; }
+void RestoreDominoScene(const SceneState& state) { RollVector = std::any_cast<Vector3>(state); }
 
 void LoadDominoScene() {
   // An unreadable model leaves the brush empty; the floor and overlays still draw.

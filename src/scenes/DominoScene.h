@@ -14,5 +14,3 @@ Vector3 DominoCentre(float x);
 void TurnRollVector(Vector3& roll, float dt);
 // The scene's persistent camera up vector: (0, 1, 0) after loading, turned once per drawn frame.
 Vector3 DominoRollVector();
-// Puts the camera's roll back to one taken earlier (the show's snapshots).
-void SetDominoRollVector(const Vector3& roll);

@@ -70,14 +70,19 @@ void TurnFlowerEye(Vector3& eye, float t, float dt) {
 
 Vector3 FlowerSceneEye() { return Flower.eye; }
 
-void GetFlowerEyes(Vector3& eye, Vector3& glowEye) {
-  eye = Flower.eye;
-  glowEye = Flower.glowEye;
-}
+namespace {
+struct FlowerEyes {
+  Vector3 eye;
+  Vector3 glowEye;
+};
+}  // namespace
 
-void SetFlowerEyes(const Vector3& eye, const Vector3& glowEye) {
-  Flower.eye = eye;
-  Flower.glowEye = glowEye;
+SceneState SaveFlowerScene() { return FlowerEyes{Flower.eye, Flower.glowEye}; }
+
+void RestoreFlowerScene(const SceneState& state) {
+  const auto& eyes = std::any_cast<const FlowerEyes&>(state);
+  Flower.eye = eyes.eye;
+  Flower.glowEye = eyes.glowEye;
 }
 
 void LoadFlowerScene() {

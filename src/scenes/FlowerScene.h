@@ -11,6 +11,3 @@ void TurnFlowerEye(Vector3& eye, float t, float dt);
 
 // The scene's persistent camera position, for inspection.
 Vector3 FlowerSceneEye();
-// Both eyes the scene carries (the frame's and its glow pass's), taken and put back whole.
-void GetFlowerEyes(Vector3& eye, Vector3& glowEye);
-void SetFlowerEyes(const Vector3& eye, const Vector3& glowEye);

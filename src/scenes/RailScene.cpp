@@ -196,6 +196,9 @@ void AdvanceRailWater(TWaterSim& water, float frameDelta) {
 
 TWaterSim& RailWater() { return Water; }
 
+SceneState SaveRailScene() { return Water; }
+void RestoreRailScene(const SceneState& state) { Water = std::any_cast<const TWaterSim&>(state); }
+
 void LoadRailScene() {
   Brick.TryLoadFile("brikke.3ds");
   CullBrickBacks = Brick.MeshCount > 0 && OutwardFacesOfClosedSolid(Brick.Mesh(0), OutwardBrickFaces);

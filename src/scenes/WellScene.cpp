@@ -98,7 +98,8 @@ void DeformBlob(TOrvDeformBrush& blob, float t, float spike) {
 }
 
 const WellCamera& WellSceneCamera() { return Well.camera; }
-void SetWellSceneCamera(const WellCamera& camera) { Well.camera = camera; }
+SceneState SaveWellScene() { return Well.camera; }
+void RestoreWellScene(const SceneState& state) { Well.camera = std::any_cast<WellCamera>(state); }
 TOrvDeformBrush& WellSceneBlob() { return Well.blob; }
 
 void LoadWellScene() {

@@ -30,6 +30,4 @@ void DeformBlob(TOrvDeformBrush& blob, float t, float spike);
 
 // The scene's persistent state, for inspection.
 const WellCamera& WellSceneCamera();
-// Puts the camera back to one taken earlier (the show's snapshots).
-void SetWellSceneCamera(const WellCamera& camera);
 TOrvDeformBrush& WellSceneBlob();

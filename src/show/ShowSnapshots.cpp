@@ -9,12 +9,9 @@
 #include <vector>
 
 #include "platform/Window.h"
-#include "scenes/ClothScene.h"
-#include "scenes/DominoScene.h"
-#include "scenes/FlowerScene.h"
-#include "scenes/RailScene.h"
-#include "scenes/WellScene.h"
+#include "scenes/Scenes.h"
 #include "show/Schedule.h"
+#include "show/Seeking.h"
 #include "timeline/BeatClock.h"
 #include "timeline/Random.h"
 #include "timeline/ShowClock.h"
@@ -24,29 +21,34 @@ constexpr int DesignRate = 60;
 // Seconds of show time between two kept snapshots.
 constexpr long SnapshotSpacingSeconds = 2;
 
+// What each cast of the scene table carries (its save and restore), with the clock and the seed.
 struct ShowSnapshot {
   BeatClockState clock;
   uint32_t seed = 0;
-  std::vector<TClothParticle> cloth;
-  std::vector<TClothParticle> clothNext;
-  TWaterSim water;
-  Vector3 dominoRoll;
-  Vector3 flowerEye;
-  Vector3 flowerGlowEye;
-  WellCamera wellCamera;
+  std::vector<SceneState> scenes;  // one per entry of CarryingScenes()
   float showTime = 0, frameDelta = 0, framesPerSecond = 0;
 };
+
+// One entry of the table for each cast that carries something (the first with its save).
+const std::vector<const ShowScene*>& CarryingScenes() {
+  static const std::vector<const ShowScene*> scenes = [] {
+    std::vector<const ShowScene*> found;
+    for (const auto save : DistinctSceneSteps(&ShowScene::save))
+      for (const ShowScene& scene : ShowScenes())
+        if (scene.save == save) {
+          found.push_back(&scene);
+          break;
+        }
+    return found;
+  }();
+  return scenes;
+}
 
 std::unique_ptr<ShowSnapshot> TakeSnapshot() {
   auto snapshot = std::make_unique<ShowSnapshot>();
   snapshot->clock = SaveBeatClock();
   snapshot->seed = RandomSeed;
-  snapshot->cloth = SceneCloth().Particles;
-  snapshot->clothNext = SceneCloth().NextParticles;
-  snapshot->water = RailWater();
-  snapshot->dominoRoll = DominoRollVector();
-  GetFlowerEyes(snapshot->flowerEye, snapshot->flowerGlowEye);
-  snapshot->wellCamera = WellSceneCamera();
+  for (const ShowScene* scene : CarryingScenes()) snapshot->scenes.push_back(scene->save());
   snapshot->showTime = ShowTime;
   snapshot->frameDelta = FrameDelta;
   snapshot->framesPerSecond = FramesPerSecond;
@@ -56,12 +58,8 @@ std::unique_ptr<ShowSnapshot> TakeSnapshot() {
 void PutBack(const ShowSnapshot& snapshot) {
   RestoreBeatClock(snapshot.clock);
   RandomSeed = snapshot.seed;
-  SceneCloth().Particles = snapshot.cloth;
-  SceneCloth().NextParticles = snapshot.clothNext;
-  RailWater() = snapshot.water;
-  SetDominoRollVector(snapshot.dominoRoll);
-  SetFlowerEyes(snapshot.flowerEye, snapshot.flowerGlowEye);
-  SetWellSceneCamera(snapshot.wellCamera);
+  const std::vector<const ShowScene*>& scenes = CarryingScenes();
+  for (size_t i = 0; i < scenes.size(); ++i) scenes[i]->restore(snapshot.scenes.at(i));
   ShowTime = snapshot.showTime;
   FrameDelta = snapshot.frameDelta;
   FramesPerSecond = snapshot.framesPerSecond;

@@ -9,6 +9,11 @@ extern bool ExitRequested;     // set once ShowTime has passed the show's length
 
 // The show's length in seconds: the first frame past it ends the timed show.
 inline constexpr float ShowLength = 207.0f;
+// ShowTime after which the star field is drawn over the scenes (and the point burst's points are
+// round like the stars').
+inline constexpr float StarFieldStartTime = 160.0f;
+// ShowTime from which the fixed ending replaces the scenes and the beat clock stops.
+inline constexpr float EndingStartTime = 198.0f;
 
 // The simulations (cloth, water) advance a frame in equal steps of at most 1/60 s, the rate
 // their constants were tuned at; a frame longer than MaxSimulatedFrame (a stall) is advanced by

@@ -20,6 +20,7 @@
 #include "scenes/Scenes.h"
 #include "scenes/WellScene.h"
 #include "show/Schedule.h"
+#include "show/Seeking.h"
 #include "show/ShowSnapshots.h"
 #include "support/TestSupport.h"
 #include "timeline/BeatClock.h"

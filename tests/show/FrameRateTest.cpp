@@ -120,8 +120,8 @@ class FrameRates : public testing::Test {
     return RunScript(
         fps,
         [](long) {
-          if (const auto corners = ClothCornersOf(CurrentScene))
-            AdvanceSceneCloth(FrameDelta, *corners);
+          const ShowScene* scene = FindShowScene(CurrentScene);
+          if (scene && scene->clothCorners) AdvanceSceneCloth(FrameDelta, *scene->clothCorners);
         },
         [] {
           std::vector<float> values;
