@@ -10,6 +10,7 @@
 
 #include "app/FixedStepShow.h"
 #include "app/FramePipeline.h"
+#include "app/FrameReadback.h"
 #include "app/PngWriter.h"
 #include "app/ProgressLine.h"
 #include "app/VideoPipe.h"
@@ -49,7 +50,7 @@ int RunFrames(const ProgramOptions& options) {
     const std::string path = options.output + name;
     const std::string partial = UnfinishedPath(path);
     std::string why;
-    if (!WritePng(partial, pixels, why) || std::rename(partial.c_str(), path.c_str()) != 0) {
+    if (!WritePng(partial, pixels, OutputWidth(), OutputHeight(), why) || std::rename(partial.c_str(), path.c_str()) != 0) {
       if (why.empty()) why = std::strerror(errno);
       std::remove(partial.c_str());
       std::fprintf(stderr, "\nvantrel: cannot write %s (%s); the %ld frames before it are whole\n", path.c_str(),

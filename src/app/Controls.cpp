@@ -92,20 +92,20 @@ void ScaleUpDrawing(std::vector<uint8_t>& bottomUp) {
   const int width = std::max(1, DrawingWidth()), height = std::max(1, DrawingHeight());
   const std::vector<uint8_t> drawn = bottomUp;
   const auto at = [&](int x, int y, int c) {
-    return static_cast<float>(drawn[(static_cast<size_t>(y) * ShowFrameWidth + x) * 4 + c]);
+    return static_cast<float>(drawn[(static_cast<size_t>(y) * ShowFrameWidth() + x) * 4 + c]);
   };
-  for (int y = 0; y < ShowFrameHeight; ++y) {
-    const float sy = std::clamp((y + 0.5f) * height / ShowFrameHeight - 0.5f, 0.0f, height - 1.0f);
+  for (int y = 0; y < ShowFrameHeight(); ++y) {
+    const float sy = std::clamp((y + 0.5f) * height / ShowFrameHeight() - 0.5f, 0.0f, height - 1.0f);
     const int y0 = static_cast<int>(sy), y1 = std::min(y0 + 1, height - 1);
     const float fy = sy - y0;
-    for (int x = 0; x < ShowFrameWidth; ++x) {
-      const float sx = std::clamp((x + 0.5f) * width / ShowFrameWidth - 0.5f, 0.0f, width - 1.0f);
+    for (int x = 0; x < ShowFrameWidth(); ++x) {
+      const float sx = std::clamp((x + 0.5f) * width / ShowFrameWidth() - 0.5f, 0.0f, width - 1.0f);
       const int x0 = static_cast<int>(sx), x1 = std::min(x0 + 1, width - 1);
       const float fx = sx - x0;
       for (int c = 0; c < 4; ++c) {
         const float top = at(x0, y1, c) + (at(x1, y1, c) - at(x0, y1, c)) * fx;
         const float bottom = at(x0, y0, c) + (at(x1, y0, c) - at(x0, y0, c)) * fx;
-        bottomUp[(static_cast<size_t>(y) * ShowFrameWidth + x) * 4 + c] =
+        bottomUp[(static_cast<size_t>(y) * ShowFrameWidth() + x) * 4 + c] =
             static_cast<uint8_t>(std::lround(bottom + (top - bottom) * fy));
       }
     }
@@ -115,12 +115,12 @@ void ScaleUpDrawing(std::vector<uint8_t>& bottomUp) {
 
 bool SaveScreenshot(float showTime) {
   const std::string path = ScreenshotFolder() + "/" + ScreenshotName(showTime);
-  std::vector<uint8_t> bottomUp(static_cast<size_t>(ShowFrameWidth) * ShowFrameHeight * 4), pixels;
+  std::vector<uint8_t> bottomUp(static_cast<size_t>(ShowFrameWidth()) * ShowFrameHeight() * 4), pixels;
   ReadFrameBottomUp(bottomUp.data());
-  if (DrawingWidth() < ShowFrameWidth || DrawingHeight() < ShowFrameHeight) ScaleUpDrawing(bottomUp);
-  UprightOpaque(bottomUp.data(), pixels);
+  if (DrawingWidth() < ShowFrameWidth() || DrawingHeight() < ShowFrameHeight()) ScaleUpDrawing(bottomUp);
+  UprightOpaque(bottomUp.data(), ShowFrameWidth(), ShowFrameHeight(), pixels);
   std::string error;
-  if (!WritePng(path, pixels, error)) {
+  if (!WritePng(path, pixels, ShowFrameWidth(), ShowFrameHeight(), error)) {
     std::fprintf(stderr, "vantrel: the screenshot could not be written to %s (%s)\n", path.c_str(), error.c_str());
     return false;
   }

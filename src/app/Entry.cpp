@@ -94,7 +94,7 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
     // context are made (a moment's work for the GL driver under load), and one that came while
     // they were made, before anything is drawn.
     QuitCheckpoint();
-    MainWindow = OpenWindow(ShowFrameWidth, ShowFrameHeight, 32, !options.windowed && !offscreen,
+    MainWindow = OpenWindow(DesignWidth, DesignHeight, 32, !options.windowed && !offscreen,
                             "Vantrel Kelvara");
     if (!MainWindow.RenderContext) {
       std::fprintf(stderr, "vantrel: no GL context could be created; nothing can be drawn.\n");

@@ -14,12 +14,12 @@ constexpr int ReadbackSlots = 2;
 // Frames read back and waiting for the writer: enough to ride out a slow write, few enough that a
 // writer far behind holds the drawing back instead of filling memory.
 constexpr size_t WaitingFrames = 3;
-constexpr size_t FrameBytes = static_cast<size_t>(ShowFrameWidth) * ShowFrameHeight * 4;
+size_t FrameBytes() { return static_cast<size_t>(ShowFrameWidth()) * ShowFrameHeight() * 4; }
 }  // namespace
 
 FramePipeline::FramePipeline(FrameWriter writer)
     : writer_(std::move(writer)),
-      pixelBuffers_(StartPixelReadback(ReadbackSlots, ShowFrameWidth, ShowFrameHeight)),
+      pixelBuffers_(StartPixelReadback(ReadbackSlots, ShowFrameWidth(), ShowFrameHeight())),
       thread_([this] { WriterLoop(); }) {}
 
 FramePipeline::~FramePipeline() { Finish(); }
@@ -39,7 +39,7 @@ bool FramePipeline::Add(const FrameTag& tag) {
         spare_.pop_back();
       }
     }
-    frame.bottomUp.resize(FrameBytes);
+    frame.bottomUp.resize(FrameBytes());
     ReadFrameBottomUp(frame.bottomUp.data());
     Hand(std::move(frame));
     return true;
@@ -60,7 +60,7 @@ void FramePipeline::TakeOldestReadback() {
       spare_.pop_back();
     }
   }
-  frame.bottomUp.resize(FrameBytes);
+  frame.bottomUp.resize(FrameBytes());
   if (!TakePixelReadback(frame.bottomUp.data())) {
     std::lock_guard<std::mutex> lock(mutex_);
     failed_ = true;
@@ -94,7 +94,7 @@ bool FramePipeline::Finish() {
 }
 
 void FramePipeline::WriterLoop() {
-  std::vector<uint8_t> topDown(FrameBytes);
+  std::vector<uint8_t> topDown;
   for (;;) {
     Frame frame;
     {
@@ -105,7 +105,7 @@ void FramePipeline::WriterLoop() {
       waiting_.pop_front();
       changed_.notify_all();
     }
-    UprightOpaque(frame.bottomUp.data(), topDown);
+    UprightInOutput(frame.bottomUp.data(), topDown);
     const bool written = writer_(frame.tag, topDown);
     std::lock_guard<std::mutex> lock(mutex_);
     spare_.push_back(std::move(frame.bottomUp));

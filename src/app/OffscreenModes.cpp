@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/Capture.h"
+#include "app/FrameReadback.h"
 #include "app/Loading.h"
 #include "app/Replay.h"
 #include "app/Timedemo.h"
@@ -14,6 +15,13 @@ int RunOffscreenMode(const ProgramOptions& options) {
   const std::string musicPath = DataFilePath("music.mp3");
 
   SetShowTimeReseeding(true);
+  // The frame is made at the picture's size before loading: the render textures follow its scale.
+  if (options.width > 0) {
+    SetOutputSize(options.width, options.height);
+    const PictureRect picture = OutputPicture();
+    CreateShowFrame(picture.width, picture.height);
+    SetDrawingViewport();
+  }
   LoadAssets();
   const double loadSeconds = SecondsSinceProgramStart() - FixedHoldSeconds();
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/DrawingSize.h"
 #include "show/Schedule.h"
 #include "timeline/ShowClock.h"
 
@@ -157,6 +158,9 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
       options.output = value;
     } else if (arg == "--gentle") {
       options.gentle = true;
+    } else if (arg == "--size") {
+      const char* value = needValue("a size such as 1920x1080");
+      if (!value || !ParseDrawingSize(value, options.width, options.height, error)) return false;
     } else if (arg == "--full-frame") {
       options.fullFrame = true;
     } else if (arg == "--timedemo") {
@@ -238,6 +242,16 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
     error = "--replay renders a recorded set into a video: add --capture FILE.mp4";
     return false;
   }
+  const bool offscreen = options.mode == ProgramOptions::Mode::Capture ||
+                         options.mode == ProgramOptions::Mode::Frames ||
+                         options.mode == ProgramOptions::Mode::Timedemo;
+  if (options.width > 0 && !offscreen && options.mode != ProgramOptions::Mode::Help) {
+    error = "--size sets the size of --capture, --frames and --timedemo";
+    return false;
+  }
+  if (options.width > 0 && options.mode == ProgramOptions::Mode::Capture &&
+      !VideoSizeAllowed(options.width, options.height, error))
+    return false;
   const bool timedShow = options.mode == ProgramOptions::Mode::Show && !options.live;
   if ((options.loop || startGiven || options.paused) && !timedShow &&
       options.mode != ProgramOptions::Mode::Help && options.mode != ProgramOptions::Mode::ListScenes) {

@@ -10,6 +10,10 @@ struct ProgramOptions {
   bool gentle = false;    // --gentle: flashes and inversions held below the flash threshold
   std::string output;     // capture file or frames directory
   int fps = 60;
+  // --size WxH for the offscreen modes: the pictures written are this size, the largest 4:3
+  // picture that fits drawn in them; 0 x 0: 800 x 600.
+  int width = 0;
+  int height = 0;
   float from = 0.0f;
   float to = 1.0e9f;
   // Live mode: where the TCP server listens, the OSC port (-1: none), a recorded set to render.

@@ -8,11 +8,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/ShowFrame.h"
 #include "platform/Terminate.h"
 
 namespace {
-bool WritePngFile(const std::string& path, const std::vector<uint8_t>& rgbaTopDown, std::string& error) {
+bool WritePngFile(const std::string& path, const std::vector<uint8_t>& rgbaTopDown, int width, int height,
+                  std::string& error) {
   errno = 0;
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) {
@@ -25,12 +25,12 @@ bool WritePngFile(const std::string& path, const std::vector<uint8_t>& rgbaTopDo
   if (ok && setjmp(png_jmpbuf(png))) ok = false;
   if (ok) {
     png_init_io(png, file);
-    png_set_IHDR(png, info, ShowFrameWidth, ShowFrameHeight, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 3);
     png_write_info(png, info);
-    for (int row = 0; row < ShowFrameHeight; ++row)
-      png_write_row(png, const_cast<png_bytep>(&rgbaTopDown[row * ShowFrameWidth * 4]));
+    for (int row = 0; row < height; ++row)
+      png_write_row(png, const_cast<png_bytep>(&rgbaTopDown[static_cast<size_t>(row) * width * 4]));
     png_write_end(png, nullptr);
   }
   png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
@@ -42,10 +42,15 @@ bool WritePngFile(const std::string& path, const std::vector<uint8_t>& rgbaTopDo
 }
 }  // namespace
 
-bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown, std::string& error) {
+bool WritePng(const std::string& path, const std::vector<uint8_t>& rgbaTopDown, int width, int height,
+              std::string& error) {
   // A screenshot is written whole even when a terminate request's deadline passes meanwhile.
   const TerminateDeadlineHold whole;
-  return WritePngFile(path, rgbaTopDown, error);
+  if (width <= 0 || height <= 0 || rgbaTopDown.size() < static_cast<size_t>(width) * height * 4) {
+    error = "the picture is smaller than its size";
+    return false;
+  }
+  return WritePngFile(path, rgbaTopDown, width, height, error);
 }
 
 std::string UnfinishedPath(const std::string& path) {

@@ -101,7 +101,7 @@ class ClockLog {
 // from the show's time as the offscreen modes draw it.
 void ShowFirstFrame(long frame) {
   // Drawn whole: a held frame has all the time it needs, and a screenshot of it is the frame.
-  SetDrawingScale(1.0f);
+  SetDrawingScale(FrameScale());
   ShowTime = static_cast<float>(static_cast<double>(frame) / AdvanceStepsPerSecond);
   FrameDelta = 1.0f / AdvanceStepsPerSecond;
   FramesPerSecond = static_cast<float>(AdvanceStepsPerSecond);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/FixedStepShow.h"
+#include "app/FrameReadback.h"
 #include "app/Stopwatch.h"
 #include "platform/DynamicResolution.h"
 #include "platform/GL.h"
@@ -57,14 +58,15 @@ std::string TimedemoRowName(int scene) {
 class QuadYardstick {
  public:
   // A handful of quads every few seconds of the show, so the unit follows the machine's load
-  // through the run just as the frames do. Always over the whole frame, whatever the drawing size.
+  // through the run just as the frames do. Always 800 x 600 pixels, whatever the drawing size,
+  // so that tables of every size read in one unit.
   void Measure() {
-    glViewport(0, 0, ShowFrameWidth, ShowFrameHeight);
+    glViewport(0, 0, DesignWidth, DesignHeight);
     Begin2D();
     for (int i = 0; i < 4; ++i) {
       glFinish();
       const StopwatchClock::time_point start = StopwatchClock::now();
-      DrawImageAdditive(LogoTexture, {1, 1, 1, 1}, 0, 0, ShowFrameWidth, ShowFrameHeight);
+      DrawImageAdditive(LogoTexture, {1, 1, 1, 1}, 0, 0, DesignWidth, DesignHeight);
       glFinish();
       milliseconds_.push_back(SecondsSince(start) * 1000.0);
     }
@@ -109,6 +111,8 @@ double ShareOver(const std::vector<double>& milliseconds, double limit) {
 
 int RunTimedemo(double loadSeconds) {
   QuadYardstick quad;
+  std::printf("timedemo: %d x %d, picture %d x %d (scale %.2f of 800 x 600)\n", OutputWidth(),
+              OutputHeight(), ShowFrameWidth(), ShowFrameHeight(), FrameScale());
   const PassTimes pass = TimeShow(quad, nullptr);
 
   const double quadMs = quad.Median();
@@ -131,7 +135,7 @@ int RunTimedemo(double loadSeconds) {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("quad: %.3f ms (median of %zu full-screen textured additive quads at %d x %d)\n",
-              quadMs, quad.Count(), ShowFrameWidth, ShowFrameHeight);
+              quadMs, quad.Count(), DesignWidth, DesignHeight);
   std::printf("loading: %.2f s (without the fixed splash and progress frames)\n", loadSeconds);
   std::printf("peak memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
   const double median = Percentile(pass.all, 0.5);
@@ -149,7 +153,7 @@ int RunTimedemo(double loadSeconds) {
   QuadYardstick dynamicQuad;
   DynamicResolution resolution(BudgetQuads * quadMs / 1000.0);
   const PassTimes dynamic = TimeShow(dynamicQuad, &resolution);
-  SetDrawingScale(1.0f);
+  SetDrawingScale(FrameScale());
   const double dynamicQuadMs = dynamicQuad.Median();
   const auto inDynamicQuads = [dynamicQuadMs](double ms) { return dynamicQuadMs > 0 ? ms / dynamicQuadMs : 0.0; };
   std::printf("\nwith the dynamic resolution (budget %.2f ms, %.1f x quad):\n", BudgetQuads * quadMs, BudgetQuads);

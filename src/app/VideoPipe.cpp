@@ -8,10 +8,10 @@
 #include <cstring>
 
 #include "app/FixedStepShow.h"
+#include "app/FrameReadback.h"
 #include "app/OffscreenModes.h"
 #include "app/PngWriter.h"
 #include "app/ProgramPath.h"
-#include "platform/ShowFrame.h"
 
 namespace {
 std::string ShellQuote(const std::string& text) {
@@ -43,7 +43,7 @@ bool CaptureCanStart(const ProgramOptions& options) {
 
 FILE* OpenVideoPipe(const ProgramOptions& options, const std::string& musicPath) {
   std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgba -s " +
-                        std::to_string(ShowFrameWidth) + "x" + std::to_string(ShowFrameHeight) +
+                        std::to_string(OutputWidth()) + "x" + std::to_string(OutputHeight()) +
                         " -r " + std::to_string(options.fps) + " -i -";
   const bool haveMusic = access(musicPath.c_str(), R_OK) == 0;
   // A capture that starts later in the show takes the music from the same moment.

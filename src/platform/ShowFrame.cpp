@@ -39,6 +39,9 @@ struct FrameState {
 };
 FrameState Frame;
 float Scale = 1.0f;
+// The frame's size, kept also when no frame object could be made (the window holds the frame).
+int SizedWidth = DesignWidth;
+int SizedHeight = DesignHeight;
 
 // GL 3.0 and ARB_framebuffer_object have the core names with blits and packed depth-stencil;
 // the older EXT extensions have the same calls with the EXT suffix.
@@ -131,6 +134,11 @@ PictureRect FitPicture(int frameWidth, int frameHeight, int drawableWidth, int d
 
 bool CreateShowFrame(int width, int height) {
   DestroyShowFrame();
+  if (width > 0 && height > 0) {
+    SizedWidth = width;
+    SizedHeight = height;
+    Scale = FrameScale();
+  }
   FrameBufferCalls gl;
   if (width <= 0 || height <= 0 || !LoadCalls(gl)) return false;
   Frame.gl = gl;
@@ -218,17 +226,34 @@ void BindWindowFramebuffer(bool window) {
     BindFrame();
 }
 
+int ShowFrameWidth() { return SizedWidth; }
+int ShowFrameHeight() { return SizedHeight; }
+float FrameScale() { return static_cast<float>(SizedHeight) / DesignHeight; }
+
 void SetDrawingScale(float scale) {
-  if (!(scale >= MinimumDrawingScale)) scale = std::isnan(scale) ? 1.0f : MinimumDrawingScale;
-  scale = std::min(scale, 1.0f);
+  const float whole = FrameScale();
+  const float least = std::min(MinimumDrawingScale, whole);
+  if (!(scale >= least)) scale = std::isnan(scale) ? whole : least;
+  scale = std::min(scale, whole);
   if (scale == Scale) return;
   Scale = scale;
   SetDrawingViewport();
 }
 
 float DrawingScale() { return Scale; }
-int DrawingWidth() { return static_cast<int>(std::lround(ShowFrameWidth * Scale)); }
-int DrawingHeight() { return static_cast<int>(std::lround(ShowFrameHeight * Scale)); }
+// The whole frame's own size at its own scale, so that a frame whose sides are not exactly 4:3
+// (a picture fitted into an odd size) is drawn whole.
+int DrawingWidth() {
+  if (Scale == FrameScale()) return SizedWidth;
+  return std::min(SizedWidth, static_cast<int>(std::lround(DesignWidth * Scale)));
+}
+int DrawingHeight() {
+  if (Scale == FrameScale()) return SizedHeight;
+  return std::min(SizedHeight, static_cast<int>(std::lround(DesignHeight * Scale)));
+}
+int ScaledPixels(float designPixels) {
+  return std::max(1, static_cast<int>(std::lround(designPixels * Scale)));
+}
 void SetDrawingViewport() { glViewport(0, 0, DrawingWidth(), DrawingHeight()); }
 
 void SetShowFrameBlit(bool allowed) { Frame.blitAllowed = allowed; }

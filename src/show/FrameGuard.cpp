@@ -24,7 +24,7 @@ void DrawOver(const std::vector<uint8_t>& pixels) {
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   PushIdentityMatrices();
-  glViewport(0, 0, ShowFrameWidth, ShowFrameHeight);
+  glViewport(0, 0, ShowFrameWidth(), ShowFrameHeight());
   glDisable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_ALPHA_TEST);
@@ -41,7 +41,7 @@ void DrawOver(const std::vector<uint8_t>& pixels) {
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
   glRasterPos2f(-1, -1);
-  glDrawPixels(ShowFrameWidth, ShowFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glDrawPixels(ShowFrameWidth(), ShowFrameHeight(), GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   PopIdentityMatrices();
   glPopClientAttrib();
   glPopAttrib();
@@ -55,19 +55,19 @@ void GuardShowFrame() {
   // a new start.
   if (Guard.Started() && !(time >= Guard.LastTime() && time - Guard.LastTime() <= LongestFrameSeconds))
     Guard.Reset();
-  const size_t bytes = static_cast<size_t>(ShowFrameWidth) * ShowFrameHeight * 4;
+  const size_t bytes = static_cast<size_t>(ShowFrameWidth()) * ShowFrameHeight() * 4;
   Drawn.resize(bytes);
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
   glPixelStorei(GL_PACK_SKIP_ROWS, 0);
   glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-  glReadPixels(0, 0, ShowFrameWidth, ShowFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, Drawn.data());
+  glReadPixels(0, 0, ShowFrameWidth(), ShowFrameHeight(), GL_RGBA, GL_UNSIGNED_BYTE, Drawn.data());
   glPopClientAttrib();
 
-  const CellMeasures drawn = MeasureFrame(Drawn.data(), ShowFrameWidth, ShowFrameHeight);
+  const CellMeasures drawn = MeasureFrame(Drawn.data(), ShowFrameWidth(), ShowFrameHeight());
   const int weight = Guard.Choose(time, drawn, [](int w) {
-    return MeasureBlend(LastShown.data(), Drawn.data(), w, ShowFrameWidth, ShowFrameHeight);
+    return MeasureBlend(LastShown.data(), Drawn.data(), w, ShowFrameWidth(), ShowFrameHeight());
   });
   if (weight == BlendWhole) {
     Guard.Shown(time, drawn);
@@ -78,7 +78,7 @@ void GuardShowFrame() {
   // Colours only: the frame's alpha stays as the drawing left it.
   for (size_t i = 3; i < bytes; i += 4) LastShown[i] = Drawn[i];
   DrawOver(LastShown);
-  Guard.Shown(time, MeasureFrame(LastShown.data(), ShowFrameWidth, ShowFrameHeight));
+  Guard.Shown(time, MeasureFrame(LastShown.data(), ShowFrameWidth(), ShowFrameHeight()));
   ++SoftenedFrames;
 }
 
