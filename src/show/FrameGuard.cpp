@@ -56,6 +56,8 @@ void GuardShowFrame() {
   if (Guard.Started() && !(time >= Guard.LastTime() && time - Guard.LastTime() <= LongestFrameSeconds))
     Guard.Reset();
   const size_t bytes = static_cast<size_t>(ShowFrameWidth()) * ShowFrameHeight() * 4;
+  // A frame of another size (the player's window resized) is judged afresh.
+  if (Guard.Started() && LastShown.size() != bytes) Guard.Reset();
   Drawn.resize(bytes);
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);

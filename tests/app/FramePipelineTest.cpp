@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/FramePipeline.h"
+#include "app/FrameReadback.h"
+#include "platform/ShowFrame.h"
 #include "platform/GL.h"
 #include "support/TestSupport.h"
 
@@ -66,4 +68,40 @@ TEST(FramePipeline, AFailedWriteStopsTheCaptureAndIsReported) {
   }
   EXPECT_FALSE(pipeline.Finish());
   EXPECT_EQ(attempted, (std::vector<long>{0, 1, 2})) << "nothing is written after the failure";
+}
+
+// A 1920 x 1080 capture: the 1440 x 1080 picture in the middle, upright, black bars either side.
+TEST(FramePipeline, ALargerOutputHoldsThePictureWholeBetweenBlackBars) {
+  EnsureGLContext();
+  SetOutputSize(1920, 1080);
+  const PictureRect picture = OutputPicture();
+  ASSERT_TRUE(CreateShowFrame(picture.width, picture.height));
+  glViewport(0, 0, ShowFrameWidth(), ShowFrameHeight());
+  glClearColor(0.5f, 0.5f, 0.5f, 0);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, ShowFrameHeight() - 1, ShowFrameWidth(), 1);  // the picture's top row red
+  glClearColor(1, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+  glClearColor(0, 0, 0, 1);
+  std::vector<uint8_t> written;
+  {
+    FramePipeline pipeline([&](const FrameTag&, const std::vector<uint8_t>& pixels) {
+      written = pixels;
+      return true;
+    });
+    ASSERT_TRUE(pipeline.Add({0, 0}));
+    ASSERT_TRUE(pipeline.Finish());
+  }
+  SetOutputSize(800, 600);
+  CreateShowFrame(800, 600);
+  ASSERT_EQ(written.size(), 1920u * 1080 * 4);
+  const auto at = [&](int x, int y, int channel) { return written[(static_cast<size_t>(y) * 1920 + x) * 4 + channel]; };
+  EXPECT_EQ(picture.x, 240);
+  EXPECT_EQ(at(239, 540, 0), 0) << "the left bar";
+  EXPECT_EQ(at(1680, 540, 1), 0) << "the right bar";
+  EXPECT_EQ(at(240, 0, 0), 255) << "the picture's top row at the top";
+  EXPECT_NEAR(at(1679, 1079, 1), 128, 1) << "the picture reaches the bottom right";
+  EXPECT_EQ(at(960, 540, 3), 255) << "opaque";
 }
