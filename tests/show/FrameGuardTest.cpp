@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/GL.h"
+#include "platform/ShowFrame.h"
 #include "show/FrameGuard.h"
 #include "support/TestSupport.h"
 #include "timeline/FlashGuard.h"
@@ -14,14 +16,19 @@
 #include "timeline/ShowClock.h"
 
 namespace {
-class FrameGuardTest : public testing::Test {
+// The guard at the default size and at a 1600 x 1200 frame.
+class FrameGuardTest : public testing::TestWithParam<int> {
  protected:
   static void SetUpTestSuite() { EnsureGLContext(); }
-  void SetUp() override { ResetFrameGuard(); }
+  void SetUp() override {
+    CreateShowFrame(GetParam() * 4 / 3, GetParam());
+    ResetFrameGuard();
+  }
   void TearDown() override {
     GentleMode = false;
     ShowTime = 0;
     ResetFrameGuard();
+    CreateShowFrame(800, 600);
   }
 
   // Draws frame i of a full-screen black and white strobe at 6 Hz, 30 frames a second, guards it
@@ -32,12 +39,14 @@ class FrameGuardTest : public testing::Test {
     glClearColor(level, level, level, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     GuardShowFrame();
-    return ReadFramePixels();
+    return ReadFramePixels(ShowFrameWidth(), ShowFrameHeight());
   }
 };
 }  // namespace
 
-TEST_F(FrameGuardTest, StrobeIsHeldToThreeFlashesASecondInTheFrameBuffer) {
+TEST_P(FrameGuardTest, StrobeIsHeldToThreeFlashesASecondInTheFrameBuffer) {
+  const int width = ShowFrameWidth(), height = ShowFrameHeight();
+  glViewport(0, 0, width, height);
   GentleMode = true;
   glEnable(GL_BLEND);
   glMatrixMode(GL_MODELVIEW);
@@ -46,11 +55,11 @@ TEST_F(FrameGuardTest, StrobeIsHeldToThreeFlashesASecondInTheFrameBuffer) {
   int blends = 0;
   for (int i = 0; i < 90; ++i) {
     const std::vector<uint8_t> frame = StrobeFrame(i);
-    if (counter.Update(i / 30.0, MeasureFrame(frame.data(), 800, 600).luminance) != 0) changes.push_back(i);
+    if (counter.Update(i / 30.0, MeasureFrame(frame.data(), width, height).luminance) != 0) changes.push_back(i);
     // A softened frame is the last one shown blended with the new one, the same all over.
     const uint8_t grey = frame[0];
     blends += grey != 0 && grey != 255;
-    EXPECT_EQ(frame[(300 * 800 + 400) * 4 + 1], grey) << "frame " << i;
+    EXPECT_EQ(frame[(static_cast<size_t>(height / 2) * width + width / 2) * 4 + 1], grey) << "frame " << i;
   }
   EXPECT_GT(blends, 0);
   for (size_t i = 0; i + 7 < changes.size(); ++i)
@@ -64,12 +73,12 @@ TEST_F(FrameGuardTest, StrobeIsHeldToThreeFlashesASecondInTheFrameBuffer) {
   EXPECT_EQ(mode, GL_MODELVIEW);
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
-  EXPECT_EQ(viewport[2], 800);
-  EXPECT_EQ(viewport[3], 600);
+  EXPECT_EQ(viewport[2], width);
+  EXPECT_EQ(viewport[3], height);
   glDisable(GL_BLEND);
 }
 
-TEST_F(FrameGuardTest, WithoutGentleModeTheFrameIsUntouched) {
+TEST_P(FrameGuardTest, WithoutGentleModeTheFrameIsUntouched) {
   const long before = GuardedFrameCount();
   for (int i = 0; i < 30; ++i) {
     const std::vector<uint8_t> frame = StrobeFrame(i);
@@ -77,3 +86,6 @@ TEST_F(FrameGuardTest, WithoutGentleModeTheFrameIsUntouched) {
   }
   EXPECT_EQ(GuardedFrameCount(), before);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FrameGuardTest, testing::Values(600, 1200),
+                         [](const testing::TestParamInfo<int>& size) { return "Height" + std::to_string(size.param); });
