@@ -50,6 +50,25 @@ std::string ReadTime(const char* name, const std::string& text, NumberRange rang
   }
   return std::string(name) + ": " + text + " is not a time of the show (" + ShowSpan() + ")";
 }
+// Which switches go together: "" when those given do, otherwise why not.
+std::string RefuseCombination(const ProgramOptions& options, bool startGiven) {
+  const bool liveOptions = !options.listenAddress.empty() || options.port != 1024 || options.oscPort >= 0;
+  if ((liveOptions || !options.replay.empty()) && !options.live)
+    return "--listen, --port, --osc and --replay belong to the live mode: add -pds";
+  const bool listening = options.midi || options.audioIn || options.midiMonitor || !options.midiMap.empty() ||
+                         !options.record.empty() || (!options.midiApi.empty() && options.mode != Mode::MidiList);
+  if (listening && !options.live && options.mode != Mode::Help)
+    return "--midi, --midi-map, --midi-monitor, --audio-in and --record belong to the live mode: add -pds";
+  if (listening && options.mode != Mode::Show && options.mode != Mode::Help)
+    return "--midi, --audio-in and --record listen to a live set; they do not go with --replay or the offscreen modes";
+  if (!options.replay.empty() && options.mode != Mode::Capture)
+    return "--replay renders a recorded set into a video: add --capture FILE.mp4";
+  const bool timedShow = options.mode == Mode::Show && !options.live;
+  if ((options.loop || startGiven || options.paused) && !timedShow && options.mode != Mode::Help &&
+      options.mode != Mode::ListScenes)
+    return "--loop, --start and --pause play the timed show; they do not go with -pds or the offscreen modes";
+  return {};
+}
 }  // namespace
 
 bool HasSwitch(int argc, const char* const* argv, const char* name) {
@@ -187,41 +206,15 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
   if (why.empty() && fromOption->count() > 0) why = ReadTime("--from", from, {-frame, ShowLength}, options.from);
   if (why.empty() && toOption->count() > 0) why = ReadTime("--to", to, {0, ShowLength + frame}, options.to);
   if (why.empty() && options.from > options.to) why = "--from " + from + " lies after --to " + to;
+  if (why.empty()) why = RefuseCombination(options, startGiven);
   if (!why.empty()) {
     error = why;
     return false;
   }
-
-  const bool liveOptions = !options.listenAddress.empty() || options.port != 1024 || options.oscPort >= 0;
-  if ((liveOptions || !options.replay.empty()) && !options.live) {
-    error = "--listen, --port, --osc and --replay belong to the live mode: add -pds";
-    return false;
-  }
-  const bool listening = options.midi || options.audioIn || options.midiMonitor || !options.midiMap.empty() ||
-                         !options.record.empty() || (!options.midiApi.empty() && options.mode != Mode::MidiList);
-  if (listening && !options.live && options.mode != Mode::Help) {
-    error = "--midi, --midi-map, --midi-monitor, --audio-in and --record belong to the live mode: add -pds";
-    return false;
-  }
-  if (listening && options.mode != Mode::Show && options.mode != Mode::Help) {
-    error = "--midi, --audio-in and --record listen to a live set; they do not go with --replay or the offscreen modes";
-    return false;
-  }
   // The monitor alone listens to MIDI: it is how a performer finds what a controller sends.
   if (options.midiMonitor && !options.audioIn) options.midi = true;
-  if (!options.replay.empty() && options.mode != Mode::Capture) {
-    error = "--replay renders a recorded set into a video: add --capture FILE.mp4";
-    return false;
-  }
-  const bool timedShow = options.mode == Mode::Show && !options.live;
-  if ((options.loop || startGiven || options.paused) && !timedShow && options.mode != Mode::Help &&
-      options.mode != Mode::ListScenes) {
-    error = "--loop, --start and --pause play the timed show; they do not go with -pds or the offscreen modes";
-    return false;
-  }
   return true;
 }
-
 
 std::string SceneListText() {
   std::vector<const ShowScene*> scenes;
