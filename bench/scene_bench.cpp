@@ -13,15 +13,18 @@
 // rasterizer threads wait for).
 #include <SDL2/SDL.h>
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "app/Loading.h"
+#include "platform/CommandLine.h"
 #include "platform/GL.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
@@ -67,18 +70,28 @@ double QuadMilliseconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<float> times;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--cpu") == 0)
-      CpuTime = true;
-    else if (std::strcmp(argv[i], "--thread") == 0)
-      ThreadTime = true;
-    else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
-      FrameCount = std::max(1L, std::strtol(argv[++i], nullptr, 10));
-    else
-      times.push_back(std::strtof(argv[i], nullptr));
+  CLI::App app;
+  app.set_help_flag();  // --help prints the usage line, written by hand
+  // The times are the entries CLI11 does not take as options, in their order.
+  app.allow_extras();
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  const CLI::Option* help = app.add_flag("-h,--help");
+  app.add_flag("--cpu", CpuTime);
+  app.add_flag("--thread", ThreadTime);
+  AddNumberOption(app, "--frames", FrameCount, {1, ShowLength * 60, true}, "a number of frames");
+  std::string error;
+  if (!ParseCommandLine<CLI::ParseError>(app, argc, argv, error)) return ReportCommandLineMistake("scene_bench", error);
+  if (help->count() > 0) {
+    std::puts("Usage: scene_bench [--cpu | --thread] [--frames N] [TIME ...]   (times from 0 to 207 s)");
+    return 0;
   }
-  if (times.empty()) times = {20, 60, 72, 121, 142, 170, 185, 200, 205.5f};
+  std::vector<float> times;
+  const NumberRange showTimes{0, ShowLength};
+  for (const std::string& text : app.remaining()) {
+    const auto time = ReadNumber(text, showTimes);
+    if (!time) return ReportCommandLineMistake("scene_bench", RefuseNumber(text, showTimes));
+    times.push_back(static_cast<float>(*time));
+  }
   setenv("SDL_VIDEODRIVER", "offscreen", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 1;

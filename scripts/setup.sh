@@ -11,7 +11,7 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev fonts-dejavu-core
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   libjpeg-dev libpng-dev libmp3lame-dev liblo-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libcli11-dev
   librtmidi-dev libaubio-dev jackd2 libjack-jackd2-dev
   xvfb xauth xdotool x11-xserver-utils imagemagick ffmpeg sox parallel iproute2 man-db groff-base
   openssh-server openssh-client rsync

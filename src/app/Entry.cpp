@@ -14,6 +14,7 @@
 #include "app/RunLoops.h"
 #include "live/ControlMap.h"
 #include "platform/Audio.h"
+#include "platform/CommandLine.h"
 #include "platform/CrashReport.h"
 #include "platform/GL.h"
 #include "platform/Glyphs.h"
@@ -42,10 +43,7 @@ int RunProgram(int argc, char** argv) {
   InstallTerminateHandlers();
   ProgramOptions options;
   std::string error;
-  if (!ParseOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "vantrel: %s\n%s", error.c_str(), UsageText().c_str());
-    return 2;
-  }
+  if (!ParseOptions(argc, argv, options, error)) return ReportCommandLineMistake("vantrel", error);
   if (options.mode == ProgramOptions::Mode::Help) {
     std::fputs(UsageText().c_str(), stdout);
     return 0;

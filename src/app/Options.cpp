@@ -1,53 +1,82 @@
-// The command line: exact-match show switches among the first entries, then our long options.
+// The command line: the show's exact switches among the first entries (found by hand), then our
+// long options (read by CLI11).
 #include "app/Options.h"
+
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "app/DrawingSize.h"
+#include "platform/CommandLine.h"
 #include "show/Schedule.h"
 #include "timeline/ShowClock.h"
 
 namespace {
-bool ParseNumber(const char* text, float& value) {
-  char* end = nullptr;
-  value = std::strtof(text, &end);
-  return end != text && *end == '\0';
-}
+using Mode = ProgramOptions::Mode;
 
-// A port number from lowest to 65535 in plain decimal.
-bool ParsePort(const char* text, int lowest, int& port) {
-  char* end = nullptr;
-  const long value = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0' || value < lowest || value > 65535) return false;
-  port = static_cast<int>(value);
-  return true;
-}
+// How a refused time names where the show's times lie.
+std::string ShowSpan() { return "0 to " + std::to_string(static_cast<int>(ShowLength)) + " seconds"; }
 
-// "--start T" in seconds within the show, or "scene:N" for the first start of scene N.
-bool ParseStart(const std::string& text, float& start, std::string& error) {
+// "--start T" in seconds within the show, or "scene:N" for the first start of scene N: "" when
+// text is one and start is set, otherwise why not.
+std::string ReadStart(const std::string& text, float& start) {
   const std::string prefix = "scene:";
   if (text.rfind(prefix, 0) == 0) {
-    float scene = 0;
-    if (ParseNumber(text.c_str() + prefix.size(), scene) && scene == static_cast<int>(scene)) {
-      if (const ShowScene* found = FindShowScene(static_cast<int>(scene))) {
-        start = found->firstStart;
-        return true;
-      }
+    const auto number = ReadNumber(text.substr(prefix.size()), {-1e6, 1e6, true});
+    if (const ShowScene* found = number ? FindShowScene(static_cast<int>(*number)) : nullptr) {
+      start = found->firstStart;
+      return {};
     }
-    error = "--start " + text + ": no such scene (vantrel --list-scenes shows them)";
-    return false;
+    return "--start: " + text + " is no scene of the show (vantrel --list-scenes shows them)";
   }
-  if (!ParseNumber(text.c_str(), start) || !(start >= 0 && start <= ShowLength)) {
-    error = "--start needs a time from 0 to 207 seconds or scene:N";
-    return false;
+  if (const auto time = ReadNumber(text, {0, ShowLength})) {
+    start = static_cast<float>(*time);
+    return {};
   }
-  return true;
+  return "--start: " + text + " is not a time from " + ShowSpan() + " or scene:N";
 }
 
+// A time given to --from or --to: "" when text is one, within range, and time is set, otherwise
+// why not. The show is 0 to 207 s, but a range's ends may lie up to a frame outside it: a range
+// drawn half a frame either side of the first or the last frame reaches that far (so
+// scripts/render-segments.sh and scripts/compare-frames.sh ask for their frames).
+std::string ReadTime(const char* name, const std::string& text, NumberRange range, float& time) {
+  if (const auto value = ReadNumber(text, range)) {
+    time = static_cast<float>(*value);
+    return {};
+  }
+  return std::string(name) + ": " + text + " is not a time of the show (" + ShowSpan() + ")";
+}
+// Which switches go together: "" when those given do, otherwise why not.
+std::string RefuseCombination(const ProgramOptions& options, bool startGiven) {
+  const bool liveOptions = !options.listenAddress.empty() || options.port != 1024 || options.oscPort >= 0;
+  if ((liveOptions || !options.replay.empty()) && !options.live)
+    return "--listen, --port, --osc and --replay belong to the live mode: add -pds";
+  const bool listening = options.midi || options.audioIn || options.midiMonitor || !options.midiMap.empty() ||
+                         !options.record.empty() || (!options.midiApi.empty() && options.mode != Mode::MidiList);
+  if (listening && !options.live && options.mode != Mode::Help)
+    return "--midi, --midi-map, --midi-monitor, --audio-in and --record belong to the live mode: add -pds";
+  if (listening && options.mode != Mode::Show && options.mode != Mode::Help)
+    return "--midi, --audio-in and --record listen to a live set; they do not go with --replay or the offscreen modes";
+  if (!options.replay.empty() && options.mode != Mode::Capture)
+    return "--replay renders a recorded set into a video: add --capture FILE.mp4";
+  const bool offscreen =
+      options.mode == Mode::Capture || options.mode == Mode::Frames || options.mode == Mode::Timedemo;
+  if (options.width > 0 && !offscreen && options.mode != Mode::Help)
+    return "--size sets the size of --capture, --frames and --timedemo";
+  std::string why;
+  if (options.width > 0 && options.mode == Mode::Capture && !VideoSizeAllowed(options.width, options.height, why))
+    return why;
+  const bool timedShow = options.mode == Mode::Show && !options.live;
+  if ((options.loop || startGiven || options.paused) && !timedShow && options.mode != Mode::Help &&
+      options.mode != Mode::ListScenes)
+    return "--loop, --start and --pause play the timed show; they do not go with -pds or the offscreen modes";
+  return {};
+}
 }  // namespace
 
 bool HasSwitch(int argc, const char* const* argv, const char* name) {
@@ -64,10 +93,10 @@ std::string UsageText() {
          "                     [--midi [PORT]] [--midi-api alsa|jack] [--midi-map FILE]\n"
          "                     [--midi-monitor] [--audio-in [DEVICE]] [--record SET]\n"
          "       vantrel --midi-list [--midi-api alsa|jack] | --midi-map-default\n"
-         "       vantrel -pds --replay SET --capture FILE.mp4 [--fps N] [--gentle]\n"
-         "       vantrel --capture FILE.mp4 [--fps N] [--from T] [--to T] [--gentle]\n"
-         "       vantrel --frames DIR [--fps N] [--from T] [--to T] [--gentle]\n"
-         "       vantrel --timedemo\n"
+         "       vantrel -pds --replay SET --capture FILE.mp4 [--fps N] [--size WxH] [--gentle]\n"
+         "       vantrel --capture FILE.mp4 [--fps N] [--from T] [--to T] [--size WxH] [--gentle]\n"
+         "       vantrel --frames DIR [--fps N] [--from T] [--to T] [--size WxH] [--gentle]\n"
+         "       vantrel --timedemo [--size WxH]\n"
          "\n"
          "PHOTOSENSITIVITY WARNING: the show has fast full-screen flashes and inversions;\n"
          "--gentle holds the whole picture to at most three flashes a second, softened.\n"
@@ -101,6 +130,9 @@ std::string UsageText() {
          "  --capture FILE     render the show offscreen into an H.264 MP4 with the music\n"
          "  --frames DIR       render the show offscreen and write PNG frames into DIR\n"
          "  --fps N            frames per second of show time for --capture and --frames (60)\n"
+         "  --size WxH         with --capture, --frames or --timedemo: frames of W x H pixels\n"
+         "                     (800x600) holding the largest 4:3 picture that fits, drawn at\n"
+         "                     its own size (480x360 to 4096x3072), black bars around it\n"
          "  --from T, --to T   with --capture or --frames: only the frames whose show time lies\n"
          "                     in [T, T]; the show before T is advanced without drawing\n"
          "  --gentle           at most three flashes in any second, pulses, cuts and scenes\n"
@@ -126,138 +158,74 @@ std::string UsageText() {
 }
 
 bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, std::string& error) {
-  bool startGiven = false;
-  // The show's own switches: exact matches among entries 0 to 2.
+  // The show's own switches count only as entries 0 to 2, exactly as written, wherever else they
+  // appear: a rule CLI11 has no words for. HasSwitch finds them by hand, and CLI11 passes every
+  // "-w" and "-pds" by as an extra, as it does the words the show never read.
   options.live = HasSwitch(argc, argv, "-pds");
   options.windowed = HasSwitch(argc, argv, "-w");
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto needValue = [&](const char* what) -> const char* {
-      if (i + 1 >= argc) {
-        error = arg + " needs " + what;
-        return nullptr;
-      }
-      return argv[++i];
-    };
-    if (arg == "--help" || arg == "-h") {
-      options.mode = ProgramOptions::Mode::Help;
-    } else if (arg == "--list-scenes") {
-      options.mode = ProgramOptions::Mode::ListScenes;
-    } else if (arg == "--loop") {
-      options.loop = true;
-    } else if (arg == "--pause") {
-      options.paused = true;
-    } else if (arg == "--start") {
-      const char* value = needValue("a time in seconds or scene:N");
-      if (!value || !ParseStart(value, options.start, error)) return false;
-      startGiven = true;
-    } else if (arg == "--capture" || arg == "--frames") {
-      const char* value = needValue(arg == "--capture" ? "a file name" : "a directory");
-      if (!value) return false;
-      options.mode = arg == "--capture" ? ProgramOptions::Mode::Capture : ProgramOptions::Mode::Frames;
-      options.output = value;
-    } else if (arg == "--gentle") {
-      options.gentle = true;
-    } else if (arg == "--size") {
-      const char* value = needValue("a size such as 1920x1080");
-      if (!value || !ParseDrawingSize(value, options.width, options.height, error)) return false;
-    } else if (arg == "--full-frame") {
-      options.fullFrame = true;
-    } else if (arg == "--timedemo") {
-      options.mode = ProgramOptions::Mode::Timedemo;
-    } else if (arg == "--fps") {
-      const char* value = needValue("a number");
-      float fps = 0;
-      if (!value) return false;
-      if (!ParseNumber(value, fps) || fps < 1 || fps > 1000 || fps != static_cast<int>(fps)) {
-        error = "--fps needs a whole number from 1 to 1000";
-        return false;
-      }
-      options.fps = static_cast<int>(fps);
-    } else if (arg == "--from" || arg == "--to") {
-      const char* value = needValue("a time in seconds");
-      if (!value) return false;
-      float& target = arg == "--from" ? options.from : options.to;
-      if (!ParseNumber(value, target)) {
-        error = arg + " needs a time in seconds";
-        return false;
-      }
-    } else if (arg == "--listen" || arg == "--replay" || arg == "--record" || arg == "--midi-map") {
-      const char* value = needValue(arg == "--listen" ? "an address" : arg == "--midi-map" ? "a file" : "a recorded set");
-      if (!value) return false;
-      (arg == "--listen" ? options.listenAddress : arg == "--replay" ? options.replay
-                         : arg == "--record" ? options.record : options.midiMap) = value;
-    } else if (arg == "--midi" || arg == "--audio-in") {
-      // The port or device is optional: taken when the next entry is not a switch.
-      std::string value;
-      if (i + 1 < argc && argv[i + 1][0] != '-') value = argv[++i];
-      (arg == "--midi" ? options.midi : options.audioIn) = true;
-      (arg == "--midi" ? options.midiPort : options.audioDevice) = value;
-    } else if (arg == "--midi-api") {
-      const char* value = needValue("alsa or jack");
-      if (!value) return false;
-      options.midiApi = value;
-      if (options.midiApi != "alsa" && options.midiApi != "jack") {
-        error = "--midi-api takes alsa or jack";
-        return false;
-      }
-    } else if (arg == "--midi-list") {
-      options.mode = ProgramOptions::Mode::MidiList;
-    } else if (arg == "--midi-map-default") {
-      options.mode = ProgramOptions::Mode::MidiMapDefault;
-    } else if (arg == "--midi-monitor") {
-      options.midiMonitor = true;
-    } else if (arg == "--port" || arg == "--osc") {
-      const char* value = needValue("a port number");
-      if (!value) return false;
-      if (!ParsePort(value, arg == "--port" ? 1 : 0, arg == "--port" ? options.port : options.oscPort)) {
-        error = arg + " needs a port number from " + (arg == "--port" ? "1" : "0") + " to 65535";
-        return false;
-      }
-    } else if (arg == "-w" || arg == "-pds") {
-      // Seen (or, past entry 2, deliberately not seen) by HasSwitch.
-    } else if (arg.rfind("--", 0) == 0) {
-      error = "unknown option " + arg;
-      return false;
-    }
-  }
-  const bool liveOptions = !options.listenAddress.empty() || options.port != 1024 || options.oscPort >= 0;
-  if ((liveOptions || !options.replay.empty()) && !options.live) {
-    error = "--listen, --port, --osc and --replay belong to the live mode: add -pds";
-    return false;
-  }
-  const bool listening = options.midi || options.audioIn || options.midiMonitor || !options.midiMap.empty() ||
-                         !options.record.empty() || (!options.midiApi.empty() && options.mode != ProgramOptions::Mode::MidiList);
-  if (listening && !options.live && options.mode != ProgramOptions::Mode::Help) {
-    error = "--midi, --midi-map, --midi-monitor, --audio-in and --record belong to the live mode: add -pds";
-    return false;
-  }
-  if (listening && options.mode != ProgramOptions::Mode::Show && options.mode != ProgramOptions::Mode::Help) {
-    error = "--midi, --audio-in and --record listen to a live set; they do not go with --replay or the offscreen modes";
+
+  CLI::App app;
+  app.set_help_flag();  // --help prints UsageText(), written by hand
+  app.allow_extras();
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  std::string capture, frames, start, from, to, size;
+  const CLI::Option* help = app.add_flag("-h,--help");
+  // The switches that choose what the program does: the last one given holds.
+  const std::pair<const CLI::Option*, Mode> modes[] = {
+      {app.add_flag("--list-scenes"), Mode::ListScenes},
+      {app.add_flag("--timedemo"), Mode::Timedemo},
+      {app.add_flag("--midi-list"), Mode::MidiList},
+      {app.add_flag("--midi-map-default"), Mode::MidiMapDefault},
+      {app.add_option("--capture", capture)->type_name("a file name"), Mode::Capture},
+      {app.add_option("--frames", frames)->type_name("a directory"), Mode::Frames}};
+  app.add_flag("--loop", options.loop);
+  app.add_flag("--pause", options.paused);
+  app.add_flag("--gentle", options.gentle);
+  app.add_flag("--full-frame", options.fullFrame);
+  app.add_flag("--midi-monitor", options.midiMonitor);
+  const CLI::Option* startOption = app.add_option("--start", start)->type_name("a time in seconds or scene:N");
+  AddNumberOption(app, "--fps", options.fps, {1, 1000, true}, "a whole number");
+  const CLI::Option* sizeOption = app.add_option("--size", size)->type_name("a size such as 1920x1080");
+  const CLI::Option* fromOption = app.add_option("--from", from)->type_name("a time in seconds");
+  const CLI::Option* toOption = app.add_option("--to", to)->type_name("a time in seconds");
+  app.add_option("--listen", options.listenAddress)->type_name("an address");
+  AddNumberOption(app, "--port", options.port, {1, 65535, true}, "a port number");
+  AddNumberOption(app, "--osc", options.oscPort, {0, 65535, true}, "a port number");
+  app.add_option("--replay", options.replay)->type_name("a recorded set");
+  app.add_option("--record", options.record)->type_name("a recorded set");
+  app.add_option("--midi-map", options.midiMap)->type_name("a file");
+  app.add_option("--midi-api", options.midiApi)->type_name("alsa or jack")->check([](const std::string& api) {
+    return api == "alsa" || api == "jack" ? std::string() : api + " is neither alsa nor jack";
+  });
+  // The port or device may be left out: a next entry that is a switch is not taken for it.
+  const CLI::Option* midi = app.add_option("--midi", options.midiPort)->expected(0, 1);
+  const CLI::Option* audioIn = app.add_option("--audio-in", options.audioDevice)->expected(0, 1);
+  if (!ParseCommandLine<CLI::ParseError>(app, argc, argv, error)) return false;
+
+  for (const CLI::Option* given : app.parse_order())
+    for (const auto& [option, mode] : modes)
+      if (given == option) options.mode = mode;
+  if (options.mode == Mode::Capture) options.output = capture;
+  if (options.mode == Mode::Frames) options.output = frames;
+  if (help->count() > 0) options.mode = Mode::Help;
+  options.midi = midi->count() > 0;
+  options.audioIn = audioIn->count() > 0;
+  // The times, once --fps is known (a range's ends may reach a frame past the show's).
+  const bool startGiven = startOption->count() > 0;
+  const double frame = 1.0 / options.fps;
+  std::string why;
+  if (startGiven) why = ReadStart(start, options.start);
+  if (why.empty() && fromOption->count() > 0) why = ReadTime("--from", from, {-frame, ShowLength}, options.from);
+  if (why.empty() && toOption->count() > 0) why = ReadTime("--to", to, {0, ShowLength + frame}, options.to);
+  if (why.empty() && options.from > options.to) why = "--from " + from + " lies after --to " + to;
+  if (why.empty() && sizeOption->count() > 0) ParseDrawingSize(size, options.width, options.height, why);
+  if (why.empty()) why = RefuseCombination(options, startGiven);
+  if (!why.empty()) {
+    error = why;
     return false;
   }
   // The monitor alone listens to MIDI: it is how a performer finds what a controller sends.
   if (options.midiMonitor && !options.audioIn) options.midi = true;
-  if (!options.replay.empty() && options.mode != ProgramOptions::Mode::Capture) {
-    error = "--replay renders a recorded set into a video: add --capture FILE.mp4";
-    return false;
-  }
-  const bool offscreen = options.mode == ProgramOptions::Mode::Capture ||
-                         options.mode == ProgramOptions::Mode::Frames ||
-                         options.mode == ProgramOptions::Mode::Timedemo;
-  if (options.width > 0 && !offscreen && options.mode != ProgramOptions::Mode::Help) {
-    error = "--size sets the size of --capture, --frames and --timedemo";
-    return false;
-  }
-  if (options.width > 0 && options.mode == ProgramOptions::Mode::Capture &&
-      !VideoSizeAllowed(options.width, options.height, error))
-    return false;
-  const bool timedShow = options.mode == ProgramOptions::Mode::Show && !options.live;
-  if ((options.loop || startGiven || options.paused) && !timedShow &&
-      options.mode != ProgramOptions::Mode::Help && options.mode != ProgramOptions::Mode::ListScenes) {
-    error = "--loop, --start and --pause play the timed show; they do not go with -pds or the offscreen modes";
-    return false;
-  }
   return true;
 }
 

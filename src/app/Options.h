@@ -15,7 +15,7 @@ struct ProgramOptions {
   int width = 0;
   int height = 0;
   float from = 0.0f;
-  float to = 1.0e9f;
+  float to = 1.0e9f;  // no --to: to the show's end
   // Live mode: where the TCP server listens, the OSC port (-1: none), a recorded set to render.
   std::string listenAddress;  // empty: every interface
   int port = 1024;

@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Options.h"
@@ -161,4 +162,28 @@ TEST(CommandLine, ViewerOptions) {
     EXPECT_FALSE(ParseOptions(static_cast<int>(bad.size()), bad.data(), options, error)) << bad.back();
     EXPECT_FALSE(error.empty());
   }
+}
+
+TEST(CommandLine, TimesOutsideTheShowAreRefusedByNameAndValue) {
+  auto refusal = [](std::vector<const char*> argv) {
+    ProgramOptions options;
+    std::string error;
+    return ParseOptions(static_cast<int>(argv.size()), argv.data(), options, error) ? std::string("accepted") : error;
+  };
+  for (auto [name, value] : {std::pair{"--from", "nan"}, {"--from", "-1"}, {"--from", "inf"}, {"--to", "1e30"},
+                             {"--to", "-nan"}, {"--start", "nan"}}) {
+    const std::string error = refusal({"vantrel", name, value});
+    EXPECT_NE(error.find(name), std::string::npos) << error;
+    EXPECT_NE(error.find(value), std::string::npos) << error;
+  }
+  EXPECT_NE(refusal({"vantrel", "--frames", "d", "--from", "20", "--to", "10"}).find("--from 20"), std::string::npos);
+
+  // A range drawn half a frame either side of the show's first and last frames, as segments of a
+  // parallel render ask for it, is a range of the show.
+  ProgramOptions whole;
+  std::string error;
+  const char* segments[] = {"vantrel", "--capture", "s.mp4", "--fps", "30", "--from", "-0.016667", "--to", "207.016667"};
+  ASSERT_TRUE(ParseOptions(9, segments, whole, error)) << error;
+  EXPECT_FLOAT_EQ(whole.to, 207.016667f);
+  EXPECT_EQ(ProgramOptions().to, 1.0e9f) << "no --to: to the show's end";
 }

@@ -22,24 +22,27 @@
 #include <thread>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "live/OscInput.h"
 #include "live/SetRecording.h"
 #include "live/SlotMap.h"
 #include "live/StreamPackets.h"
+#include "platform/CommandLine.h"
 
 namespace {
 constexpr float Pi = 3.14159265f;
 
 struct Options {
   std::string host = "127.0.0.1";
-  std::string port = "1024";
+  int port = 1024;
   double rate = 0;       // packets a second; 0 means as fast as the values come
   long count = -1;       // packets to send; -1 means the mode's default, 0 without end
   bool sweep = false;
   bool fromInput = false;
   bool quiet = false;
   std::vector<float> values;
-  std::string oscPort;   // non-empty: send OSC messages over UDP to this port instead of TCP
+  int oscPort = 0;       // above 0: send OSC messages over UDP to this port instead of TCP
   double timeout = 5;    // seconds for connecting and for each send
   std::string record;    // write every packet sent, with its time, into this file
   std::string replay;    // send a recorded set at its own pace
@@ -70,78 +73,38 @@ const char* const Usage =
 
 bool ParseValue(const std::string& text, float& value) { return ParseStreamValue(text, value); }
 
-bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto next = [&](const char* what) -> const char* {
-      if (i + 1 >= argc) {
-        error = arg + " needs " + what;
-        return nullptr;
-      }
-      return argv[++i];
-    };
-    if (arg == "--host") {
-      const char* value = next("a host name");
-      if (!value) return false;
-      options.host = value;
-    } else if (arg == "--port" || arg == "--osc") {
-      const char* value = next("a port number");
-      if (!value) return false;
-      char* end = nullptr;
-      const long port = std::strtol(value, &end, 10);
-      if (*end != '\0' || port < 1 || port > 65535) {
-        error = arg + " needs a port number from 1 to 65535";
-        return false;
-      }
-      (arg == "--port" ? options.port : options.oscPort) = value;
-    } else if (arg == "--rate") {
-      const char* value = next("packets a second");
-      if (!value) return false;
-      char* end = nullptr;
-      options.rate = std::strtod(value, &end);
-      if (*end != '\0' || !(options.rate > 0 && options.rate <= 10000)) {
-        error = "--rate needs a number of packets a second above 0 (at most 10000)";
-        return false;
-      }
-    } else if (arg == "--count") {
-      const char* value = next("a number of packets");
-      if (!value) return false;
-      char* end = nullptr;
-      options.count = std::strtol(value, &end, 10);
-      if (*end != '\0' || options.count < 0) {
-        error = "--count needs a whole number, 0 for no end";
-        return false;
-      }
-    } else if (arg == "--timeout") {
-      const char* value = next("seconds");
-      if (!value) return false;
-      char* end = nullptr;
-      options.timeout = std::strtod(value, &end);
-      if (*end != '\0' || !(options.timeout > 0 && options.timeout <= 3600)) {
-        error = "--timeout needs seconds above 0 (at most 3600)";
-        return false;
-      }
-    } else if (arg == "--record" || arg == "--replay") {
-      const char* value = next("a file name");
-      if (!value) return false;
-      (arg == "--record" ? options.record : options.replay) = value;
-    } else if (arg == "--sweep") {
-      options.sweep = true;
-    } else if (arg == "--quiet") {
-      options.quiet = true;
-    } else if (arg == "-") {
+// Reads the command line into options; false with the line that says why not. help is set for
+// --help, and nothing else is then asked of the line.
+bool ParseOptions(int argc, char** argv, Options& options, bool& help, std::string& error) {
+  CLI::App app;
+  app.set_help_flag();  // --help prints Usage, written by hand
+  // The values are the entries CLI11 does not take as options, in their order: it would read
+  // "-inf" or "-.5" as a short option, so they reach the program as extras.
+  app.allow_extras();
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  const CLI::Option* helpFlag = app.add_flag("-h,--help");
+  app.add_option("--host", options.host)->type_name("a host name");
+  AddNumberOption(app, "--port", options.port, {1, 65535, true}, "a port number");
+  AddNumberOption(app, "--osc", options.oscPort, {1, 65535, true}, "a port number");
+  AddNumberOption(app, "--rate", options.rate, {0, 10000, false, true}, "packets a second");
+  AddNumberOption(app, "--count", options.count, {0, 1e9, true}, "a number of packets");
+  AddNumberOption(app, "--timeout", options.timeout, {0, 3600, false, true}, "seconds");
+  app.add_option("--record", options.record)->type_name("a file name");
+  app.add_option("--replay", options.replay)->type_name("a file name");
+  app.add_flag("--sweep", options.sweep);
+  app.add_flag("--quiet", options.quiet);
+  if (!ParseCommandLine<CLI::ParseError>(app, argc, argv, error)) return false;
+  help = helpFlag->count() > 0;
+  if (help) return true;
+  for (const std::string& word : app.remaining()) {
+    float value = 0;
+    if (word == "-") {
       options.fromInput = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(Usage, stdout);
-      std::exit(0);
-    } else {
-      float value = 0;
-      // Negative numbers are values, not options.
-      if (!ParseValue(arg, value)) {
-        error = "not a value or option: " + arg;
-        return false;
-      }
+    } else if (ParseValue(word, value)) {
       options.values.push_back(value);
+    } else {
+      error = "not a value or option: " + word;
+      return false;
     }
   }
   const int modes = (options.sweep ? 1 : 0) + (options.fromInput ? 1 : 0) +
@@ -165,7 +128,7 @@ int Connect(const Options& options) {
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  const int status = getaddrinfo(options.host.c_str(), options.port.c_str(), &hints, &found);
+  const int status = getaddrinfo(options.host.c_str(), std::to_string(options.port).c_str(), &hints, &found);
   if (status != 0) {
     std::fprintf(stderr, "vantrel-stream: cannot resolve %s: %s\n", options.host.c_str(),
                  gai_strerror(status));
@@ -200,15 +163,15 @@ int Connect(const Options& options) {
   if (fd < 0) {
     if (lastError == ECONNREFUSED)
       std::fprintf(stderr,
-                   "vantrel-stream: connection to %s port %s refused: no live-mode server is "
+                   "vantrel-stream: connection to %s port %d refused: no live-mode server is "
                    "listening there (start it with: vantrel -pds)\n",
-                   options.host.c_str(), options.port.c_str());
+                   options.host.c_str(), options.port);
     else if (lastError == ETIMEDOUT)
-      std::fprintf(stderr, "vantrel-stream: no answer from %s port %s within %g s\n",
-                   options.host.c_str(), options.port.c_str(), options.timeout);
+      std::fprintf(stderr, "vantrel-stream: no answer from %s port %d within %g s\n",
+                   options.host.c_str(), options.port, options.timeout);
     else
-      std::fprintf(stderr, "vantrel-stream: cannot connect to %s port %s: %s\n",
-                   options.host.c_str(), options.port.c_str(), std::strerror(lastError));
+      std::fprintf(stderr, "vantrel-stream: cannot connect to %s port %d: %s\n",
+                   options.host.c_str(), options.port, std::strerror(lastError));
     return -1;
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -349,9 +312,11 @@ bool ParseLine(const std::string& line, std::vector<float>& values, std::string&
 int main(int argc, char** argv) {
   Options options;
   std::string error;
-  if (!ParseOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "vantrel-stream: %s\n\n%s", error.c_str(), Usage);
-    return 2;
+  bool help = false;
+  if (!ParseOptions(argc, argv, options, help, error)) return ReportCommandLineMistake("vantrel-stream", error);
+  if (help) {
+    std::fputs(Usage, stdout);
+    return 0;
   }
   if (options.sweep && options.rate == 0) options.rate = 25;
   long count = options.count;
@@ -377,14 +342,14 @@ int main(int argc, char** argv) {
 
   int fd = -1;
   lo_address osc = nullptr;
-  if (options.oscPort.empty()) {
+  if (options.oscPort == 0) {
     fd = Connect(options);
     if (fd < 0) return 1;
   } else {
-    osc = lo_address_new(options.host.c_str(), options.oscPort.c_str());
+    osc = lo_address_new(options.host.c_str(), std::to_string(options.oscPort).c_str());
     if (!osc) {
-      std::fprintf(stderr, "vantrel-stream: cannot send OSC to %s port %s\n", options.host.c_str(),
-                   options.oscPort.c_str());
+      std::fprintf(stderr, "vantrel-stream: cannot send OSC to %s port %d\n", options.host.c_str(),
+                   options.oscPort);
       return 1;
     }
   }
