@@ -2,7 +2,6 @@
 #include "app/Controls.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +16,7 @@
 #include "platform/GL.h"
 #include "platform/Input.h"
 #include "platform/ShowFrame.h"
+#include "platform/SteadyClock.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "show/Schedule.h"
@@ -61,10 +61,6 @@ std::string PicturesFolderFromUserDirs() {
   return "";
 }
 }  // namespace
-
-double SteadySeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 void RememberStartDirectory() {
   std::error_code error;

@@ -63,5 +63,3 @@ class ViewerControls {
 
 // The scene table's name of a scene number, as the on-screen display shows it ("" for none).
 const char* SceneName(int scene);
-// Seconds of a steady clock, for the controls' timings.
-double SteadySeconds();

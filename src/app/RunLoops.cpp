@@ -25,6 +25,7 @@
 #include "platform/Input.h"
 #include "platform/Messages.h"
 #include "platform/ShowFrame.h"
+#include "platform/SteadyClock.h"
 #include "platform/Timer.h"
 #include "platform/Window.h"
 #include "show/Schedule.h"

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "app/FixedStepShow.h"
-#include "app/Stopwatch.h"
 #include "platform/DynamicResolution.h"
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
+#include "platform/SteadyClock.h"
 #include "render/Overlay.h"
 #include "show/Schedule.h"
 #include "timeline/BeatClock.h"
@@ -61,7 +61,7 @@ class QuadYardstick {
     Begin2D();
     for (int i = 0; i < 4; ++i) {
       glFinish();
-      const StopwatchClock::time_point start = StopwatchClock::now();
+      const SteadyClock::time_point start = SteadyClock::now();
       DrawImageAdditive(LogoTexture, {1, 1, 1, 1}, 0, 0, ShowFrameWidth, ShowFrameHeight);
       glFinish();
       milliseconds_.push_back(SecondsSince(start) * 1000.0);
@@ -80,7 +80,7 @@ class QuadYardstick {
 // drawing scale of the next.
 PassTimes TimeShow(QuadYardstick& quad, DynamicResolution* resolution) {
   PassTimes pass;
-  StopwatchClock::time_point frameStart = StopwatchClock::now();
+  SteadyClock::time_point frameStart = SteadyClock::now();
   SetFrameHook([] { glFinish(); });
   RunFixedStepShow(Fps, 0.0f, [&](long frame) {
     const double ms = SecondsSince(frameStart) * 1000.0;
@@ -91,7 +91,7 @@ PassTimes TimeShow(QuadYardstick& quad, DynamicResolution* resolution) {
     // Drawn over the finished frame, which the next frame clears; outside the frame's timing.
     if (frame % QuadEveryFrames == 0) quad.Measure();
     if (resolution) SetDrawingScale(resolution->FrameTook(ms / 1000.0));
-    frameStart = StopwatchClock::now();
+    frameStart = SteadyClock::now();
     return true;
   });
   SetFrameHook({});

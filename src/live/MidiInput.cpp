@@ -6,8 +6,9 @@
 
 #include <rtmidi/RtMidi.h>
 
-#include <chrono>
 #include <cstring>
+
+#include "platform/SteadyClock.h"
 
 namespace {
 // Messages waiting for the main thread; beyond this (the main thread stalled for seconds) the
@@ -21,10 +22,6 @@ RtMidi::Api ToRtMidi(MidiSystem api) {
     case MidiSystem::Jack: return RtMidi::UNIX_JACK;
     default: return RtMidi::UNSPECIFIED;
   }
-}
-
-double SteadySeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // The port whose number or name part the wanted text gives; -1 when there is none.
