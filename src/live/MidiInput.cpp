@@ -48,6 +48,12 @@ void OnMidiError(RtMidiError::Type, const std::string& text, void* input) {
 }
 }  // namespace
 
+MidiSystem MidiSystemNamed(const std::string& name) {
+  if (name == "alsa") return MidiSystem::Alsa;
+  if (name == "jack") return MidiSystem::Jack;
+  return MidiSystem::Any;
+}
+
 bool ListMidiPorts(MidiSystem api, std::vector<std::string>& names, std::string& error) {
   try {
     RtMidiIn in(ToRtMidi(api), ClientName);
