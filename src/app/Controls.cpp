@@ -1,26 +1,15 @@
-// The viewer's controls: keys to actions, screenshots into the pictures folder, the display.
+// The viewer's keys: each key to its action, and the state the run loop asks about.
 #include "app/Controls.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <vector>
 
-#include "app/FrameReadback.h"
-#include "app/PngWriter.h"
+#include "app/OnScreenDisplay.h"
+#include "app/Screenshot.h"
 #include "platform/Audio.h"
-#include "platform/GL.h"
 #include "platform/Input.h"
-#include "platform/ShowFrame.h"
+#include "platform/SteadyClock.h"
 #include "platform/Window.h"
-#include "render/Overlay.h"
-#include "show/Schedule.h"
-#include "timeline/BeatClock.h"
 #include "timeline/ShowClock.h"
 
 namespace {
@@ -29,109 +18,7 @@ constexpr float LongJumpSeconds = 60;
 constexpr int StepsPerSecond = 60;  // a frame step is one frame of the show's design rate
 constexpr int VolumeStep = 10;
 constexpr double DisplaySeconds = 2;
-
-std::string StartDirectory;
-
-// $HOME/... and "$HOME/..." as user-dirs.dirs writes them.
-std::string PicturesFolderFromUserDirs() {
-  const char* home = std::getenv("HOME");
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::string file;
-  if (config && *config)
-    file = std::string(config) + "/user-dirs.dirs";
-  else if (home && *home)
-    file = std::string(home) + "/.config/user-dirs.dirs";
-  else
-    return "";
-  std::ifstream in(file);
-  std::string line;
-  const std::string key = "XDG_PICTURES_DIR=";
-  while (std::getline(in, line)) {
-    if (line.rfind(key, 0) != 0) continue;
-    std::string value = line.substr(key.size());
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-    if (value.rfind("$HOME", 0) == 0) {
-      if (!home) return "";
-      value = std::string(home) + value.substr(5);
-    }
-    // A folder relative to nothing, or the home folder itself (how the file says "none").
-    if (value.empty() || value.front() != '/' || (home && value == home)) return "";
-    return value;
-  }
-  return "";
-}
 }  // namespace
-
-double SteadySeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-void RememberStartDirectory() {
-  std::error_code error;
-  StartDirectory = std::filesystem::current_path(error).string();
-}
-
-std::string ScreenshotFolder() {
-  const std::string pictures = PicturesFolderFromUserDirs();
-  std::error_code error;
-  if (!pictures.empty() && std::filesystem::is_directory(pictures, error)) return pictures;
-  return StartDirectory.empty() ? "." : StartDirectory;
-}
-
-std::string ScreenshotName(float showTime) {
-  char name[64];
-  std::snprintf(name, sizeof name, "vantrel-%.3f.png", std::isfinite(showTime) ? showTime : 0.0f);
-  return name;
-}
-
-namespace {
-// A frame drawn smaller (the player's dynamic resolution) fills only the lower-left
-// DrawingWidth() x DrawingHeight() pixels: scaled up to the whole frame, bilinearly, as the
-// window shows it.
-void ScaleUpDrawing(std::vector<uint8_t>& bottomUp) {
-  const int width = std::max(1, DrawingWidth()), height = std::max(1, DrawingHeight());
-  const std::vector<uint8_t> drawn = bottomUp;
-  const auto at = [&](int x, int y, int c) {
-    return static_cast<float>(drawn[(static_cast<size_t>(y) * ShowFrameWidth() + x) * 4 + c]);
-  };
-  for (int y = 0; y < ShowFrameHeight(); ++y) {
-    const float sy = std::clamp((y + 0.5f) * height / ShowFrameHeight() - 0.5f, 0.0f, height - 1.0f);
-    const int y0 = static_cast<int>(sy), y1 = std::min(y0 + 1, height - 1);
-    const float fy = sy - y0;
-    for (int x = 0; x < ShowFrameWidth(); ++x) {
-      const float sx = std::clamp((x + 0.5f) * width / ShowFrameWidth() - 0.5f, 0.0f, width - 1.0f);
-      const int x0 = static_cast<int>(sx), x1 = std::min(x0 + 1, width - 1);
-      const float fx = sx - x0;
-      for (int c = 0; c < 4; ++c) {
-        const float top = at(x0, y1, c) + (at(x1, y1, c) - at(x0, y1, c)) * fx;
-        const float bottom = at(x0, y0, c) + (at(x1, y0, c) - at(x0, y0, c)) * fx;
-        bottomUp[(static_cast<size_t>(y) * ShowFrameWidth() + x) * 4 + c] =
-            static_cast<uint8_t>(std::lround(bottom + (top - bottom) * fy));
-      }
-    }
-  }
-}
-}  // namespace
-
-bool SaveScreenshot(float showTime) {
-  const std::string path = ScreenshotFolder() + "/" + ScreenshotName(showTime);
-  std::vector<uint8_t> bottomUp(static_cast<size_t>(ShowFrameWidth()) * ShowFrameHeight() * 4), pixels;
-  ReadFrameBottomUp(bottomUp.data());
-  if (DrawingWidth() < ShowFrameWidth() || DrawingHeight() < ShowFrameHeight()) ScaleUpDrawing(bottomUp);
-  UprightOpaque(bottomUp.data(), ShowFrameWidth(), ShowFrameHeight(), pixels);
-  std::string error;
-  if (!WritePng(path, pixels, ShowFrameWidth(), ShowFrameHeight(), error)) {
-    std::fprintf(stderr, "vantrel: the screenshot could not be written to %s (%s)\n", path.c_str(), error.c_str());
-    return false;
-  }
-  std::fprintf(stderr, "vantrel: screenshot of %.3f s saved as %s\n", showTime, path.c_str());
-  return true;
-}
-
-const char* SceneName(int scene) {
-  const ShowScene* found = FindShowScene(scene);
-  return found ? found->name : "";
-}
 
 ViewerControls::ViewerControls(bool loop, bool liveMode, bool paused)
     : liveMode_(liveMode), loop_(loop), paused_(paused) {
@@ -244,55 +131,7 @@ void ViewerControls::Apply(int code) {
   if (!liveMode_) ShowDisplay();
 }
 
-namespace {
-// One line of the bitmap font with its pen at (x, y) in window pixels.
-void DrawTextLine(const std::string& text, int x, int y) {
-  glRasterPos2i(x, y);
-  glListBase(FontListBase);
-  glCallLists(static_cast<GLsizei>(text.size()), GL_UNSIGNED_BYTE, text.data());
-}
-}  // namespace
-
 void ViewerControls::DrawDisplay(int width, int height) const {
-  if (liveMode_ || FontListBase == 0 || (!displayOn_ && SteadySeconds() > displayUntil_)) return;
-  char line[3][96];
-  const bool ending = ShowTime >= EndingStartTime;
-  std::snprintf(line[0], sizeof line[0], "%.3f / %.0f s%s%s", ShowTime, ShowLength, paused_ ? "   paused" : "",
-                loop_ ? "   loop" : "");
-  if (ending)
-    std::snprintf(line[1], sizeof line[1], "the ending");
-  else
-    std::snprintf(line[1], sizeof line[1], "scene %d: %s", CurrentScene, SceneName(CurrentScene));
-  std::snprintf(line[2], sizeof line[2], "%.0f fps   volume %d %%%s", FramesPerSecond, volume_,
-                muted_ ? " (muted)" : "");
-
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, width, 0, height, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  glViewport(0, 0, width, height);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_LIGHTING);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_FOG);
-  glDisable(GL_SCISSOR_TEST);
-  glDisable(GL_ALPHA_TEST);
-  glDisable(GL_CULL_FACE);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  constexpr int LineHeight = 16, Margin = 12, BoxWidth = 300;
-  const int top = height - Margin;
-  glColor4f(0, 0, 0, 0.6f);
-  glRecti(Margin, top - 3 * LineHeight - 10, Margin + BoxWidth, top);
-  glColor4f(1, 1, 1, 1);
-  for (int i = 0; i < 3; ++i) DrawTextLine(line[i], Margin + 8, top - (i + 1) * LineHeight);
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopAttrib();
+  if (liveMode_ || (!displayOn_ && SteadySeconds() > displayUntil_)) return;
+  DrawOnScreenDisplay(width, height, {paused_, loop_, volume_, muted_});
 }

@@ -1,20 +1,7 @@
-// The viewer's controls in the timed show (pause, jumps, frame steps, full screen, screenshots,
+// The viewer's keys in the timed show (pause, jumps, frame steps, full screen, screenshots,
 // volume, the on-screen display, looping) and the few the live mode takes.
 #pragma once
 #include <optional>
-#include <string>
-
-// The directory the program was started in (before loading moves into the data directory):
-// screenshots go there when the desktop names no pictures folder.
-void RememberStartDirectory();
-// The folder screenshots are saved in: the XDG pictures folder (user-dirs.dirs under
-// $XDG_CONFIG_HOME, else ~/.config) when it exists, else the start directory.
-std::string ScreenshotFolder();
-// "vantrel-<show time>.png", the show time in seconds to the millisecond.
-std::string ScreenshotName(float showTime);
-// Saves the show's 800 x 600 frame as drawn (never the on-screen display) into the screenshot
-// folder and says where on standard error; false (said as well) when it cannot be written.
-bool SaveScreenshot(float showTime);
 
 // The viewer's state between frames. TakeKeys carries out what needs no help from the run
 // loop (full screen, screenshot, volume, display, loop) and leaves the rest as requests.
@@ -46,6 +33,7 @@ class ViewerControls {
   void Apply(int key);
   void Jump(double target);
   void SetVolume(int volume, bool muted);
+  // The on-screen display over the window while it is switched on or shown after a control.
   void DrawDisplay(int width, int height) const;
 
   bool liveMode_;
@@ -60,8 +48,3 @@ class ViewerControls {
   bool displayOn_ = false;
   double displayUntil_ = 0;
 };
-
-// The scene table's name of a scene number, as the on-screen display shows it ("" for none).
-const char* SceneName(int scene);
-// Seconds of a steady clock, for the controls' timings.
-double SteadySeconds();

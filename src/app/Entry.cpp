@@ -7,11 +7,13 @@
 #include <exception>
 #include <string>
 
-#include "app/Controls.h"
+#include "app/LiveRun.h"
 #include "app/Loading.h"
+#include "app/MidiSetup.h"
 #include "app/OffscreenModes.h"
 #include "app/Options.h"
 #include "app/RunLoops.h"
+#include "app/Screenshot.h"
 #include "live/ControlMap.h"
 #include "platform/Audio.h"
 #include "platform/CommandLine.h"

@@ -24,6 +24,11 @@ void ReadFrameBottomUp(uint8_t* bottomUp) {
   glReadPixels(0, 0, ShowFrameWidth(), ShowFrameHeight(), GL_RGBA, GL_UNSIGNED_BYTE, bottomUp);
 }
 
+void ReadDrawingBottomUp(uint8_t* bottomUp) {
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, DrawingWidth(), DrawingHeight(), GL_RGBA, GL_UNSIGNED_BYTE, bottomUp);
+}
+
 void UprightOpaque(const uint8_t* bottomUp, int width, int height, std::vector<uint8_t>& topDown) {
   const size_t rowBytes = static_cast<size_t>(width) * 4;
   topDown.resize(rowBytes * height);

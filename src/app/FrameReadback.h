@@ -17,6 +17,8 @@ PictureRect OutputPicture();
 // The frame's RGBA rows (ShowFrameWidth() x ShowFrameHeight()) as GL gives them, bottom row
 // first, waiting for the drawing to finish.
 void ReadFrameBottomUp(uint8_t* bottomUp);
+// The drawn part of the frame (DrawingWidth() x DrawingHeight()), the same way.
+void ReadDrawingBottomUp(uint8_t* bottomUp);
 // A width x height picture upright (top row first) and opaque, as video and PNG files want it;
 // topDown is resized to its bytes.
 void UprightOpaque(const uint8_t* bottomUp, int width, int height, std::vector<uint8_t>& topDown);

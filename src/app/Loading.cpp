@@ -1,13 +1,13 @@
 // Loading: the data folder, the splash and progress pictures, the scenes' assets, the music.
 #include "app/Loading.h"
 
-#include <chrono>
 #include <filesystem>
 #include <vector>
 
 #include "platform/Audio.h"
 #include "platform/DataFiles.h"
 #include "platform/Messages.h"
+#include "platform/SteadyClock.h"
 #include "platform/Window.h"
 #include "render/Overlay.h"
 #include "render/RenderState.h"
@@ -26,19 +26,17 @@ constexpr int SplashFrames = 201;
 constexpr int ProgressFrames = 51;
 
 std::string ChosenDataDirectory = "data";
-const auto ProgramStart = std::chrono::steady_clock::now();
+const SteadyClock::time_point ProgramStart = SteadyClock::now();
 double HoldSeconds = 0;
 
 // Measures the time spent in one of the fixed hold loops.
 class HoldTimer {
  public:
-  HoldTimer() : start_(std::chrono::steady_clock::now()) {}
-  ~HoldTimer() {
-    HoldSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  }
+  HoldTimer() : start_(SteadyClock::now()) {}
+  ~HoldTimer() { HoldSeconds += SecondsSince(start_); }
 
  private:
-  std::chrono::steady_clock::time_point start_;
+  SteadyClock::time_point start_;
 };
 
 #ifndef VANTREL_INSTALL_DATA_DIR
@@ -72,9 +70,7 @@ void ChooseDataDirectory(const char* argv0) {
 }
 const std::string& DataDirectory() { return ChosenDataDirectory; }
 double FixedHoldSeconds() { return HoldSeconds; }
-double SecondsSinceProgramStart() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - ProgramStart).count();
-}
+double SecondsSinceProgramStart() { return SecondsSince(ProgramStart); }
 
 void ShowSplash() {
   const TextureId splash = LoadTexture("load.jpg");

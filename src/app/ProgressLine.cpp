@@ -17,7 +17,7 @@ std::string Duration(double seconds) {
 }  // namespace
 
 ProgressLine::ProgressLine(const char* what, long total)
-    : what_(what), total_(total), start_(StopwatchClock::now()), terminal_(isatty(STDERR_FILENO)) {}
+    : what_(what), total_(total), start_(SteadyClock::now()), terminal_(isatty(STDERR_FILENO)) {}
 
 void ProgressLine::Update(long done, bool last) {
   const double elapsed = SecondsSince(start_);

@@ -1,6 +1,6 @@
 // The progress line the offscreen modes print on stderr while they render.
 #pragma once
-#include "app/Stopwatch.h"
+#include "platform/SteadyClock.h"
 
 class ProgressLine {
  public:
@@ -13,7 +13,7 @@ class ProgressLine {
  private:
   const char* what_;
   long total_;
-  StopwatchClock::time_point start_;
+  SteadyClock::time_point start_;
   bool terminal_;
   double lastPrint_ = -1;
 };

@@ -1,31 +1,23 @@
-// The two interactive run loops: the timed show on the music as heard, and the live mode.
+// The timed show's run loop: the show on the music as heard, with the viewer's keys.
 #include "app/RunLoops.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <optional>
-#include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
+#include "app/ClockLog.h"
 #include "app/Controls.h"
 #include "app/Loading.h"
 #include "app/PresentedFrame.h"
-#include "live/LiveAssets.h"
-#include "live/LiveFrame.h"
-#include "live/MidiInput.h"
-#include "live/PDSServer.h"
 #include "platform/Audio.h"
 #include "platform/DynamicResolution.h"
 #include "platform/GL.h"
 #include "platform/Input.h"
-#include "platform/Messages.h"
 #include "platform/ShowFrame.h"
+#include "platform/SteadyClock.h"
 #include "platform/Timer.h"
 #include "platform/Window.h"
 #include "show/Schedule.h"
@@ -38,63 +30,6 @@
 namespace {
 // A late start advances the show at its design rate.
 constexpr int AdvanceStepsPerSecond = 60;
-
-double UnixSeconds() {
-  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
-
-// VANTREL_CLOCK_LOG set: once a second, a line on stderr with the wall clock (Unix seconds, as
-// screen and sound recorders stamp their input) as a frame starts, its show time, the music
-// heard then (smoothed, and by the recent buffer stamps alone), the picture's lead and the
-// drawing scale, then the show time the music heard stands for, whether the show is paused, the
-// listening volume, whether it loops, whether the on-screen display is switched on and whether
-// the mouse cursor is shown; with a recording of the run, it tells the program's own timing from the
-// recorder's. The pass's end adds the frame times of the pass: how many frames, the share
-// within 17 ms (a 60 Hz refresh), the median and the 95th percentile, the lowest scale. A line
-// for every jump says where it landed and how long it took from its key to the frame shown.
-class ClockLog {
- public:
-  ClockLog() : enabled_(std::getenv("VANTREL_CLOCK_LOG") != nullptr) {}
-  void FrameStarts(double showTime, double heard, double lead, double frameSeconds, double music,
-                   const ViewerControls& controls) {
-    if (!enabled_) return;
-    if (frameSeconds > 0) frameSeconds_.push_back(frameSeconds);
-    lowestScale_ = std::min(lowestScale_, DrawingScale());
-    const double now = UnixSeconds();
-    if (now - last_ < 1.0) return;
-    last_ = now;
-    std::fprintf(stderr,
-                 "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms scale %.2f music %.3f "
-                 "paused %d volume %d loop %d display %d cursor %d\n",
-                 now, showTime, heard, StampedMusicSeconds(), 1000 * lead, DrawingScale(), music,
-                 controls.Paused() ? 1 : 0, ListeningVolume(), controls.Loop() ? 1 : 0,
-                 controls.DisplayOn() ? 1 : 0, CursorShown() ? 1 : 0);
-  }
-  void Jumped(double target, double landed, double seconds) {
-    if (!enabled_) return;
-    std::fprintf(stderr, "vantrel: clock jump wall %.3f to %.3f landed %.6f in %.1f ms (state %.1f ms)\n",
-                 UnixSeconds(), target, landed, 1000 * seconds, 1000 * LastAdvanceFigures().stateSeconds);
-  }
-  // The pass's end, with the show time heard when it was decided.
-  void ShowEnds(double showTime, double heardShow) {
-    if (!enabled_) return;
-    std::fprintf(stderr, "vantrel: clock end wall %.3f show %.6f heard show %.6f\n", UnixSeconds(), showTime, heardShow);
-    std::vector<double> times = frameSeconds_;
-    std::sort(times.begin(), times.end());
-    const auto within = std::upper_bound(times.begin(), times.end(), 0.017) - times.begin();
-    const auto at = [&times](double share) { return times.empty() ? 0.0 : 1000 * times[static_cast<size_t>(share * (times.size() - 1))]; };
-    std::fprintf(stderr, "vantrel: frame times %zu frames, %.1f %% within 17 ms, median %.1f ms, p95 %.1f ms, lowest scale %.2f\n",
-                 times.size(), times.empty() ? 0.0 : 100.0 * within / times.size(), at(0.5), at(0.95), lowestScale_);
-    frameSeconds_.clear();
-    lowestScale_ = DrawingScale();
-  }
-
- private:
-  bool enabled_;
-  double last_ = 0;
-  std::vector<double> frameSeconds_;
-  float lowestScale_ = 1.0f;
-};
 
 // Shows the first frame of the design rate at or after show time target (the show's state
 // brought there first by a jump, or a late start's advance), drawn with the generator reseeded
@@ -232,96 +167,4 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     // Snapshots for later jumps, a little each frame.
     ExtendShowSnapshots(SnapshotFramesPerFrame);
   }
-}
-
-void RunLiveMode(const ProgramOptions& options) {
-  CreateLiveAssets();
-  TLiveServerSettings settings;
-  settings.listenAddress = options.listenAddress;
-  settings.port = static_cast<uint16_t>(options.port);
-  settings.oscPort = options.oscPort;
-  settings.recordPath = options.record;
-  settings.listeners.midi = options.midi;
-  settings.listeners.midiPort = options.midiPort;
-  settings.listeners.midiSystem = options.midiApi == "alsa"   ? MidiSystem::Alsa
-                                  : options.midiApi == "jack" ? MidiSystem::Jack
-                                                              : MidiSystem::Any;
-  settings.listeners.monitor = options.midiMonitor;
-  settings.listeners.sound = options.audioIn;
-  settings.listeners.soundDevice = options.audioDevice;
-  if (options.midi || options.audioIn) settings.listeners.map = LoadControlMap(options);
-  TPDSServerObject server(settings);
-  server.DrawPacketFrame = [] { DrawLiveFrame(); };
-  server.DrawTimerFrame = [] { PresentShowFrameNow(); };
-  // Full screen, screenshots and q; the rest of the viewer's keys belong to the timed show.
-  ViewerControls controls(false, true);
-  server.ViewerKeys = [&controls] {
-    controls.TakeKeys();
-    return controls.QuitAsked();
-  };
-  server.Run();
-  server.ReadWaitingOsc();
-  // Two lines at the end of a live session, so that a soak or a rehearsal can check that every
-  // packet and message that arrived was drawn or is counted where it went.
-  std::fprintf(stderr,
-               "vantrel: live mode drew %ld packets and %ld timer frames; %ld out-of-sync counts\n",
-               server.PacketsHandled, server.TimerFrames, server.OutOfSyncCounts);
-  const TLiveCloseCounts& closes = server.Closes;
-  const OscCounts& osc = server.Osc.Counts;
-  std::fprintf(stderr,
-               "vantrel: closed %ld clients that left, %ld broken, %ld holding half a packet, %ld "
-               "idle, %ld for newcomers; %ld packets lost with them; OSC drew %ld messages from %ld "
-               "datagrams, %ld malformed, %ld unknown, %ld datagrams dropped by the system, %zu "
-               "waiting at the close\n",
-               closes.left, closes.failed, closes.halfPacket, closes.idle, closes.evicted,
-               closes.packetsLost, server.OscFrames, osc.datagrams, osc.malformed, osc.unknown,
-               osc.systemDropped, server.OscPending());
-  if (server.Listeners) {
-    std::fprintf(stderr, "vantrel: frames drawn by source: %s; %s\n", server.SourcesCaption().c_str(),
-                 server.Listeners->Summary().c_str());
-  }
-}
-
-bool ListMidiInputs(const ProgramOptions& options) {
-  const MidiSystem system = options.midiApi == "alsa"   ? MidiSystem::Alsa
-                            : options.midiApi == "jack" ? MidiSystem::Jack
-                                                        : MidiSystem::Any;
-  std::vector<std::string> names;
-  std::string error;
-  if (!ListMidiPorts(system, names, error)) {
-    std::fprintf(stderr, "vantrel: no MIDI: %s\n", error.c_str());
-    return false;
-  }
-  if (names.empty()) std::puts("no MIDI input ports (vantrel --midi opens a virtual one to connect to)");
-  for (size_t i = 0; i < names.size(); ++i) std::printf("%zu: %s\n", i, names[i].c_str());
-  return true;
-}
-
-ControlMap LoadControlMap(const ProgramOptions& options) {
-  std::string path = options.midiMap;
-  if (path.empty()) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string base = config && *config ? config : home ? std::string(home) + "/.config" : "";
-    if (!base.empty() && std::ifstream(base + "/vantrel/midi.map")) path = base + "/vantrel/midi.map";
-  }
-  if (path.empty()) {
-    std::fprintf(stderr, "vantrel: the built-in MIDI and sound map (vantrel --midi-map-default prints it)\n");
-    return DefaultControlMap();
-  }
-  ControlMap map;
-  std::ifstream file(path);
-  if (!file) {
-    ShowMessage("Error", "Cannot read the map " + path + ": the live mode listens with the built-in map.");
-    return DefaultControlMap();
-  }
-  std::stringstream text;
-  text << file.rdbuf();
-  std::string error;
-  if (!ParseControlMap(text.str(), map, error))
-    ShowMessage("Error", "The map " + path + " " + error + ": that line and the ones after it are left out (" +
-                             std::to_string(map.rules.size()) + " rules kept).");
-  else
-    std::fprintf(stderr, "vantrel: map %s, %zu rules\n", path.c_str(), map.rules.size());
-  return map;
 }

@@ -12,10 +12,10 @@
 
 #include "app/FixedStepShow.h"
 #include "app/FrameReadback.h"
-#include "app/Stopwatch.h"
 #include "platform/DynamicResolution.h"
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
+#include "platform/SteadyClock.h"
 #include "render/Overlay.h"
 #include "show/Ending.h"
 #include "show/Schedule.h"
@@ -65,7 +65,7 @@ class QuadYardstick {
     Begin2D();
     for (int i = 0; i < 4; ++i) {
       glFinish();
-      const StopwatchClock::time_point start = StopwatchClock::now();
+      const SteadyClock::time_point start = SteadyClock::now();
       DrawImageAdditive(LogoTexture, {1, 1, 1, 1}, 0, 0, DesignWidth, DesignHeight);
       glFinish();
       milliseconds_.push_back(SecondsSince(start) * 1000.0);
@@ -84,7 +84,7 @@ class QuadYardstick {
 // drawing scale of the next.
 PassTimes TimeShow(QuadYardstick& quad, DynamicResolution* resolution) {
   PassTimes pass;
-  StopwatchClock::time_point frameStart = StopwatchClock::now();
+  SteadyClock::time_point frameStart = SteadyClock::now();
   SetFrameHook([] { glFinish(); });
   RunFixedStepShow(Fps, 0.0f, [&](long frame) {
     const double ms = SecondsSince(frameStart) * 1000.0;
@@ -95,7 +95,7 @@ PassTimes TimeShow(QuadYardstick& quad, DynamicResolution* resolution) {
     // Drawn over the finished frame, which the next frame clears; outside the frame's timing.
     if (frame % QuadEveryFrames == 0) quad.Measure();
     if (resolution) SetDrawingScale(resolution->FrameTook(ms / 1000.0));
-    frameStart = StopwatchClock::now();
+    frameStart = SteadyClock::now();
     return true;
   });
   SetFrameHook({});

@@ -6,8 +6,9 @@
 
 #include <rtmidi/RtMidi.h>
 
-#include <chrono>
 #include <cstring>
+
+#include "platform/SteadyClock.h"
 
 namespace {
 // Messages waiting for the main thread; beyond this (the main thread stalled for seconds) the
@@ -21,10 +22,6 @@ RtMidi::Api ToRtMidi(MidiSystem api) {
     case MidiSystem::Jack: return RtMidi::UNIX_JACK;
     default: return RtMidi::UNSPECIFIED;
   }
-}
-
-double SteadySeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // The port whose number or name part the wanted text gives; -1 when there is none.
@@ -50,6 +47,12 @@ void OnMidiError(RtMidiError::Type, const std::string& text, void* input) {
   static_cast<TMidiInput*>(input)->NoteWarning(text);
 }
 }  // namespace
+
+MidiSystem MidiSystemNamed(const std::string& name) {
+  if (name == "alsa") return MidiSystem::Alsa;
+  if (name == "jack") return MidiSystem::Jack;
+  return MidiSystem::Any;
+}
 
 bool ListMidiPorts(MidiSystem api, std::vector<std::string>& names, std::string& error) {
   try {

@@ -10,6 +10,8 @@
 class RtMidiIn;
 
 enum class MidiSystem { Any, Alsa, Jack };
+// The system a name chooses: "alsa", "jack"; anything else (empty) whichever works.
+MidiSystem MidiSystemNamed(const std::string& name);
 
 // One message as it arrived; a system-exclusive message keeps only its length.
 struct MidiArrival {

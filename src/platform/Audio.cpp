@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include "platform/CrashReport.h"
 #include "platform/DataFiles.h"
 #include "platform/PlaybackClock.h"
+#include "platform/SteadyClock.h"
 
 namespace {
 struct SampleTableRecord {
@@ -60,9 +60,11 @@ struct HeardRecord {
 };
 HeardRecord Heard;
 
+// Seconds on the steady clock since the sound's first use; the mixer's thread reads it too (the
+// epoch is set once, thread-safely, by whichever thread comes first).
 double WallSeconds() {
-  static const auto epoch = std::chrono::steady_clock::now();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - epoch).count();
+  static const SteadyClock::time_point epoch = SteadyClock::now();
+  return SecondsSince(epoch);
 }
 
 // A device that takes no buffer of a playing sample for this long has stopped taking sound.

@@ -1,9 +1,9 @@
 // Late starts, jumps and resets: the show brought to a frame from its snapshots.
 #include "show/Seeking.h"
 
-#include <chrono>
 #include <cstdint>
 
+#include "platform/SteadyClock.h"
 #include "platform/Window.h"
 #include "render/RenderState.h"
 #include "show/FrameGuard.h"
@@ -18,10 +18,6 @@ AdvanceFigures Figures;
 
 // The generator's seed as loading left it: every pass of the show starts from it.
 uint32_t ShowStartSeed = 0;
-
-double Seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 float TimeOfFrame(long frame, int framesPerSecond) {
   return static_cast<float>(static_cast<double>(frame) / framesPerSecond);
@@ -56,16 +52,16 @@ long AdvanceShowTo(float target, int framesPerSecond) {
   const bool reseeding = ShowTimeReseedingEnabled();
   SetShowTimeReseeding(true);
   BeginUnseenFrames();
-  const double start = Seconds();
+  const double start = SteadySeconds();
   RestoreShowFrameState(warmUp, framesPerSecond);
-  Figures.stateSeconds = Seconds() - start;
+  Figures.stateSeconds = SteadySeconds() - start;
   for (long frame = warmUp; frame < first; ++frame) {
     QuitCheckpoint();
     setClock(frame);
     DrawShowPicture();
     ++Figures.unseenFrames;
   }
-  Figures.drawingSeconds = Seconds() - start - Figures.stateSeconds;
+  Figures.drawingSeconds = SteadySeconds() - start - Figures.stateSeconds;
   EndUnseenFrames();
   SetShowTimeReseeding(reseeding);
   return first;
@@ -76,9 +72,9 @@ long SeekShowTo(float target, int framesPerSecond) {
   ResetShow();
   Figures = AdvanceFigures{};
   const long first = FirstFrameAt(target, framesPerSecond);
-  const double start = Seconds();
+  const double start = SteadySeconds();
   RestoreShowFrameState(first, framesPerSecond);
-  Figures.stateSeconds = Seconds() - start;
+  Figures.stateSeconds = SteadySeconds() - start;
   return first;
 }
 

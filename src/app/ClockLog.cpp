@@ -1,0 +1,55 @@
+// The clock log's lines: the clocks once a second, every jump, and the frame times of a pass.
+#include "app/ClockLog.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/Audio.h"
+#include "platform/ShowFrame.h"
+#include "platform/Window.h"
+#include "show/Seeking.h"
+
+namespace {
+double UnixSeconds() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+ClockLog::ClockLog() : enabled_(std::getenv("VANTREL_CLOCK_LOG") != nullptr) {}
+
+void ClockLog::FrameStarts(double showTime, double heard, double lead, double frameSeconds, double music,
+                           const ViewerControls& controls) {
+  if (!enabled_) return;
+  if (frameSeconds > 0) frameSeconds_.push_back(frameSeconds);
+  lowestScale_ = std::min(lowestScale_, DrawingScale());
+  const double now = UnixSeconds();
+  if (now - last_ < 1.0) return;
+  last_ = now;
+  std::fprintf(stderr,
+               "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms scale %.2f music %.3f "
+               "paused %d volume %d loop %d display %d cursor %d\n",
+               now, showTime, heard, StampedMusicSeconds(), 1000 * lead, DrawingScale(), music,
+               controls.Paused() ? 1 : 0, ListeningVolume(), controls.Loop() ? 1 : 0,
+               controls.DisplayOn() ? 1 : 0, CursorShown() ? 1 : 0);
+}
+
+void ClockLog::Jumped(double target, double landed, double seconds) {
+  if (!enabled_) return;
+  std::fprintf(stderr, "vantrel: clock jump wall %.3f to %.3f landed %.6f in %.1f ms (state %.1f ms)\n",
+               UnixSeconds(), target, landed, 1000 * seconds, 1000 * LastAdvanceFigures().stateSeconds);
+}
+
+void ClockLog::ShowEnds(double showTime, double heardShow) {
+  if (!enabled_) return;
+  std::fprintf(stderr, "vantrel: clock end wall %.3f show %.6f heard show %.6f\n", UnixSeconds(), showTime, heardShow);
+  std::vector<double> times = frameSeconds_;
+  std::sort(times.begin(), times.end());
+  const auto within = std::upper_bound(times.begin(), times.end(), 0.017) - times.begin();
+  const auto at = [&times](double share) { return times.empty() ? 0.0 : 1000 * times[static_cast<size_t>(share * (times.size() - 1))]; };
+  std::fprintf(stderr, "vantrel: frame times %zu frames, %.1f %% within 17 ms, median %.1f ms, p95 %.1f ms, lowest scale %.2f\n",
+               times.size(), times.empty() ? 0.0 : 100.0 * within / times.size(), at(0.5), at(0.95), lowestScale_);
+  frameSeconds_.clear();
+  lowestScale_ = DrawingScale();
+}
