@@ -19,9 +19,9 @@
 
 TextureId LoadingPicture = NoTexture;
 TextureId ProgressIcon = NoTexture;
-int MusicSample = -1;
-
 namespace {
+// The slot of "music.mp3" in the sample table, -1 if none.
+int MusicSample = -1;
 constexpr int SplashFrames = 201;
 constexpr int ProgressFrames = 51;
 

@@ -7,7 +7,6 @@
 
 extern TextureId LoadingPicture;  // "loading.jpg"
 extern TextureId ProgressIcon;    // "sex.jpg"
-extern int MusicSample;           // slot of "music.mp3" in the sample table, -1 if none
 
 // Chooses the data folder every loader reads from (without changing the working directory):
 // "data" in the current directory, else "data" beside the program,

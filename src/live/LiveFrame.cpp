@@ -44,6 +44,14 @@ void DrawFeedbackLayer(float s10) {
   ZoomRotateFeedback(LiveFeedbackSize, LiveAssets.Textures[4], 4, 50.0f - 50.0f * s10, 120.0f - 120.0f * s10, 3);
 }
 
+// A layer drawn from the state every scene starts from, so that it draws the same whatever layer
+// (or show frame) came before it.
+template <typename Draw>
+void DrawLayer(Draw draw) {
+  StartSceneState();
+  draw();
+}
+
 void DrawOverlayPicture() {
   const int number = OverlayPictureNumber(Value(OverlayPictureSlot));
   if (number == 4) {
@@ -52,6 +60,16 @@ void DrawOverlayPicture() {
     // A NaN opacity would leave the blend undefined, so an absent slot 7 draws no picture.
     DrawImageAdditive(LiveAssets.Textures[number], {1, 1, 1, Value(OverlayOpacitySlot)}, 325, 75, 475, 475);
   }
+}
+
+// The flash, the overlay picture and the letterbox bars over everything.
+void DrawFlashAndOverlay() {
+  Begin2D();
+  const float flash = FlashLimiter.Opacity(Value(FlashSlot), LivePacketSeconds);
+  if (flash > 0) DrawRectAdditive({1, 1, 1, flash}, 0, 0, 800, 600);
+  if (Present(OverlayPictureSlot)) DrawOverlayPicture();
+  End2D();
+  DrawLetterboxBars(1.0f);
 }
 }  // namespace
 
@@ -66,22 +84,17 @@ void DrawLiveFrame() {
   ReseedRandomFromClock();
   glClearColor(0, 0, 0, 1);
   BeginFrame();
-  if (Present(FeedbackSlot)) DrawFeedbackLayer(Value(FeedbackSlot));
+  if (Present(FeedbackSlot)) DrawLayer([] { DrawFeedbackLayer(Value(FeedbackSlot)); });
   // Ends with a cleared screen: the feedback result survives only in live texture 4.
-  DrawBackgroundLayer();
-  if (Present(SwarmTrailSlot)) DrawSwarmTrail(Value(SwarmTrailSlot));
-  if (Present(CrowdSlot)) DrawRingAndCrowd();
-  if (Present(WarpSlot)) DrawWarpCopies(Value(WarpSlot));
-  if (Present(PillarSlot)) DrawRingsAndPillars();
-  if (Present(SwarmSlot)) DrawSwarm(Value(SwarmSlot));
-  if (Present(RingSlot)) DrawRing();
-  if (Present(BackgroundSlot)) DrawWarpedBackground(Value(BackgroundSlot));
-  Begin2D();
-  const float flash = FlashLimiter.Opacity(Value(FlashSlot), LivePacketSeconds);
-  if (flash > 0) DrawRectAdditive({1, 1, 1, flash}, 0, 0, 800, 600);
-  if (Present(OverlayPictureSlot)) DrawOverlayPicture();
-  End2D();
-  DrawLetterboxBars(1.0f);
+  DrawLayer(DrawBackgroundLayer);
+  if (Present(SwarmTrailSlot)) DrawLayer([] { DrawSwarmTrail(Value(SwarmTrailSlot)); });
+  if (Present(CrowdSlot)) DrawLayer(DrawRingAndCrowd);
+  if (Present(WarpSlot)) DrawLayer([] { DrawWarpCopies(Value(WarpSlot)); });
+  if (Present(PillarSlot)) DrawLayer(DrawRingsAndPillars);
+  if (Present(SwarmSlot)) DrawLayer([] { DrawSwarm(Value(SwarmSlot)); });
+  if (Present(RingSlot)) DrawLayer(DrawRing);
+  if (Present(BackgroundSlot)) DrawLayer([] { DrawWarpedBackground(Value(BackgroundSlot)); });
+  DrawLayer(DrawFlashAndOverlay);
   PresentFrame(MainWindow);
   PollKeyboard();
 }

@@ -10,9 +10,10 @@
 #include "render/RenderState.h"
 #include "render/Shader.h"
 
+namespace {
+// The last colour given to EnableFog.
 ColorRGBA FogColour{0.5f, 0.5f, 0.5f, 1.0f};
 
-namespace {
 // Unlit, depth-free texturing with the texture added at the given strength, as both effects
 // draw their copies.
 void BeginTextureLayers(TextureId texture, float strength) {

@@ -4,9 +4,6 @@
 
 #include "render/Types.h"
 
-// The last colour given to EnableFog, initially (0.5, 0.5, 0.5, 1).
-extern ColorRGBA FogColour;
-
 // A size x size RGBA texture, zero (black, transparent), linear filtering, no mipmaps; stays bound.
 TextureId CreateRenderTexture(int size);
 // Shrinks the viewport to the size x size square in the lower-left corner of the window.

@@ -6,6 +6,7 @@
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
 #include "platform/Window.h"
+#include "render/Shader.h"
 
 namespace {
 const GLfloat DefaultAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
@@ -16,6 +17,9 @@ const GLfloat PlainColourAmbient[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 }  // namespace
 
 void BeginFrame() {
+  // Whatever write masks the last drawing left, the clear reaches every channel and the depth.
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glDepthMask(GL_TRUE);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
@@ -104,6 +108,8 @@ void PopIdentityMatrices() {
 }
 
 void StartSceneState() {
+  // First, so that the texture state below is unit 0's.
+  glActiveTexture(GL_TEXTURE0);
   SetDrawingViewport();
   RestorePerspective();
   glLoadIdentity();
@@ -120,7 +126,26 @@ void StartSceneState() {
   glDepthFunc(GL_LEQUAL);
   glDepthMask(GL_TRUE);
   glDisable(GL_FOG);
+  // Blending is off (above) with GL's own function; a drawer that blends chooses its function.
+  glBlendFunc(GL_ONE, GL_ZERO);
+  // Both windings drawn, filled; the drawers that cull choose the face they cull.
+  glDisable(GL_CULL_FACE);
+  glCullFace(GL_BACK);
+  glFrontFace(GL_CCW);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glDisable(GL_ALPHA_TEST);
+  glAlphaFunc(GL_ALWAYS, 0);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  EndProgram();
+  // Square points and lines one pixel of the 800 x 600 picture across.
   glDisable(GL_POINT_SMOOTH);
+  glPointSize(DrawingScale());
+  glLineWidth(DrawingScale());
+  // No vertex arrays and no buffer behind them.
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 void BeginHiddenDrawing() {

@@ -2,7 +2,8 @@
 #pragma once
 #include "render/Types.h"
 
-// Clears colour and depth, selects the modelview matrix and loads the identity.
+// Turns colour and depth writes on and clears both, selects the modelview matrix and loads the
+// identity.
 void BeginFrame();
 // Blending on with (ONE, ONE).
 void SetBlendAdd();
@@ -27,13 +28,18 @@ void RestorePerspective();
 // leaves the modelview matrix current.
 void PushIdentityMatrices();
 void PopIdentityMatrices();
-// The state every scene drawer starts from, set in full so that a scene draws the same whatever
-// was drawn before it: the drawing viewport, the standard perspective and an identity modelview;
-// lighting off (a lit scene sets its light); normals normalised; the plain white material and
-// colour with colour material off; texture generation in sphere-map mode but off; no texture,
-// modulated; blending off (every drawer that blends chooses its function); depth test on with
-// less-or-equal and depth writes on; fog off; square points; a black clear colour. The scissor
-// box is left alone, so that hidden drawing stays hidden.
+// The state every scene drawer and every live layer starts from, set in full so that it draws
+// the same whatever was drawn before it: texture unit 0 active; the drawing viewport, the
+// standard perspective and an identity modelview; lighting off (a lit scene sets its light);
+// normals normalised; the plain white material and colour with colour material off; texture
+// generation in sphere-map mode but off; no texture, modulated; blending off with the function
+// (ONE, ZERO) (every drawer that blends chooses its function); depth test on with less-or-equal
+// and depth writes on; fog off; no face culling, the back face as the one to cull and
+// counter-clockwise front faces; filled polygons; alpha test off with ALWAYS, 0; every colour
+// channel written; no GLSL program; square points and lines of width DrawingScale() (one pixel of
+// the 800 x 600 picture); the vertex, normal and texture-coordinate arrays off and no array
+// buffer bound; a black clear colour. The scissor box is left alone, so that hidden drawing
+// stays hidden.
 void StartSceneState();
 // Drawing that a later opaque layer covers completely: between these two every call runs and
 // leaves its state as usual, but no pixel is written (an empty scissor box), so a software

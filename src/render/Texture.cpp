@@ -16,9 +16,10 @@
 #include "render/RenderState.h"
 
 uint8_t TextureFilterMode = 2;
-bool TextureClamp = false;
 
 namespace {
+// Wrapping of the textures CreateTexture makes: false repeats, true clamps. Nothing clamps.
+constexpr bool TextureClamp = false;
 
 std::vector<std::pair<std::string, TextureId>> TextureCache;
 

@@ -5,10 +5,9 @@
 
 #include "render/Types.h"
 
-// Creation settings read by CreateTexture: 0 nearest, 1 linear, 2 trilinear mipmapped.
+// The filtering CreateTexture gives new textures: 0 nearest, 1 linear, 2 trilinear mipmapped.
+// Every new texture repeats at its edges.
 extern uint8_t TextureFilterMode;
-// False: repeat wrapping; true: clamp.
-extern bool TextureClamp;
 
 // The cached loader every scene uses: the last cache entry with this exact name wins; a name
 // whose load failed is tried again on the next request.

@@ -6,12 +6,13 @@
 
 #include "platform/GL.h"
 
+namespace {
+// The GL light the light helpers address, and what they last gave it; the position's w stays 1.
 uint32_t CurrentLight = GL_LIGHT0;
 ColorRGBA LightAmbient{0.5f, 0.5f, 0.5f, 1.0f};
 ColorRGBA LightDiffuse{1.0f, 1.0f, 1.0f, 1.0f};
 float LightPosition[4] = {0.0f, 25.0f, 0.0f, 1.0f};
 
-namespace {
 // The extended-precision working copy RotateVector turns.
 struct T3DPoint {
   double x = 0, y = 0, z = 0;

@@ -35,19 +35,14 @@ void RotateVector(Vector3& v, const Vector3& angles);
 // gluLookAt on the current matrix; callers load the identity first.
 void LookAt(const Vector3& eye, const Vector3& centre, const Vector3& up);
 
-// The GL light (GL_LIGHT0 ... GL_LIGHT7) the light helpers address; GL_LIGHT0 until SetCurrentLight.
-extern uint32_t CurrentLight;
-// The light state kept by the helpers; the position's w stays 1.
-extern ColorRGBA LightAmbient;
-extern ColorRGBA LightDiffuse;
-extern float LightPosition[4];
-
-// Selects the GL light the other helpers address.
+// Selects the GL light (GL_LIGHT0 ... GL_LIGHT7) the other light helpers address; GL_LIGHT0
+// until the first call.
 void SetCurrentLight(uint32_t light);
 // Enables the current light at (10, 10, 10) with white ambient and half diffuse, lighting and
 // GL_NORMALIZE on.
 void SetupDefaultLight();
-// Sets the light's position (transformed by the current modelview, as GL does).
+// Sets the light's position (transformed by the current modelview, as GL does) with w = 1: a
+// positional light.
 void SetLightPosition(const Vector3& p);
 // Stores and sets the light's ambient and diffuse colours.
 void SetLightColours(const ColorRGBA& ambient, const ColorRGBA& diffuse);

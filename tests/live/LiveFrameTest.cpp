@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <utility>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -25,6 +26,8 @@
 #include "live/PDSServer.h"
 #include "platform/GL.h"
 #include "platform/Window.h"
+#include "render/RenderState.h"
+#include "render/ScrambledState.h"
 #include "render/Texture.h"
 #include "support/TestSupport.h"
 #include "timeline/GentleFlashes.h"
@@ -283,6 +286,30 @@ TEST_F(LiveFrame, EveryLayerTogetherKeepsTheBarsAndLeavesUsableState) {
   EXPECT_EQ(viewport[2], 800);
   EXPECT_EQ(viewport[3], 600);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// Each layer starts from the state the scenes start from: after a frame that left every state
+// it could scrambled, each layer on its own draws the same bytes as after the scenes' start.
+TEST_F(LiveFrame, EachLayerDrawsTheSameWhateverStateItFinds) {
+  ShowTime = 3.3f;
+  const std::pair<const char*, std::map<int, float>> layers[] = {
+      {"feedback through picture 4", {{10, 0.5f}, {6, 4.0f}}},
+      {"warped background", {{1, 0.7f}}},
+      {"swarm trail", {{2, 0.5f}}},
+      {"ring and crowd", {{3, 1.0f}}},
+      {"warp copies", {{4, 0.5f}}},
+      {"rings and pillars", {{5, 1.0f}}},
+      {"swarm", {{8, 0.5f}}},
+      {"ring", {{9, 1.0f}}},
+      {"flash and overlay picture", {{0, 0.3f}, {6, 1.0f}, {7, 0.5f}}}};
+  for (const auto& [what, slots] : layers) {
+    SCOPED_TRACE(what);
+    StartSceneState();
+    const Frame clean = Draw(slots);
+    ASSERT_GT(clean.LitPixels(0, 75, 800, 525), 1000);
+    ScrambleDrawingState();
+    EXPECT_TRUE(Draw(slots).rgba == clean.rgba);
+  }
 }
 
 TEST_F(LiveFrame, PacketInOneWriteAndByteByByteDrawTheSameFrame) {

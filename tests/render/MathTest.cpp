@@ -72,7 +72,7 @@ TEST_F(CameraAndLight, DefaultLightSetsTheCurrentLight) {
   SetLightPosition({1, 2, 3});
   glGetLightfv(GL_LIGHT1, GL_POSITION, value);
   EXPECT_FLOAT_EQ(value[2], -2);
-  EXPECT_FLOAT_EQ(LightPosition[3], 1);
+  EXPECT_FLOAT_EQ(value[3], 1);
   glDisable(GL_LIGHT1);
   SetCurrentLight(GL_LIGHT0);
 }

@@ -13,6 +13,7 @@
 
 #include "platform/GL.h"
 #include "render/RenderState.h"
+#include "render/ScrambledState.h"
 #include "scenes/ClothScene.h"
 #include "scenes/DominoScene.h"
 #include "scenes/FlowerScene.h"
@@ -186,48 +187,6 @@ TEST_F(Advance, LateStartShowsTheFrameAWholeRunShows) {
     EXPECT_GT(ShareAboveOneLevel(late, std::vector<uint8_t>(late.size(), 0)), 0.01)
         << "the frame is black";
   }
-}
-
-// GL state as unlike what the show draws with as it can be: projection, modelview, viewport,
-// light, material, texture generation, texturing, blending, depth, fog, points and colours.
-void ScrambleDrawingState() {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(-3, 5, -2, 7, -50, 50);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glRotatef(33, 1, 2, 3);
-  glViewport(10, 20, 300, 200);
-  const GLfloat red[4] = {1, 0, 0, 1}, green[4] = {0, 1, 0, 1}, far[4] = {-40, 7, 3, 0};
-  glEnable(GL_LIGHTING);
-  glEnable(GL_LIGHT0);
-  glLightfv(GL_LIGHT0, GL_AMBIENT, green);
-  glLightfv(GL_LIGHT0, GL_DIFFUSE, red);
-  glLightfv(GL_LIGHT0, GL_POSITION, far);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, red);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, green);
-  glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 40);
-  glEnable(GL_COLOR_MATERIAL);
-  glDisable(GL_NORMALIZE);
-  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
-  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
-  glEnable(GL_TEXTURE_GEN_S);
-  glEnable(GL_TEXTURE_GEN_T);
-  glEnable(GL_TEXTURE_2D);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_ONE, GL_ONE);
-  glDisable(GL_DEPTH_TEST);
-  glDepthFunc(GL_GREATER);
-  glDepthMask(GL_FALSE);
-  glEnable(GL_FOG);
-  glFogi(GL_FOG_MODE, GL_EXP);
-  glFogfv(GL_FOG_COLOR, green);
-  glFogf(GL_FOG_DENSITY, 0.5f);
-  glEnable(GL_POINT_SMOOTH);
-  glPointSize(9);
-  glColor4f(0.2f, 0.9f, 0.1f, 0.5f);
-  glClearColor(0.3f, 0.1f, 0.5f, 1);
 }
 
 // Each scene sets the GL state it draws with: its frame is the same bytes whatever was drawn
