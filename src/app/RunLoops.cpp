@@ -59,6 +59,7 @@ constexpr long PausedSnapshotFrames = 600;
 
 void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
   ViewerControls controls(loop, false, paused);
+  controls.SetDynamicResolution(dynamicResolution);
   if (paused) {
     ShowFirstFrame(AdvanceShowTo(start, AdvanceStepsPerSecond));
   } else if (start > 0) {
@@ -78,7 +79,9 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
   float passStart = start;
   ClockLog clockLog;
   PictureLead lead;
-  DynamicResolution resolution;
+  // From 800 x 600 (or the frame's size when smaller) up to the frame's, the screen's picture.
+  DynamicResolution resolution(1.0 / 60.0, FrameScale());
+  if (dynamicResolution) SetDrawingScale(resolution.Scale());
   long frames = 0;
   double previousStart = 0, presented = 0;
   float shown = passStart;  // the latest show time of this pass
@@ -96,6 +99,17 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     if (IsKeyDown(1)) break;
     controls.TakeKeys();
     if (controls.QuitAsked()) break;
+    // The window's size changed (a resize, full screen on or off): the frame is made again at its
+    // picture size between frames; a held frame is drawn again in it.
+    if (FitFrameToWindow()) {
+      if (dynamicResolution) SetDrawingScale(resolution.SetCeiling(FrameScale()));
+      if (controls.Paused()) {
+        JumpTo(ShowTime);
+        heldMusic = ShowTime;
+        if (QuitRequested()) break;
+        continue;
+      }
+    }
     if (controls.TakePauseChange()) {
       if (controls.Paused()) {
         const double heard = HeardMusicSeconds();
