@@ -60,6 +60,10 @@ constexpr long PausedSnapshotFrames = 600;
 void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
   ViewerControls controls(loop, false, paused);
   controls.SetDynamicResolution(dynamicResolution);
+  // From 800 x 600 (or the frame's size when smaller) up to the frame's, the screen's picture. A
+  // late start's unseen frames are drawn at the size play starts at; a held frame is drawn whole.
+  DynamicResolution resolution(1.0 / 60.0, FrameScale());
+  if (dynamicResolution && !paused) SetDrawingScale(resolution.Scale());
   if (paused) {
     ShowFirstFrame(AdvanceShowTo(start, AdvanceStepsPerSecond));
   } else if (start > 0) {
@@ -79,9 +83,6 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
   float passStart = start;
   ClockLog clockLog;
   PictureLead lead;
-  // From 800 x 600 (or the frame's size when smaller) up to the frame's, the screen's picture.
-  DynamicResolution resolution(1.0 / 60.0, FrameScale());
-  if (dynamicResolution) SetDrawingScale(resolution.Scale());
   long frames = 0;
   double previousStart = 0, presented = 0;
   float shown = passStart;  // the latest show time of this pass
