@@ -17,6 +17,31 @@ double UnixSeconds() {
 }
 }  // namespace
 
+std::string SizesLine(const std::map<std::pair<int, int>, long>& frames, double onTimePercent) {
+  long total = 0;
+  for (const auto& [size, count] : frames) total += count;
+  // Largest first, by area: the sizes a screen's picture shrinks through.
+  std::vector<std::pair<std::pair<int, int>, long>> sorted(frames.begin(), frames.end());
+  std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+    return static_cast<long>(a.first.first) * a.first.second > static_cast<long>(b.first.first) * b.first.second;
+  });
+  std::string line = "vantrel: sizes drawn";
+  char part[64];
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    std::snprintf(part, sizeof part, "%s %dx%d %.1f %%", i ? "," : "", sorted[i].first.first, sorted[i].first.second,
+                  100.0 * sorted[i].second / static_cast<double>(total));
+    line += part;
+  }
+  if (sorted.empty()) line += " none";
+  const std::pair<int, int> highest = sorted.empty() ? std::pair{0, 0} : sorted.front().first;
+  const std::pair<int, int> lowest = sorted.empty() ? std::pair{0, 0} : sorted.back().first;
+  std::snprintf(part, sizeof part, "; lowest %dx%d, highest %dx%d", lowest.first, lowest.second, highest.first,
+                highest.second);
+  line += part;
+  std::snprintf(part, sizeof part, "; %.1f %% on time", onTimePercent);
+  return line + part;
+}
+
 ClockLog::ClockLog() : enabled_(std::getenv("VANTREL_CLOCK_LOG") != nullptr) {}
 
 void ClockLog::FrameStarts(double showTime, double heard, double lead, double frameSeconds, double music,
@@ -24,15 +49,16 @@ void ClockLog::FrameStarts(double showTime, double heard, double lead, double fr
   if (!enabled_) return;
   if (frameSeconds > 0) frameSeconds_.push_back(frameSeconds);
   lowestScale_ = std::min(lowestScale_, DrawingScale());
+  if (!controls.Paused()) ++sizes_[{DrawingWidth(), DrawingHeight()}];
   const double now = UnixSeconds();
   if (now - last_ < 1.0) return;
   last_ = now;
   std::fprintf(stderr,
                "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms scale %.2f music %.3f "
-               "paused %d volume %d loop %d display %d cursor %d\n",
+               "paused %d volume %d loop %d display %d cursor %d size %dx%d\n",
                now, showTime, heard, StampedMusicSeconds(), 1000 * lead, DrawingScale(), music,
                controls.Paused() ? 1 : 0, ListeningVolume(), controls.Loop() ? 1 : 0,
-               controls.DisplayOn() ? 1 : 0, CursorShown() ? 1 : 0);
+               controls.DisplayOn() ? 1 : 0, CursorShown() ? 1 : 0, DrawingWidth(), DrawingHeight());
 }
 
 void ClockLog::Jumped(double target, double landed, double seconds) {
@@ -50,6 +76,8 @@ void ClockLog::ShowEnds(double showTime, double heardShow) {
   const auto at = [&times](double share) { return times.empty() ? 0.0 : 1000 * times[static_cast<size_t>(share * (times.size() - 1))]; };
   std::fprintf(stderr, "vantrel: frame times %zu frames, %.1f %% within 17 ms, median %.1f ms, p95 %.1f ms, lowest scale %.2f\n",
                times.size(), times.empty() ? 0.0 : 100.0 * within / times.size(), at(0.5), at(0.95), lowestScale_);
+  std::fprintf(stderr, "%s\n", SizesLine(sizes_, times.empty() ? 0.0 : 100.0 * within / times.size()).c_str());
   frameSeconds_.clear();
+  sizes_.clear();
   lowestScale_ = DrawingScale();
 }

@@ -133,5 +133,5 @@ void ViewerControls::Apply(int code) {
 
 void ViewerControls::DrawDisplay(int width, int height) const {
   if (liveMode_ || (!displayOn_ && SteadySeconds() > displayUntil_)) return;
-  DrawOnScreenDisplay(width, height, {paused_, loop_, volume_, muted_});
+  DrawOnScreenDisplay(width, height, {paused_, loop_, volume_, muted_, dynamic_});
 }

@@ -28,6 +28,8 @@ class ViewerControls {
   double JumpKeySeconds() const { return jumpKeySeconds_; }
   // The on-screen display over the window for 2 s from now (after a control).
   void ShowDisplay();
+  // Whether the run's dynamic resolution may draw below the frame's size (the display says so).
+  void SetDynamicResolution(bool dynamic) { dynamic_ = dynamic; }
 
  private:
   void Apply(int key);
@@ -46,5 +48,6 @@ class ViewerControls {
   int volume_ = 100;
   bool muted_ = false;
   bool displayOn_ = false;
+  bool dynamic_ = false;
   double displayUntil_ = 0;
 };

@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "app/DrawingSize.h"
 #include "app/LiveRun.h"
 #include "app/Loading.h"
 #include "app/MidiSetup.h"
@@ -19,12 +20,10 @@
 #include "platform/CommandLine.h"
 #include "platform/CrashReport.h"
 #include "platform/GL.h"
-#include "platform/Glyphs.h"
 #include "platform/Input.h"
 #include "platform/ShowFrame.h"
 #include "platform/Terminate.h"
 #include "platform/Window.h"
-#include "render/Overlay.h"
 #include "timeline/GentleFlashes.h"
 
 namespace {
@@ -100,12 +99,14 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
       std::fprintf(stderr, "vantrel: no GL context could be created; nothing can be drawn.\n");
       return 1;
     }
+    // On a screen the frame is made at the size it is drawn at before anything is loaded: the
+    // render textures follow its scale.
+    if (!offscreen) SetFrameSizing(ScreenFrameSizing(options, SoftwareRendering()));
     QuitCheckpoint();
     CreateKeyboard(MainWindow, false);
     CreateMouse(MainWindow, true);
     glClearColor(0, 0, 0, 1);
     ShowSplash();
-    FontListBase = BuildFont("Verdana", 12, true);
     if (offscreen) {
       exitCode = RunOffscreenMode(options);
     } else if (options.live) {
@@ -113,8 +114,7 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
       RunLiveMode(options);
     } else {
       LoadAssets(false);
-      // The flash guard judges the whole frame, so gentle mode always draws all of it.
-      RunTimedShow(options.start, options.loop, !options.fullFrame && !options.gentle, options.paused);
+      RunTimedShow(options.start, options.loop, PlayerDrawsDynamically(options), options.paused);
     }
   } catch (const QuitWhileLoading&) {
     // A terminate signal or the window's close button before the first frame: the show ends as

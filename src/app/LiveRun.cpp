@@ -26,8 +26,16 @@ void RunLiveMode(const ProgramOptions& options) {
   settings.listeners.soundDevice = options.audioDevice;
   if (options.midi || options.audioIn) settings.listeners.map = LoadControlMap(options);
   TPDSServerObject server(settings);
-  server.DrawPacketFrame = [] { DrawLiveFrame(); };
-  server.DrawTimerFrame = [] { PresentShowFrameNow(); };
+  // Each frame is drawn at the window's picture size (see ScreenFrameSizing): a resized window's
+  // frame is made again before the next frame, never while one is drawn.
+  server.DrawPacketFrame = [] {
+    FitFrameToWindow();
+    DrawLiveFrame();
+  };
+  server.DrawTimerFrame = [] {
+    FitFrameToWindow();
+    PresentShowFrameNow();
+  };
   // Full screen, screenshots and q; the rest of the viewer's keys belong to the timed show.
   ViewerControls controls(false, true);
   server.ViewerKeys = [&controls] {

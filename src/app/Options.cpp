@@ -67,7 +67,12 @@ std::string RefuseCombination(const ProgramOptions& options, bool startGiven) {
   const bool offscreen =
       options.mode == Mode::Capture || options.mode == Mode::Frames || options.mode == Mode::Timedemo;
   if (options.width > 0 && !offscreen && options.mode != Mode::Help)
-    return "--size sets the size of --capture, --frames and --timedemo";
+    return "--size sets the size of --capture, --frames and --timedemo (on a screen: --render-size)";
+  const bool renderSize = options.renderWidth > 0 || options.renderNative;
+  if (renderSize && offscreen)
+    return "--render-size sets the drawing size on a screen; --capture, --frames and --timedemo take --size";
+  if (renderSize && options.fullFrame)
+    return "--full-frame draws at 800 x 600 always; it does not go with --render-size";
   std::string why;
   if (options.width > 0 && options.mode == Mode::Capture && !VideoSizeAllowed(options.width, options.height, why))
     return why;
@@ -89,7 +94,9 @@ bool HasSwitch(int argc, const char* const* argv, const char* name) {
 
 std::string UsageText() {
   return "Usage: vantrel [-w] [--loop] [--start T|scene:N] [--pause] [--gentle] [--full-frame]\n"
+         "                     [--render-size WxH|native]\n"
          "       vantrel [-w] -pds [--listen ADDR] [--port P] [--osc PORT] [--gentle]\n"
+         "                     [--render-size WxH|native]\n"
          "                     [--midi [PORT]] [--midi-api alsa|jack] [--midi-map FILE]\n"
          "                     [--midi-monitor] [--audio-in [DEVICE]] [--record SET]\n"
          "       vantrel --midi-list [--midi-api alsa|jack] | --midi-map-default\n"
@@ -123,8 +130,13 @@ std::string UsageText() {
          "  --loop             play the show again from its start after its end, until Escape\n"
          "  --start T          start the show at T seconds (scene:N: where scene N first starts)\n"
          "  --pause            start paused on the first frame (Space plays)\n"
-         "  --full-frame       always draw the whole 800 x 600 frame; without it, frames that\n"
-         "                     run late are drawn smaller (down to 60 % a side) and scaled up\n"
+         "  --full-frame       always draw the whole 800 x 600 frame; without it, the player\n"
+         "                     draws at the size the screen shows the picture at, and frames\n"
+         "                     that run late are drawn smaller (down to 480 x 360) and scaled up\n"
+         "  --render-size S    the player and the live mode draw every frame at the 4:3 picture\n"
+         "                     that fits WxH (480x360 to 4096x3072), or at the screen's picture\n"
+         "                     size (native); without it the live mode and gentle mode draw at\n"
+         "                     the screen's size, at most 800 x 600 on a software renderer\n"
          "  --list-scenes      print each scene with its name and the times of its first and\n"
          "                     last start\n"
          "  --capture FILE     render the show offscreen into an H.264 MP4 with the music\n"
@@ -168,7 +180,7 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
   app.set_help_flag();  // --help prints UsageText(), written by hand
   app.allow_extras();
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-  std::string capture, frames, start, from, to, size;
+  std::string capture, frames, start, from, to, size, renderSize;
   const CLI::Option* help = app.add_flag("-h,--help");
   // The switches that choose what the program does: the last one given holds.
   const std::pair<const CLI::Option*, Mode> modes[] = {
@@ -186,6 +198,8 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
   const CLI::Option* startOption = app.add_option("--start", start)->type_name("a time in seconds or scene:N");
   AddNumberOption(app, "--fps", options.fps, {1, 1000, true}, "a whole number");
   const CLI::Option* sizeOption = app.add_option("--size", size)->type_name("a size such as 1920x1080");
+  const CLI::Option* renderSizeOption =
+      app.add_option("--render-size", renderSize)->type_name("a size such as 1440x1080, or native");
   const CLI::Option* fromOption = app.add_option("--from", from)->type_name("a time in seconds");
   const CLI::Option* toOption = app.add_option("--to", to)->type_name("a time in seconds");
   app.add_option("--listen", options.listenAddress)->type_name("an address");
@@ -219,6 +233,11 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
   if (why.empty() && toOption->count() > 0) why = ReadTime("--to", to, {0, ShowLength + frame}, options.to);
   if (why.empty() && options.from > options.to) why = "--from " + from + " lies after --to " + to;
   if (why.empty() && sizeOption->count() > 0) ParseDrawingSize(size, options.width, options.height, why);
+  if (why.empty() && renderSizeOption->count() > 0) {
+    options.renderNative = renderSize == "native";
+    if (!options.renderNative)
+      ParseDrawingSize(renderSize, options.renderWidth, options.renderHeight, why, "--render-size");
+  }
   if (why.empty()) why = RefuseCombination(options, startGiven);
   if (!why.empty()) {
     error = why;

@@ -33,6 +33,12 @@ struct ProgramOptions {
   std::string audioDevice;
   bool loop = false;  // the timed show starts again after its end until Escape
   bool fullFrame = false;  // --full-frame: the player never draws the frame smaller when late
+  // --render-size for the player and the live mode: renderWidth x renderHeight holds the picture
+  // drawn (the largest 4:3 picture that fits), or renderNative: the screen's picture size;
+  // neither: the mode chooses (see ScreenFrameSizing).
+  int renderWidth = 0;
+  int renderHeight = 0;
+  bool renderNative = false;
   float start = 0.0f;  // show time the timed show starts at (--start, seconds or a scene's start)
   bool paused = false;  // --pause: the timed show starts paused on its first frame
 };

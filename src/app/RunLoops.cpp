@@ -59,6 +59,11 @@ constexpr long PausedSnapshotFrames = 600;
 
 void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
   ViewerControls controls(loop, false, paused);
+  controls.SetDynamicResolution(dynamicResolution);
+  // From 800 x 600 (or the frame's size when smaller) up to the frame's, the screen's picture. A
+  // late start's unseen frames are drawn at the size play starts at; a held frame is drawn whole.
+  DynamicResolution resolution(1.0 / 60.0, FrameScale());
+  if (dynamicResolution && !paused) SetDrawingScale(resolution.Scale());
   if (paused) {
     ShowFirstFrame(AdvanceShowTo(start, AdvanceStepsPerSecond));
   } else if (start > 0) {
@@ -78,7 +83,6 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
   float passStart = start;
   ClockLog clockLog;
   PictureLead lead;
-  DynamicResolution resolution;
   long frames = 0;
   double previousStart = 0, presented = 0;
   float shown = passStart;  // the latest show time of this pass
@@ -96,6 +100,17 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     if (IsKeyDown(1)) break;
     controls.TakeKeys();
     if (controls.QuitAsked()) break;
+    // The window's size changed (a resize, full screen on or off): the frame is made again at its
+    // picture size between frames; a held frame is drawn again in it.
+    if (FitFrameToWindow()) {
+      if (dynamicResolution) SetDrawingScale(resolution.SetCeiling(FrameScale()));
+      if (controls.Paused()) {
+        JumpTo(ShowTime);
+        heldMusic = ShowTime;
+        if (QuitRequested()) break;
+        continue;
+      }
+    }
     if (controls.TakePauseChange()) {
       if (controls.Paused()) {
         const double heard = HeardMusicSeconds();

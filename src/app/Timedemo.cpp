@@ -151,7 +151,9 @@ int RunTimedemo(double loadSeconds) {
   // being 7.3 quads of the pass above; the quads of this pass are its unit.
   ResetShow();
   QuadYardstick dynamicQuad;
-  DynamicResolution resolution(BudgetQuads * quadMs / 1000.0);
+  // From 800 x 600 up to the frame's size, as the player on a screen of the frame's size.
+  DynamicResolution resolution(BudgetQuads * quadMs / 1000.0, FrameScale());
+  SetDrawingScale(resolution.Scale());
   const PassTimes dynamic = TimeShow(dynamicQuad, &resolution);
   SetDrawingScale(FrameScale());
   const double dynamicQuadMs = dynamicQuad.Median();

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <map>
 #include <system_error>
+#include <tuple>
 
 namespace {
 
@@ -33,6 +35,8 @@ const uint16_t Windows1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::string SearchFontFile(const std::string& faceName, bool bold, const std::string& fontRoot);
 
 uint16_t CodePoint(int code) {
   return (code >= 0x80 && code < 0xA0) ? Windows1252High[code - 0x80] : static_cast<uint16_t>(code);
@@ -72,6 +76,16 @@ GlyphBitmap Rasterise(TTF_Font* font, uint16_t codePoint) {
 }  // namespace
 
 std::string FindFontFile(const std::string& faceName, bool bold, const std::string& fontRoot) {
+  // The on-screen display rasterises its font again whenever the picture's height changes, and a
+  // face that is not installed costs a walk of the whole font tree: each answer is kept.
+  static std::map<std::tuple<std::string, bool, std::string>, std::string> found;
+  const auto key = std::make_tuple(faceName, bold, fontRoot);
+  if (const auto known = found.find(key); known != found.end()) return known->second;
+  return found[key] = SearchFontFile(faceName, bold, fontRoot);
+}
+
+namespace {
+std::string SearchFontFile(const std::string& faceName, bool bold, const std::string& fontRoot) {
   if (!faceName.empty()) {
     if (bold) {
       std::string path = FindByName(fontRoot, faceName + "-Bold.ttf");
@@ -86,6 +100,7 @@ std::string FindFontFile(const std::string& faceName, bool bold, const std::stri
   if (std::filesystem::exists(fallback, error)) return fallback;
   return FindByName(fontRoot, bold ? "DejaVuSans-Bold.ttf" : "DejaVuSans.ttf");
 }
+}  // namespace
 
 std::vector<GlyphBitmap> RasteriseGlyphs(const std::string& faceName, int height, bool bold,
                                          int count) {

@@ -38,6 +38,12 @@ bool NoScreen = false;
 // context is made, since PresentFrame asks every frame.
 bool SoftwareRasterizer = false;
 
+// How the frame follows the window; by default it keeps the size it was opened with.
+FrameSizing Sizing;
+bool SizingSet = false;
+// A size the driver could not make a frame of, not asked for again.
+PictureRect RefusedSize;
+
 void ShowError(const char* text) { ShowMessage("Error", text); }
 
 // The offscreen frame scaled into the window's drawable, in pixels (larger than the window's size
@@ -379,6 +385,46 @@ bool IsFullScreen(const GLWindow& window) {
 }
 
 bool CursorShown() { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; }
+
+bool SoftwareRendering() { return SoftwareRasterizer; }
+
+PictureRect WindowPicture() {
+  SDL_Window* handle = static_cast<SDL_Window*>(MainWindow.Handle);
+  if (!handle) return {};
+  int drawableWidth = 0, drawableHeight = 0;
+  SDL_GL_GetDrawableSize(handle, &drawableWidth, &drawableHeight);
+  return FitPicture(DesignWidth, DesignHeight, drawableWidth, drawableHeight);
+}
+
+void SetFrameSizing(const FrameSizing& sizing) {
+  Sizing = sizing;
+  SizingSet = true;
+  FitFrameToWindow();
+}
+
+bool FitFrameToWindow() {
+  // Without frame objects the show draws straight into the window at the design size.
+  if (!SizingSet || !MainWindow.Handle || !ShowFrameActive()) return false;
+  PictureRect wanted = Sizing.pinned;
+  if (wanted.width <= 0) {
+    wanted = WindowPicture();
+    // A window shrunk to nothing (minimised) keeps the frame it has.
+    if (wanted.width <= 0) return false;
+    if (wanted.width < Sizing.least.width || wanted.height < Sizing.least.height) wanted = Sizing.least;
+    if (wanted.width > Sizing.largest.width || wanted.height > Sizing.largest.height) wanted = Sizing.largest;
+  }
+  if ((wanted.width == ShowFrameWidth() && wanted.height == ShowFrameHeight()) ||
+      (wanted.width == RefusedSize.width && wanted.height == RefusedSize.height))
+    return false;
+  if (!CreateShowFrame(wanted.width, wanted.height)) {
+    // No frame object of that size (beyond the driver's limit): the design size, as the show
+    // always drew.
+    RefusedSize = wanted;
+    CreateShowFrame(DesignWidth, DesignHeight);
+  }
+  SetDrawingViewport();
+  return true;
+}
 
 unsigned long PresentedFrames() { return SwapCount; }
 bool QuitRequested() { return QuitTaken || TerminateSignal() != 0; }

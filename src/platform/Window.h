@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/ShowFrame.h"
+
 // The record of the open window, copied by value. Handle and RenderContext are the SDL window and
 // GL context (opaque outside the shell); DeviceContext is unused on this platform.
 struct GLWindow {
@@ -80,3 +82,25 @@ bool SetFullScreen(const GLWindow& window, bool fullScreen);
 bool IsFullScreen(const GLWindow& window);
 // Whether the mouse cursor is shown over the window (hidden in full screen).
 bool CursorShown();
+// Whether the GL context draws on the processor (Mesa's llvmpipe): the sizes a screen shows
+// cost several times the design size's time there.
+bool SoftwareRendering();
+
+// How the show's frame is sized on a screen (the player and the live mode). Pinned: the frame is
+// pinned.width x pinned.height whatever the window does. Otherwise it follows the window: the
+// picture size its drawable shows the picture at (WindowPicture), held between least and largest
+// (both 4:3 sizes).
+struct FrameSizing {
+  PictureRect pinned;
+  PictureRect least;
+  PictureRect largest;
+};
+// Takes the sizing and makes the frame by it at once (FitFrameToWindow).
+void SetFrameSizing(const FrameSizing& sizing);
+// The rectangle of the main window's drawable the picture is shown in, in drawable pixels
+// (HiDPI sizes honoured): FitPicture(800, 600, drawable); empty without a window.
+PictureRect WindowPicture();
+// Between frames, never while one is drawn: makes the frame again, black, at the size the sizing
+// asks for now when that differs from the frame's, with the whole frame's drawing scale and the
+// drawing viewport; true when it did.
+bool FitFrameToWindow();

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/DrawingSize.h"
 #include "app/Options.h"
 #include "timeline/BeatClock.h"
 
@@ -162,6 +163,44 @@ TEST(CommandLine, ViewerOptions) {
     EXPECT_FALSE(ParseOptions(static_cast<int>(bad.size()), bad.data(), options, error)) << bad.back();
     EXPECT_FALSE(error.empty());
   }
+}
+
+TEST(CommandLine, RenderSizePinsTheDrawingOnAScreen) {
+  auto parse = [](std::vector<const char*> argv, ProgramOptions& options) {
+    std::string error;
+    return ParseOptions(static_cast<int>(argv.size()), argv.data(), options, error) ? std::string() : error;
+  };
+  ProgramOptions options;
+  ASSERT_EQ(parse({"vantrel", "--render-size", "1920x1080"}, options), "");
+  const FrameSizing pinned = ScreenFrameSizing(options, true);
+  EXPECT_EQ(pinned.pinned.width, 1440) << "the 4:3 picture that fits";
+  EXPECT_EQ(pinned.pinned.height, 1080);
+  EXPECT_FALSE(PlayerDrawsDynamically(options));
+  options = {};
+  ASSERT_EQ(parse({"vantrel", "-pds", "--render-size", "native"}, options), "");
+  EXPECT_TRUE(options.renderNative);
+  EXPECT_EQ(ScreenFrameSizing(options, true).largest.height, 3072) << "native asks for the screen's size";
+  // Without it: the player follows the screen with its dynamic resolution; the live mode and gentle
+  // mode keep to the design size on a software renderer only.
+  options = {};
+  EXPECT_TRUE(PlayerDrawsDynamically(options));
+  EXPECT_EQ(ScreenFrameSizing(options, true).largest.height, 3072);
+  options.live = true;
+  EXPECT_EQ(ScreenFrameSizing(options, true).largest.height, 600);
+  EXPECT_EQ(ScreenFrameSizing(options, false).largest.height, 3072);
+  options = {};
+  options.fullFrame = true;
+  EXPECT_EQ(ScreenFrameSizing(options, false).pinned.height, 600);
+
+  for (auto [value, words] : {std::pair{"100x100", "480x360"}, {"huge", "--render-size"}, {"", "--render-size"}}) {
+    options = {};
+    EXPECT_NE(parse({"vantrel", "--render-size", value}, options).find(words), std::string::npos) << value;
+  }
+  options = {};
+  EXPECT_NE(parse({"vantrel", "--frames", "d", "--render-size", "native"}, options).find("--size"), std::string::npos);
+  options = {};
+  EXPECT_NE(parse({"vantrel", "--full-frame", "--render-size", "native"}, options).find("--full-frame"),
+            std::string::npos);
 }
 
 TEST(CommandLine, TimesOutsideTheShowAreRefusedByNameAndValue) {

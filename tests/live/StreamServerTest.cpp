@@ -20,6 +20,8 @@
 
 #include "live/LiveTestSupport.h"
 #include "live/PDSServer.h"
+#include "platform/GL.h"
+#include "platform/ShowFrame.h"
 #include "platform/Terminate.h"
 #include "platform/Window.h"
 #include "support/TestSupport.h"
@@ -293,6 +295,39 @@ TEST(StreamServer, ToolWindowShowsTheCaptionsAndClosingItEndsTheLoop) {
   EXPECT_TRUE(r.server.Closed());
   // The close never reached the GL window's presentation.
   EXPECT_FALSE(QuitRequested());
+}
+
+TEST(StreamServer, TheToolWindowWorksBesideAFrameOf1600By1200) {
+  EnsureGLContext();
+  ASSERT_TRUE(CreateShowFrame(1600, 1200));
+  SetDrawingViewport();
+  RecordingServer r(true);
+  // Each packet's frame fills the whole large frame; the tool window draws its captions between.
+  r.server.DrawPacketFrame = [&r] {
+    glClearColor(0.25f, 0.5f, 0.75f, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 1);
+    r.frames.push_back(StreamValues);
+  };
+  ASSERT_TRUE(r.server.ToolWindow.IsOpen());
+  LoopbackClient client(r.server.Port());
+  client.Send(PacketBytes({0.5f}));
+  ASSERT_TRUE(StepUntil(r.server, [&] { return r.frames.size() == 1; }));
+  r.server.Step(0);
+  EXPECT_EQ(r.server.ToolWindow.Caption1(), "ONLINE");
+  EXPECT_EQ(r.server.ToolWindow.Caption2(), "Reading 1 streams");
+  EXPECT_GT(r.server.ToolWindow.InkPixels(0, 0, 178, 28), 10);
+  EXPECT_GT(r.server.ToolWindow.InkPixels(0, 28, 178, 32), 10);
+  // The GL window's context and its frame are as the show left them, to the far corner.
+  EXPECT_EQ(SDL_GL_GetCurrentContext(), MainWindow.RenderContext);
+  EXPECT_EQ(ShowFrameWidth(), 1600);
+  EXPECT_EQ(ShowFrameHeight(), 1200);
+  const Pixel corner = ReadPixel(1599, 1199);
+  CreateShowFrame(DesignWidth, DesignHeight);
+  SetDrawingViewport();
+  EXPECT_NEAR(corner.r, 64, 1);
+  EXPECT_NEAR(corner.g, 128, 1);
+  EXPECT_NEAR(corner.b, 191, 1);
 }
 
 TEST(StreamServer, ClosingTheGLWindowAlsoEndsTheLoop) {

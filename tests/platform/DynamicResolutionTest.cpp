@@ -44,3 +44,27 @@ TEST(DynamicResolution, ALoneLateFrameOrAJustFittingDisplayDoesNotPump) {
   EXPECT_EQ(Feed(resolution, Budget, 2.0), shrunk) << "not at once";
   EXPECT_GT(Feed(resolution, Budget, 2.0), shrunk);
 }
+
+TEST(DynamicResolution, OnALargeScreenItStartsAtTheDesignSizeAndGrowsToTheNativeOne) {
+  // A 1440 x 1080 frame: scale 1.8.
+  DynamicResolution resolution(Budget, 1.8f);
+  EXPECT_EQ(resolution.Scale(), 1.0f) << "starts at 800 x 600";
+  const float grown = Feed(resolution, 0.004, 3.5);
+  EXPECT_GT(grown, 1.0f);
+  EXPECT_LT(grown, 1.8f) << "in steps";
+  EXPECT_EQ(Feed(resolution, 0.004, 12.0), 1.8f) << "the native size within seconds";
+  // Late frames shrink it again, down to the same floor as on a small screen.
+  EXPECT_EQ(Feed(resolution, 0.050, 5.0), MinimumDrawingScale);
+  // On the way back up the design size is a step of its own.
+  bool metDesignSize = false;
+  for (int i = 0; i < 6000 && resolution.Scale() < 1.8f; ++i)
+    metDesignSize |= resolution.FrameTook(0.004) == 1.0f;
+  EXPECT_TRUE(metDesignSize);
+  ASSERT_EQ(resolution.Scale(), 1.8f);
+  // A smaller window: the scale held within its frame; a frame smaller than the design size
+  // starts at its own size.
+  EXPECT_EQ(resolution.SetCeiling(1.2f), 1.2f);
+  EXPECT_EQ(DynamicResolution(Budget, 0.7f).Scale(), 0.7f);
+  DynamicResolution small(Budget, 0.7f);
+  EXPECT_EQ(Feed(small, 0.050, 3.0), MinimumDrawingScale);
+}
