@@ -1,6 +1,7 @@
 // Render-to-texture by copying a corner of the frame buffer; blur, zoom feedback and fog on top.
 #include "render/Effects.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/GL.h"
@@ -36,6 +37,48 @@ TextureId CreateRenderTexture(int size) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   return id;
+}
+
+int RenderTextureSide(int designSide) {
+  static const int largest = [] {
+    GLint value = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &value);
+    return value > 0 ? static_cast<int>(value) : 64;
+  }();
+  const int side = std::min({ScaledPixels(static_cast<float>(designSide)), DrawingHeight(), largest});
+  return std::max(1, side);
+}
+
+void CreateRenderTexture(RenderTexture& target) {
+  target.side = RenderTextureSide(target.designSide);
+  target.texture = CreateRenderTexture(target.side);
+}
+
+int FollowDrawingScale(RenderTexture& target) {
+  const int side = RenderTextureSide(target.designSide);
+  if (side == target.side || target.texture == NoTexture) return target.side;
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  glBindTexture(GL_TEXTURE_2D, target.texture);
+  const std::vector<uint8_t> zero(static_cast<size_t>(side) * static_cast<size_t>(side) * 4, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, 4, side, side, 0, GL_RGBA, GL_UNSIGNED_BYTE, zero.data());
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+  target.side = side;
+  return side;
+}
+
+void BeginRenderToTexture(RenderTexture& target) { BeginRenderToTexture(FollowDrawingScale(target)); }
+
+void EndRenderToTexture(RenderTexture& target) {
+  EndRenderToTexture(target.texture, FollowDrawingScale(target));
+}
+
+void BlurTexture(RenderTexture& target, int passes) {
+  BlurTexture(FollowDrawingScale(target), target.texture, passes);
+}
+
+void ZoomRotateFeedback(RenderTexture& target, int layers, float rotation, float growth, int passes) {
+  ZoomRotateFeedback(FollowDrawingScale(target), target.texture, layers, rotation, growth, passes);
 }
 
 void BeginRenderToTexture(int size) { glViewport(0, 0, size, size); }
