@@ -36,6 +36,8 @@ int FollowDrawingScale(RenderTexture& target);
 // texture's square at the current drawing scale (following it first).
 void BeginRenderToTexture(RenderTexture& target);
 void EndRenderToTexture(RenderTexture& target);
+// The blur spreads the picture as widely as at its design side: its taps lie further apart on a
+// larger texture, whose finer texels soften less of it themselves.
 void BlurTexture(RenderTexture& target, int passes);
 void ZoomRotateFeedback(RenderTexture& target, int layers, float rotation, float growth, int passes);
 

@@ -187,6 +187,46 @@ TEST_F(Effects, EffectsReturnToTheDrawingSizeOfAFrameDrawnSmaller) {
   glDeleteTextures(1, &texture);
 }
 
+// A render texture is a square of the 800 x 600 design: at twice the size it has twice the side,
+// under the player's smaller drawing it shrinks with it (the same texture, made again black), and
+// it never outgrows the frame's corner it is copied from.
+TEST_F(Effects, RenderTexturesFollowTheDrawingScale) {
+  RenderTexture glow{128};
+  RenderTexture wide{1024};
+  CreateRenderTexture(glow);
+  CreateRenderTexture(wide);
+  EXPECT_EQ(glow.side, 128);
+  EXPECT_EQ(wide.side, 600) << "held to the drawing's height";
+  const TextureId name = glow.texture;
+  ASSERT_TRUE(CreateShowFrame(1600, 1200));
+  EXPECT_EQ(FollowDrawingScale(glow), 256);
+  EXPECT_EQ(glow.texture, name);
+  GLint width = 0;
+  glBindTexture(GL_TEXTURE_2D, glow.texture);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  EXPECT_EQ(width, 256);
+  // Rendered into, blurred and fed back at the new side: the whole texture is drawn, no corner.
+  BeginRenderToTexture(glow);
+  glClearColor(1, 1, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(0, 0, 0, 0);
+  EndRenderToTexture(glow);
+  BlurTexture(glow, 1);
+  ZoomRotateFeedback(glow, 2, 0, 0, 1);
+  const std::vector<uint8_t> texels = TexturePixels(glow.texture, 256);
+  EXPECT_GT(texels[(255 * 256 + 255) * 4], 200) << "the far corner";
+  SetDrawingScale(0.6f);
+  EXPECT_EQ(FollowDrawingScale(glow), 77);
+  EXPECT_EQ(FollowDrawingScale(wide), 360);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  ASSERT_TRUE(CreateShowFrame(800, 600));
+  SetDrawingViewport();
+  EXPECT_EQ(FollowDrawingScale(glow), 128);
+  ExpectFullViewport();
+  glDeleteTextures(1, &glow.texture);
+  glDeleteTextures(1, &wide.texture);
+}
+
 namespace {
 // White points placed in pixels of the 800 x 600 frame, unblended, over black.
 void BeginWhitePointsInPixels() {
