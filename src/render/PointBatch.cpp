@@ -48,12 +48,12 @@ void FillCoverage(const std::vector<float>& positions, size_t first, size_t last
     if (!(std::fabs(cx) <= cw && std::fabs(cy) <= cw && std::fabs(cz) <= cw)) continue;
     const float px = (cx / cw + 1) * halfWidth, py = (cy / cw + 1) * halfHeight;
     if (square) {
-      // Centres in [p - reach, p + reach) along each axis, as GL lights a square point of a whole
+      // Centres in (p - reach, p + reach] along each axis, as GL lights a square point of a whole
       // number of pixels.
-      const int left = std::max(0, static_cast<int>(std::ceil(px - reach - 0.5f)));
-      const int right = std::min(width, static_cast<int>(std::ceil(px + reach - 0.5f)));
-      const int bottom = std::max(0, static_cast<int>(std::ceil(py - reach - 0.5f)));
-      const int top = std::min(height, static_cast<int>(std::ceil(py + reach - 0.5f)));
+      const int left = std::max(0, static_cast<int>(std::floor(px - reach - 0.5f)) + 1);
+      const int right = std::min(width, static_cast<int>(std::floor(px + reach - 0.5f)) + 1);
+      const int bottom = std::max(0, static_cast<int>(std::floor(py - reach - 0.5f)) + 1);
+      const int top = std::min(height, static_cast<int>(std::floor(py + reach - 0.5f)) + 1);
       for (int row = bottom; row < top; ++row)
         std::fill(mask + static_cast<size_t>(row) * static_cast<size_t>(width) + left,
                   mask + static_cast<size_t>(row) * static_cast<size_t>(width) + std::max(left, right),

@@ -281,6 +281,51 @@ TEST(RoundPoints, LightWhatSmoothedPointsLight) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// The burst's square points drawn at a drawing scale that makes their size fractional (3 pixels
+// at 1.8 are 5.4) cover that size squared on average, so a dense burst is as bright at every
+// size; at whole sizes the mask lights what GL's square points light.
+TEST(RoundPoints, SquaresOfAnySizeCoverTheirArea) {
+  BeginWhitePointsInPixels();
+  PointBatch batch;
+  for (int j = 0; j < 40; ++j)
+    for (int i = 0; i < 55; ++i) {
+      const float k = static_cast<float>(j * 55 + i);
+      batch.Add(10 + 14 * i + std::fmod(k * 0.618034f, 1.0f),
+                10 + 14 * j + std::fmod(k * 0.754878f, 1.0f), 0);
+    }
+  const auto litPixels = [] {
+    size_t lit = 0;
+    const std::vector<uint8_t> pixels = ReadFramePixels();
+    for (size_t p = 0; p < pixels.size(); p += 4) lit += pixels[p] != 0;
+    return lit;
+  };
+  for (const float side : {3.0f, 6.0f}) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    glPointSize(side);
+    batch.Draw();
+    const std::vector<uint8_t> points = ReadFramePixels();
+    glClear(GL_COLOR_BUFFER_BIT);
+    batch.DrawSquares(side);
+    const std::vector<uint8_t> mask = ReadFramePixels();
+    size_t lit = 0, differ = 0;
+    for (size_t p = 0; p < mask.size(); p += 4) {
+      lit += points[p] != 0;
+      differ += mask[p] != points[p];
+    }
+    EXPECT_EQ(lit, batch.Count() * static_cast<size_t>(side * side)) << side;
+    // A point just on a pixel's edge may fall either way, as GL rounds its position.
+    EXPECT_LE(differ, lit / 100) << side;
+  }
+  glPointSize(1);
+  for (const float side : {1.8f, 5.4f}) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    batch.DrawSquares(side);
+    const double perPoint = static_cast<double>(litPixels()) / static_cast<double>(batch.Count());
+    EXPECT_NEAR(perPoint, side * side, 0.03 * side * side) << side;
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 // A field dense enough to be set by two threads (the ending's stars) lights exactly what its
 // thirds light when each is drawn alone, by one thread.
 TEST(RoundPoints, ADenseFieldLightsWhatItsThirdsLight) {
