@@ -202,7 +202,9 @@ void ZoomRotateFeedback(int size, TextureId texture, int layers, float rotation,
   }
 }
 
-void BeginRenderToTexture(RenderTexture& target) { BeginRenderToTexture(FollowDrawingScale(target)); }
+void BeginRenderToTexture(RenderTexture& target) {
+  BeginRenderToTexture(FollowDrawingScale(target));
+}
 
 void EndRenderToTexture(RenderTexture& target) {
   EndRenderToTexture(target.texture, FollowDrawingScale(target));
@@ -214,7 +216,8 @@ void BlurTexture(RenderTexture& target, int passes) {
              target.designSide);
 }
 
-void ZoomRotateFeedback(RenderTexture& target, int layers, float rotation, float growth, int passes) {
+void ZoomRotateFeedback(RenderTexture& target, int layers, float rotation, float growth,
+                        int passes) {
   ZoomRotateFeedback(FollowDrawingScale(target), target.texture, layers, rotation, growth, passes);
 }
 

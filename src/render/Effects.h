@@ -39,7 +39,8 @@ void EndRenderToTexture(RenderTexture& target);
 // The blur spreads the picture as widely as at its design side: its taps lie further apart on a
 // larger texture, whose finer texels soften less of it themselves.
 void BlurTexture(RenderTexture& target, int passes);
-void ZoomRotateFeedback(RenderTexture& target, int layers, float rotation, float growth, int passes);
+void ZoomRotateFeedback(RenderTexture& target, int layers, float rotation, float growth,
+                        int passes);
 
 // Cross-shaped box blur of the texture, passes times, through the lower-left square. Leaves
 // blending on (SRC_ALPHA, ONE), lighting off, depth test on and the standard perspective.

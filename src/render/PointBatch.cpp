@@ -54,10 +54,10 @@ void FillCoverage(const std::vector<float>& positions, size_t first, size_t last
       const int right = std::min(width, static_cast<int>(std::floor(px + reach - 0.5f)) + 1);
       const int bottom = std::max(0, static_cast<int>(std::floor(py - reach - 0.5f)) + 1);
       const int top = std::min(height, static_cast<int>(std::floor(py + reach - 0.5f)) + 1);
-      for (int row = bottom; row < top; ++row)
-        std::fill(mask + static_cast<size_t>(row) * static_cast<size_t>(width) + left,
-                  mask + static_cast<size_t>(row) * static_cast<size_t>(width) + std::max(left, right),
-                  uint8_t{255});
+      for (int row = bottom; row < top; ++row) {
+        uint8_t* line = mask + static_cast<size_t>(row) * static_cast<size_t>(width);
+        std::fill(line + left, line + std::max(left, right), uint8_t{255});
+      }
       continue;
     }
     const int left = std::max(0, static_cast<int>(std::ceil(px - reach - 0.5f)));

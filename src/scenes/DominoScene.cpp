@@ -283,9 +283,9 @@ void DrawDominoScene(float x) {
   BeginRenderToTexture(GhostSum);
   glClear(GL_COLOR_BUFFER_BIT);
   Begin2D();
-  const float extent = static_cast<float>(side) / static_cast<float>(captureSide);
-  DrawTurnedCopiesAdditive(Capture.texture, extent, turns, Ghosts, {1.0f, 1.0f, 1.0f, 0.3f}, 0.0f, 0.0f,
-                           static_cast<float>(ActiveWindow.Width),
+  const float extent = static_cast<float>(side) / static_cast<float>(std::max(captureSide, 1));
+  DrawTurnedCopiesAdditive(Capture.texture, extent, turns, Ghosts, {1.0f, 1.0f, 1.0f, 0.3f}, 0.0f,
+                           0.0f, static_cast<float>(ActiveWindow.Width),
                            static_cast<float>(ActiveWindow.Height));
   End2D();
   EndRenderToTexture(GhostSum);

@@ -89,17 +89,6 @@ TEST_F(DominoSceneFrame, LastPassFillsTheWindowAndLeavesTheDocumentedState) {
   EXPECT_GT(MeanBrightness(300, 256, 800, 600), 5.0);
 }
 
-// Drawn at twice the size, the ghosts, their wider capture and the logo fill the same picture,
-// only sharper (about 2.5 levels apart on average, mostly the ghosts' finer lines): no layer
-// shrinks into the frame's corner.
-TEST_F(DominoSceneFrame, TwiceTheSizeDrawsTheSamePicture) {
-  const SizeDifference difference =
-      DifferenceAtTwiceTheSize([] { ResetDominoScene(); }, [] { DrawDominoScene(2.0f); });
-  EXPECT_LT(difference.mean, 4.0);
-  EXPECT_LT(difference.worst, 64.0);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
 TEST_F(DominoSceneFrame, MissingFilesLeaveAFrameThatStillDraws) {
   TempDir empty;
   {
