@@ -45,13 +45,14 @@ void CreateLiveAssets() {
   LiveAssets.Textures[1] = LoadPicture("live_pic1.bmp");
   LiveAssets.Textures[2] = LoadPicture("live_pic2.tga");
   LiveAssets.Textures[3] = LoadPicture("live_pic3.tga");
-  LiveAssets.Textures[4] = CreateRenderTexture(LiveFeedbackSize);
+  CreateRenderTexture(LiveAssets.Feedback);
+  LiveAssets.Textures[4] = LiveAssets.Feedback.texture;
   LiveAssets.Backgrounds[0] = BlankPicture;
   const char* const backgrounds[] = {"live_back1.jpg", "live_back2.jpg", "live_back3.jpg",
                                      "live_back4.jpg", "live_back5.bmp", "live_back6.tga"};
   for (int i = 0; i < 6; ++i) LiveAssets.Backgrounds[i + 1] = LoadPicture(backgrounds[i]);
-  LiveAssets.BackgroundCapture = CreateRenderTexture(LiveCaptureSize);
-  LiveAssets.LayerCapture = CreateRenderTexture(LiveCaptureSize);
+  CreateRenderTexture(LiveAssets.BackgroundCapture);
+  CreateRenderTexture(LiveAssets.LayerCapture);
   LiveAssets.WarpPicture = LoadPicture("live_warp.jpg");
   LiveAssets.SwarmPicture = LoadPicture("live_swarm.jpg");
   LiveAssets.RingPicture = LoadPicture("live_ring.jpg");

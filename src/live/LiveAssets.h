@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "render/Brush.h"
+#include "render/Effects.h"
 #include "render/Types.h"
 
 // A grid of texture coordinates stretched over the screen; point [i][j] is row i, column j.
@@ -21,11 +22,12 @@ struct WarpGrid {
 // The warp passes move the points with i and j below this, so grids have at least this many.
 inline constexpr int32_t WarpGridSide = 40;
 
-// Entries 0 to 3 are pictures; entry 4 is the 512 x 512 texture the feedback layer copies into.
+// Entries 0 to 3 are pictures; entry 4 is the texture the feedback layer copies into (Feedback).
 inline constexpr int LiveTextureCount = 5;
-// The side of the two capture textures the layers render into.
+// The side of the two capture textures the layers render into, in pixels of the 800 x 600
+// design (drawn at the drawing scale).
 inline constexpr int LiveCaptureSize = 256;
-// The side of live texture 4, which the feedback layer renders into.
+// The side of live texture 4, which the feedback layer renders into, likewise.
 inline constexpr int LiveFeedbackSize = 512;
 
 // Everything the live layers draw with, made once by CreateLiveAssets.
@@ -34,8 +36,9 @@ struct LiveAssetSet {
   // Background pictures 1 to 6 (entry 0 is unused and holds the blank picture).
   std::array<TextureId, 7> Backgrounds{NoTexture, NoTexture, NoTexture, NoTexture,
                                        NoTexture, NoTexture, NoTexture};
-  TextureId BackgroundCapture = NoTexture;  // LiveCaptureSize: written by the background layer
-  TextureId LayerCapture = NoTexture;       // LiveCaptureSize: shared by the warp and mesh layers
+  RenderTexture Feedback{LiveFeedbackSize};           // live texture 4
+  RenderTexture BackgroundCapture{LiveCaptureSize};  // written by the background layer
+  RenderTexture LayerCapture{LiveCaptureSize};       // shared by the warp and mesh layers
   TextureId WarpPicture = NoTexture;
   TextureId SwarmPicture = NoTexture;
   TextureId RingPicture = NoTexture;

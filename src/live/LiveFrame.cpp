@@ -36,12 +36,12 @@ bool Present(int slot) { return !std::isnan(StreamValues[slot]); }
 float Value(int slot) { return std::clamp(StreamValues[slot], -LiveValueLimit, LiveValueLimit); }
 
 void DrawFeedbackLayer(float s10) {
-  BeginRenderToTexture(LiveFeedbackSize);
+  BeginRenderToTexture(LiveAssets.Feedback);
   Begin2D();
   DrawPicture(LiveAssets.Textures[2], 325.0f * s10, 75, 475, 475);
   End2D();
-  EndRenderToTexture(LiveAssets.Textures[4], LiveFeedbackSize);
-  ZoomRotateFeedback(LiveFeedbackSize, LiveAssets.Textures[4], 4, 50.0f - 50.0f * s10, 120.0f - 120.0f * s10, 3);
+  EndRenderToTexture(LiveAssets.Feedback);
+  ZoomRotateFeedback(LiveAssets.Feedback, 4, 50.0f - 50.0f * s10, 120.0f - 120.0f * s10, 3);
 }
 
 // A layer drawn from the state every scene starts from, so that it draws the same whatever layer

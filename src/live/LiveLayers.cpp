@@ -74,7 +74,7 @@ void DrawBackgroundLayer() {
   if (LiveWave(2) > 0.92f) LiveBackground.PictureA = PickBackgroundPicture(Random());
   if (LiveWave(4) > 0.92f) LiveBackground.PictureB = PickBackgroundPicture(Random());
   DisableSphereMap();
-  BeginRenderToTexture(LiveCaptureSize);
+  BeginRenderToTexture(LiveAssets.BackgroundCapture);
   // w^5 is near 0 for most of the beat: the pictures flow hard on the beat and rest between.
   const float w = std::max(0.0f, LiveWave(1));
   const float amplitude = 10.0f * std::pow(w, 5.0f);
@@ -84,30 +84,30 @@ void DrawBackgroundLayer() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR);
   WarpPass(LiveAssets.BackgroundGrid, amplitude, 2.0f, 13.0f);
-  EndRenderToTexture(LiveAssets.BackgroundCapture, LiveCaptureSize);
+  EndRenderToTexture(LiveAssets.BackgroundCapture);
   BeginFrame();
 }
 
 void DrawWarpedBackground(float opacity) {
   DisableSphereMap();
   Begin2D();
-  DrawImageAdditive(LiveAssets.BackgroundCapture, {1, 1, 1, opacity}, 0, 0, 800, 600);
+  DrawImageAdditive(LiveAssets.BackgroundCapture.texture, {1, 1, 1, opacity}, 0, 0, 800, 600);
   End2D();
 }
 
 void DrawWarpCopies(float tint) {
-  BeginRenderToTexture(LiveCaptureSize);
+  BeginRenderToTexture(LiveAssets.LayerCapture);
   BindTexture(LiveAssets.WarpPicture);
   // std::max turns a NaN wave into 0 as well as a negative one.
   const float w = std::max(0.0f, LiveWave(1));
   WarpPass(LiveAssets.LayerGrid, w + 0.5f, 0.0f, 3.0f);
-  EndRenderToTexture(LiveAssets.LayerCapture, LiveCaptureSize);
-  ZoomRotateFeedback(LiveCaptureSize, LiveAssets.LayerCapture, 4, 0.0f, LiveWave(4) * 25.0f + 50.0f, 4);
+  EndRenderToTexture(LiveAssets.LayerCapture);
+  ZoomRotateFeedback(LiveAssets.LayerCapture, 4, 0.0f, LiveWave(4) * 25.0f + 50.0f, 4);
   BeginFrame();
   Begin2D();
   for (int k = 0; k < 6; ++k) {
     const float d = 4.0f * static_cast<float>(k);
-    DrawImageAdditive(LiveAssets.LayerCapture,
+    DrawImageAdditive(LiveAssets.LayerCapture.texture,
                       {1.0f + 0.5f * tint * std::sin(ShowTime), 1.0f + 0.5f * std::sin(2.0f * ShowTime), 1, 1},
                       -d, -d, 800 + 2 * d, 600 + 2 * d);
   }

@@ -73,14 +73,14 @@ void DrawSwarmTrail(float strength) {
     RandomVector(LiveCamera.Eye, 600, 600, 600);
     LiveBeat.Flag = false;
   }
-  BeginRenderToTexture(LiveCaptureSize);
+  BeginRenderToTexture(LiveAssets.LayerCapture);
   DrawSwarm(strength);
-  EndRenderToTexture(LiveAssets.LayerCapture, LiveCaptureSize);
-  ZoomRotateFeedback(LiveCaptureSize, LiveAssets.LayerCapture, 3, 0.0f, 40.0f * strength + 40.0f, 3);
+  EndRenderToTexture(LiveAssets.LayerCapture);
+  ZoomRotateFeedback(LiveAssets.LayerCapture, 3, 0.0f, 40.0f * strength + 40.0f, 3);
   BeginFrame();
   DrawSwarm(strength);
   Begin2D();
-  DrawImageAdditive(LiveAssets.LayerCapture, {1, 1, 1, strength}, 0, 0, 800, 600);
+  DrawImageAdditive(LiveAssets.LayerCapture.texture, {1, 1, 1, strength}, 0, 0, 800, 600);
   DrawRectAdditive({0.6f * std::sin(2.0f * ShowTime), 0.6f * std::sin(ShowTime),
                     0.6f * std::sin(ShowTime), strength},
                    0, 0, 800, 600);
@@ -93,13 +93,13 @@ void DrawRingAndCrowd() {
     LiveCamera.Random = Random();
     LiveBeat.Flag = false;
   }
-  BeginRenderToTexture(LiveCaptureSize);
+  BeginRenderToTexture(LiveAssets.LayerCapture);
   DrawRing();
-  EndRenderToTexture(LiveAssets.LayerCapture, LiveCaptureSize);
-  ZoomRotateFeedback(LiveCaptureSize, LiveAssets.LayerCapture, 3, 10.0f * std::sin(3.0f * ShowTime),
+  EndRenderToTexture(LiveAssets.LayerCapture);
+  ZoomRotateFeedback(LiveAssets.LayerCapture, 3, 10.0f * std::sin(3.0f * ShowTime),
                      40.0f * LiveWave(1) + 30.0f, 3);
   Begin2D();
-  DrawPicture(LiveAssets.LayerCapture, 0, 0, 800, 600);
+  DrawPicture(LiveAssets.LayerCapture.texture, 0, 0, 800, 600);
   End2D();
   DrawRing();
 

@@ -1,6 +1,8 @@
 // Render-to-texture by copying a corner of the frame buffer; blur, zoom feedback and fog on top.
 #include "render/Effects.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/GL.h"
@@ -39,6 +41,30 @@ TextureId CreateRenderTexture(int size) {
   return id;
 }
 
+int RenderTextureSide(int designSide) {
+  const int side = std::min(
+      {ScaledPixels(static_cast<float>(designSide)), DrawingHeight(), LargestTextureSide()});
+  return std::max(1, side);
+}
+
+void CreateRenderTexture(RenderTexture& target) {
+  target.side = RenderTextureSide(target.designSide);
+  target.texture = CreateRenderTexture(target.side);
+}
+
+int FollowDrawingScale(RenderTexture& target) {
+  const int side = RenderTextureSide(target.designSide);
+  if (side == target.side || target.texture == NoTexture) return target.side;
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  glBindTexture(GL_TEXTURE_2D, target.texture);
+  const std::vector<uint8_t> zero(static_cast<size_t>(side) * static_cast<size_t>(side) * 4, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, 4, side, side, 0, GL_RGBA, GL_UNSIGNED_BYTE, zero.data());
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+  target.side = side;
+  return side;
+}
+
 void BeginRenderToTexture(int size) { glViewport(0, 0, size, size); }
 
 void EndRenderToTexture(TextureId texture, int size) {
@@ -73,12 +99,17 @@ const ShaderProgram& CrossBlurProgram() {
 }
 }  // namespace
 
-void BlurTexture(int size, TextureId texture, int passes) {
+namespace {
+// The blur with its taps spread apart by the factor spread (1: one window unit apart), its edges
+// inset by half a texel of a texture insetSide texels wide.
+void SpreadBlur(int size, TextureId texture, int passes, float spread, int insetSide) {
   const float w = static_cast<float>(ActiveWindow.Width);
   const float h = static_cast<float>(ActiveWindow.Height);
-  // Half a texel in from each edge, so the shifted copies do not wrap round the repeat.
-  const float lo = 0.5f / size;
-  const float hi = 1.0f - 0.5f / size;
+  // Half a texel in from each edge, so the shifted copies do not wrap round the repeat. Each pass
+  // so draws the picture that much smaller about its centre: a texture of another side keeps the
+  // inset of its design side, so that its picture shrinks as far.
+  const float lo = 0.5f / static_cast<float>(insetSide);
+  const float hi = 1.0f - 0.5f / static_cast<float>(insetSide);
   BeginTextureLayers(texture, 1.0f / 22.0f);
   glDisable(GL_BLEND);
   Begin2D();
@@ -88,7 +119,7 @@ void BlurTexture(int size, TextureId texture, int passes) {
   BeginProgram(program);
   SetUniform(program, "picture", 0);
   // One window unit of shift moves the picture by this much of its texture coordinates.
-  SetUniform(program, "step", (hi - lo) / w, (hi - lo) / h);
+  SetUniform(program, "step", spread * (hi - lo) / w, spread * (hi - lo) / h);
   for (int pass = 0; pass < passes; ++pass) {
     glBegin(GL_QUADS);
     glTexCoord2f(lo, lo); glVertex3f(0, 0, 0);
@@ -104,6 +135,41 @@ void BlurTexture(int size, TextureId texture, int passes) {
   RestorePerspective();
   End2D();
   glEnable(GL_DEPTH_TEST);
+}
+
+// Along one axis, how widely a blur of passes passes over a texture of side texels spreads the
+// picture, with its taps spread by spread, in squared design pixels of an 800-wide window: each
+// tap's linear filtering between two texels spreads it too, and so does the texture's
+// magnification over the window at the end, both by a texel's width, which shrinks as the side
+// grows. Half the taps lie along the other axis and add nothing along this one.
+double BlurVariance(int side, int passes, double spread) {
+  const double texel = static_cast<double>(DesignWidth) / side;  // design pixels
+  double tapMoments = 0;
+  for (int i = 1; i <= 5; ++i) {
+    const double at = i * spread / texel;  // texels
+    const double whole = std::floor(at), part = at - whole;
+    tapMoments += 2 * (whole * whole * (1 - part) + (whole + 1) * (whole + 1) * part);
+  }
+  const double perPass = 0.5 * tapMoments / 11;
+  return texel * texel * (passes * perPass + 1.0 / 6.0);
+}
+
+// The spread that makes the blur of a texture made at side texels as wide in the picture as the
+// same blur of its design side, where the coarser texels spread the picture more.
+float MatchingSpread(int designSide, int side, int passes) {
+  if (side == designSide || passes <= 0) return 1.0f;
+  const double wanted = BlurVariance(designSide, passes, 1.0);
+  double low = 0, high = 8;
+  for (int step = 0; step < 40; ++step) {
+    const double middle = 0.5 * (low + high);
+    (BlurVariance(side, passes, middle) < wanted ? low : high) = middle;
+  }
+  return static_cast<float>(0.5 * (low + high));
+}
+}  // namespace
+
+void BlurTexture(int size, TextureId texture, int passes) {
+  SpreadBlur(size, texture, passes, 1.0f, size);
 }
 
 void ZoomRotateFeedback(int size, TextureId texture, int layers, float rotation, float growth,
@@ -135,6 +201,25 @@ void ZoomRotateFeedback(int size, TextureId texture, int layers, float rotation,
     glEnable(GL_DEPTH_TEST);
     EndRenderToTexture(texture, size);
   }
+}
+
+void BeginRenderToTexture(RenderTexture& target) {
+  BeginRenderToTexture(FollowDrawingScale(target));
+}
+
+void EndRenderToTexture(RenderTexture& target) {
+  EndRenderToTexture(target.texture, FollowDrawingScale(target));
+}
+
+void BlurTexture(RenderTexture& target, int passes) {
+  const int side = FollowDrawingScale(target);
+  SpreadBlur(side, target.texture, passes, MatchingSpread(target.designSide, side, passes),
+             target.designSide);
+}
+
+void ZoomRotateFeedback(RenderTexture& target, int layers, float rotation, float growth,
+                        int passes) {
+  ZoomRotateFeedback(FollowDrawingScale(target), target.texture, layers, rotation, growth, passes);
 }
 
 void EnableFog(const ColorRGBA& colour, uint8_t mode, float density, float start, float end) {

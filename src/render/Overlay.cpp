@@ -2,6 +2,7 @@
 // the bitmap font. Each drawer sets every state it needs and leaves a fixed state behind.
 #include "render/Overlay.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/GL.h"
@@ -281,6 +282,15 @@ void DrawPicture(TextureId texture, float x, float y, float w, float h) {
   ResetMaterial();
 }
 
+int LargestTextureSide() {
+  static const int largest = [] {
+    GLint value = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &value);
+    return std::max(64, static_cast<int>(value));
+  }();
+  return largest;
+}
+
 namespace {
 // The viewport's size when the drawing fills it from the frame's corner and is seen whole.
 bool WholeDrawing(int& width, int& height) {
@@ -313,6 +323,7 @@ bool StillLayer::DrawKept() {
 void StillLayer::Keep() {
   int width = 0, height = 0;
   if (!WholeDrawing(width, height)) return;
+  if (width > LargestTextureSide() || height > LargestTextureSide()) return;
   GLuint id = texture_;
   if (id == NoTexture) glGenTextures(1, &id);
   texture_ = id;

@@ -36,6 +36,9 @@ void DrawTurnedCopiesAdditive(TextureId texture, float extent, const float (*tur
                               const ColorRGBA& colour, float x, float y, float w, float h);
 void DrawPicture(TextureId texture, float x, float y, float w, float h);
 
+// The largest side GL allows a texture (GL_MAX_TEXTURE_SIZE), asked once.
+int LargestTextureSide();
+
 // A layer that is the same picture every frame (a backdrop with its title, say), drawn once and
 // then kept as a texture of the drawing's size, put back texel for pixel as one opaque layer
 // without blending or filtering: the same bytes, for the cost of a plain copy.
@@ -46,7 +49,7 @@ class StillLayer {
   // one of the current viewport's size is kept and the drawing is seen whole (not hidden, not
   // scissored); otherwise draws nothing and returns false. Leaves the state DrawPicture leaves.
   bool DrawKept();
-  // Keeps the drawing as it stands now, when it is seen whole.
+  // Keeps the drawing as it stands now, when it is seen whole and no texture is too small for it.
   void Keep();
   // Nothing is kept any more: the next frame draws the layer afresh (its pictures changed).
   void Forget() { width_ = height_ = 0; }

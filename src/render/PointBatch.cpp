@@ -30,12 +30,14 @@ void PointBatch::Draw() {
 
 namespace {
 // Sets in mask (width x height, rows from the bottom) the coverage of the points at positions
-// [first, last) of a set, through the column-major matrix m (projection times modelview).
-void FillRoundCoverage(const std::vector<float>& positions, size_t first, size_t last,
-                       const float* m, float radius, int width, int height, uint8_t* mask) {
+// [first, last) of a set, through the column-major matrix m (projection times modelview): the
+// pixels whose centres lie within reach pixels of a point, as a disc, or as a square of side
+// 2 * reach when square.
+void FillCoverage(const std::vector<float>& positions, size_t first, size_t last, const float* m,
+                  float reach, bool square, int width, int height, uint8_t* mask) {
   const float halfWidth = static_cast<float>(width) / 2;
   const float halfHeight = static_cast<float>(height) / 2;
-  const float reach = radius * radius;
+  const float reachSquared = reach * reach;
   for (size_t p = 3 * first; p < 3 * last; p += 3) {
     const float x = positions[p], y = positions[p + 1], z = positions[p + 2];
     const float cx = m[0] * x + m[4] * y + m[8] * z + m[12];
@@ -45,16 +47,29 @@ void FillRoundCoverage(const std::vector<float>& positions, size_t first, size_t
     // GL drops a point whose centre lies outside the view volume, wide or not.
     if (!(std::fabs(cx) <= cw && std::fabs(cy) <= cw && std::fabs(cz) <= cw)) continue;
     const float px = (cx / cw + 1) * halfWidth, py = (cy / cw + 1) * halfHeight;
-    const int left = std::max(0, static_cast<int>(std::ceil(px - radius - 0.5f)));
-    const int right = std::min(width - 1, static_cast<int>(std::floor(px + radius - 0.5f)));
-    const int bottom = std::max(0, static_cast<int>(std::ceil(py - radius - 0.5f)));
-    const int top = std::min(height - 1, static_cast<int>(std::floor(py + radius - 0.5f)));
+    if (square) {
+      // Centres in (p - reach, p + reach] along each axis, as GL lights a square point of a whole
+      // number of pixels.
+      const int left = std::max(0, static_cast<int>(std::floor(px - reach - 0.5f)) + 1);
+      const int right = std::min(width, static_cast<int>(std::floor(px + reach - 0.5f)) + 1);
+      const int bottom = std::max(0, static_cast<int>(std::floor(py - reach - 0.5f)) + 1);
+      const int top = std::min(height, static_cast<int>(std::floor(py + reach - 0.5f)) + 1);
+      for (int row = bottom; row < top; ++row) {
+        uint8_t* line = mask + static_cast<size_t>(row) * static_cast<size_t>(width);
+        std::fill(line + left, line + std::max(left, right), uint8_t{255});
+      }
+      continue;
+    }
+    const int left = std::max(0, static_cast<int>(std::ceil(px - reach - 0.5f)));
+    const int right = std::min(width - 1, static_cast<int>(std::floor(px + reach - 0.5f)));
+    const int bottom = std::max(0, static_cast<int>(std::ceil(py - reach - 0.5f)));
+    const int top = std::min(height - 1, static_cast<int>(std::floor(py + reach - 0.5f)));
     for (int row = bottom; row <= top; ++row) {
       const float dy = static_cast<float>(row) + 0.5f - py;
       uint8_t* line = mask + static_cast<size_t>(row) * static_cast<size_t>(width);
       for (int column = left; column <= right; ++column) {
         const float dx = static_cast<float>(column) + 0.5f - px;
-        if (dx * dx + dy * dy <= reach) line[column] = 255;
+        if (dx * dx + dy * dy <= reachSquared) line[column] = 255;
       }
     }
   }
@@ -80,7 +95,7 @@ bool SplitDenseWork(size_t count, const std::function<void(size_t first, size_t 
   return false;
 }
 
-void PointBatch::FillRoundMask(float radius) {
+void PointBatch::FillMask(float reach, bool square) {
   GLfloat model[16], projection[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, model);
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
@@ -103,13 +118,17 @@ void PointBatch::FillRoundMask(float radius) {
       laterMask_.assign(mask_.size(), 0);
       mask = laterMask_.data();
     }
-    FillRoundCoverage(positions_, first, last, m, radius, width, height, mask);
+    FillCoverage(positions_, first, last, m, reach, square, width, height, mask);
   });
   if (split)
     for (size_t i = 0; i < mask_.size(); ++i) mask_[i] |= laterMask_[i];
 }
 
-void PointBatch::DrawRound(float radius) {
+void PointBatch::DrawRound(float radius) { DrawMask(radius, false); }
+
+void PointBatch::DrawSquares(float side) { DrawMask(side / 2, true); }
+
+void PointBatch::DrawMask(float reach, bool square) {
   if (positions_.empty()) return;
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
@@ -133,7 +152,7 @@ void PointBatch::DrawRound(float radius) {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, maskWidth_, maskHeight_, 0, GL_ALPHA,
                  GL_UNSIGNED_BYTE, nullptr);
   }
-  FillRoundMask(radius);
+  FillMask(reach, square);
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, maskWidth_, maskHeight_, GL_ALPHA, GL_UNSIGNED_BYTE,
                   mask_.data());
   // The mask over the whole viewport, texel for pixel; the current colour where it is set.

@@ -32,10 +32,16 @@ class PointBatch {
   // costs about one full-screen layer instead of a rasterised point each. Leaves the GL state as
   // it found it.
   void DrawRound(float radius);
+  // Draws the set as square points side pixels wide, of any size: each lights the pixels whose
+  // centres lie within side / 2 of where the point falls along both axes, as a GL point of a whole
+  // number of pixels drawn without smoothing does; otherwise as DrawRound.
+  void DrawSquares(float side);
 
  private:
+  // DrawRound (reach is the radius) or DrawSquares (reach is half the side).
+  void DrawMask(float reach, bool square);
   // Sets the coverage of the points in mask_, which is the viewport's size.
-  void FillRoundMask(float radius);
+  void FillMask(float reach, bool square);
 
   std::vector<float> positions_;
   uint32_t buffer_ = 0;

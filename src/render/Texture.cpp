@@ -11,6 +11,7 @@
 #include "platform/DataFiles.h"
 #include "platform/GL.h"
 #include "platform/Messages.h"
+#include "platform/ShowFrame.h"
 #include "platform/Window.h"
 #include "render/ImageReaders.h"
 #include "render/RenderState.h"
@@ -130,7 +131,11 @@ int32_t BoundMinFilter() {
 
 void SetMinFilter(int32_t filter, bool fullSize) {
   const bool mipmapped = filter != GL_NEAREST && filter != GL_LINEAR;
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, fullSize && mipmapped ? GL_LINEAR : filter);
+  // Drawn below the design size, a picture seen at its full size in the 800 x 600 frame shrinks:
+  // it keeps its mipmaps there, or its fine lines would break into stray pixels.
+  const bool shrunk = DrawingScale() < 1.0f;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                  fullSize && mipmapped && !shrunk ? GL_LINEAR : filter);
 }
 
 bool LoadBmpTexture(const std::string& fileName, TextureId& id, bool fromResource) {

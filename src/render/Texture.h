@@ -31,9 +31,9 @@ void BindTextureOnly(TextureId id);
 // The bound texture's minification filter (its texels smaller than a pixel).
 int32_t BoundMinFilter();
 // Sets the bound texture's minification filter to filter, or to plain linear filtering of the
-// full-size picture when fullSize is true and filter uses mipmaps. For surfaces seen no smaller
-// than their picture the two give nearly the same pixels, but the software renderer pays for
-// choosing and blending two levels at every pixel.
+// full-size picture when fullSize is true, filter uses mipmaps and the drawing scale is at least
+// 1. For surfaces seen no smaller than their picture the two give nearly the same pixels, but the
+// software renderer pays for choosing and blending two levels at every pixel.
 void SetMinFilter(int32_t filter, bool fullSize);
 // Binds texture and does draw() with it sampled from its full-size picture only (SetMinFilter with
 // fullSize), then binds it again and gives it its own filter back. For surfaces whose texels are

@@ -21,8 +21,9 @@
 #include "timeline/ShowClock.h"
 
 namespace {
-// The ghosts are seen at the sharpness of a 256-pixel square over the frame; their capture is
-// that much larger as it must see wider, up to the texture's side.
+// The ghosts are seen at the sharpness of a 256-pixel square over the 800 x 600 frame; their
+// capture is that much larger as it must see wider, up to the texture's side. Both scale with
+// the drawing.
 constexpr int GhostSize = 256;
 constexpr int CaptureSize = 512;
 // The ghosts: three copies of the scene, each seen with the camera rolled a little further.
@@ -37,9 +38,9 @@ TextureId FloorTexture = NoTexture;
 TextureId ArrowTexture = NoTexture;
 TextureId LogoPicture = NoTexture;
 // One capture of the scene, seen wider than the frame so that every ghost's roll stays in it.
-TextureId Capture = NoTexture;
+RenderTexture Capture{CaptureSize};
 // The three ghosts summed, at the sharpness they are seen at.
-TextureId GhostSum = NoTexture;
+RenderTexture GhostSum{GhostSize};
 // Turned a little every drawn frame and kept across visits, so the camera keeps rolling from one
 // visit to the next; ResetDominoScene puts it upright again for a new pass of the show.
 Vector3 RollVector{0.0f, 1.0f, 0.0f};
@@ -189,8 +190,9 @@ void CameraAxes(float x, const Vector3& up, Vector3& right, Vector3& upright) {
 // For each ghost, the map from its own frame (x and y from -1 to 1) to where the same view
 // direction lies in the capture seen with the frame's up vector: a roll of the camera about its
 // line of sight turns the picture about its centre, in the frame's 4:3 units. Returns how much
-// wider than the frame the capture must see so that every ghost stays inside it.
-float GhostTurns(float x, const Vector3 (&ups)[Ghosts], const Vector3& frameUp,
+// wider than the frame the capture must see so that every ghost stays inside it; ghostSide is
+// the side in pixels of the texture the ghosts are summed in.
+float GhostTurns(float x, const Vector3 (&ups)[Ghosts], const Vector3& frameUp, int ghostSide,
                  float (&turns)[Ghosts][4]) {
   const float focal = 1.0f / std::tan(0.5f * FieldOfView * 3.14159265f / 180.0f);
   const float aspect = static_cast<float>(ActiveWindow.Width) / static_cast<float>(ActiveWindow.Height);
@@ -211,7 +213,7 @@ float GhostTurns(float x, const Vector3 (&ups)[Ghosts], const Vector3& frameUp,
                      std::fabs(turn[2]) + std::fabs(turn[3])});
   }
   // A texel to spare at the edges, so that filtering never reaches the wrapped-round side.
-  zoom *= 1.0f + 2.0f / static_cast<float>(GhostSize);
+  zoom *= 1.0f + 2.0f / static_cast<float>(ghostSide);
   for (float(&turn)[4] : turns)
     for (float& entry : turn) entry /= zoom;
   return zoom;
@@ -249,8 +251,8 @@ void LoadDominoScene() {
   LoadTexture("particle.jpg");  // cached already by the light-cone scene; not drawn here
   ArrowTexture = LoadTextureWithAlpha("spinarrow_b.jpg", "spinarrow_a.jpg");
   LogoPicture = LoadTexture("pwned.jpg");
-  Capture = CreateRenderTexture(CaptureSize);
-  GhostSum = CreateRenderTexture(GhostSize);
+  CreateRenderTexture(Capture);
+  CreateRenderTexture(GhostSum);
   ResetDominoScene();
 }
 
@@ -268,28 +270,31 @@ void DrawDominoScene(float x) {
 
   // The ghosts differ from the frame only by a roll about the line of sight, so one small
   // capture seen a little wider gives all three, turned.
+  const int ghostSide = FollowDrawingScale(GhostSum);
+  const int captureSide = FollowDrawingScale(Capture);
   float turns[Ghosts][4];
-  const float zoom = GhostTurns(x, ups, frameUp, turns);
-  const int side = std::min(CaptureSize, static_cast<int>(std::ceil(GhostSize * zoom)));
+  const float zoom = GhostTurns(x, ups, frameUp, ghostSide, turns);
+  const int side =
+      std::min(captureSide, static_cast<int>(std::ceil(static_cast<float>(ghostSide) * zoom)));
   BeginRenderToTexture(side);
   DrawPass(frameUp, x, zoom);
-  EndRenderToTexture(Capture, side);
+  EndRenderToTexture(Capture.texture, side);
   // Summed in a small square first, so that the full frame takes them as one plain layer.
-  BeginRenderToTexture(GhostSize);
+  BeginRenderToTexture(GhostSum);
   glClear(GL_COLOR_BUFFER_BIT);
   Begin2D();
-  DrawTurnedCopiesAdditive(Capture, static_cast<float>(side) / CaptureSize, turns, Ghosts,
-                           {1.0f, 1.0f, 1.0f, 0.3f}, 0.0f, 0.0f,
-                           static_cast<float>(ActiveWindow.Width),
+  const float extent = static_cast<float>(side) / static_cast<float>(std::max(captureSide, 1));
+  DrawTurnedCopiesAdditive(Capture.texture, extent, turns, Ghosts, {1.0f, 1.0f, 1.0f, 0.3f}, 0.0f,
+                           0.0f, static_cast<float>(ActiveWindow.Width),
                            static_cast<float>(ActiveWindow.Height));
   End2D();
-  EndRenderToTexture(GhostSum, GhostSize);
+  EndRenderToTexture(GhostSum);
   DrawPass(frameUp, x, 1.0f);
 
   // The three small ghosts are stretched over the full-size frame for a soft ghosting.
   const float logoAlpha = 0.8f + 0.2f * std::sin(10.0f * x);
   Begin2D();
-  DrawImageAdditive(GhostSum, {1.0f, 1.0f, 1.0f, 1.0f}, 0.0f, 0.0f, 800.0f, 600.0f);
+  DrawImageAdditive(GhostSum.texture, {1.0f, 1.0f, 1.0f, 1.0f}, 0.0f, 0.0f, 800.0f, 600.0f);
   DrawImageAdditive(LogoPicture, {1.0f, 1.0f, 1.0f, logoAlpha}, -100.0f, -100.0f, 512.0f, 512.0f);
   // Drawn in the colour the logo left current.
   DrawSpriteBlended(ArrowTexture, 307.0f, 177.0f, 75.0f, 86.0f, 300.0f * x);

@@ -18,6 +18,7 @@
 
 namespace {
 
+// The glow's side in pixels of the 800 x 600 design.
 constexpr int GlowSize = 128;
 
 struct FlowerState {
@@ -27,7 +28,7 @@ struct FlowerState {
   TextureId flowerTextureB = NoTexture;
   TextureId overlayPicture = NoTexture;
   TextureId title = NoTexture;
-  TextureId glow = NoTexture;
+  RenderTexture glow{GlowSize};
   Vector3 eye = FlowerEyeStart;
   Vector3 glowEye = FlowerEyeStart;  // the eye of the frame's first (glow) pass
 };
@@ -96,7 +97,7 @@ void LoadFlowerScene() {
   Flower.overlayPicture = LoadTexture("us_b.jpg");
   Flower.title = LoadTexture("engineering.jpg");
   Flower.flowerTextureB = LoadTexture("3.jpg");
-  Flower.glow = CreateRenderTexture(GlowSize);
+  CreateRenderTexture(Flower.glow);
   ResetFlowerScene();
 }
 
@@ -115,10 +116,10 @@ void DrawFlowerScene() {
   AdvanceFlowerScene();
 
   // The glow: the flowers drawn small into the block the frame start cleared, then blurred.
-  BeginRenderToTexture(GlowSize);
+  BeginRenderToTexture(Flower.glow);
   DrawFlowerPass(t, Flower.glowEye);
-  EndRenderToTexture(Flower.glow, GlowSize);
-  BlurTexture(GlowSize, Flower.glow, 5);
+  EndRenderToTexture(Flower.glow);
+  BlurTexture(Flower.glow, 5);
 
   BeginFrame();
   glDisable(GL_DEPTH_TEST);
@@ -140,7 +141,7 @@ void DrawFlowerScene() {
   DrawFlowerPass(t, Flower.eye);
 
   Begin2D();
-  DrawImage(Flower.glow, ColorRGBA{1, 1, 1, 0.7f}, 0, 0, 800, 600);
+  DrawImage(Flower.glow.texture, ColorRGBA{1, 1, 1, 0.7f}, 0, 0, 800, 600);
   WithFullSizePicture(Flower.overlayPicture, [] {
     DrawImageAdditive(Flower.overlayPicture, ColorRGBA{1, 1, 1, 1}, 0, 0, 800, 600);
   });

@@ -57,6 +57,13 @@ void DrawRandomPoints(int64_t lastIndex, float size, bool round) {
     Points.DrawRound(SmoothedPointRadius(size));
     return;
   }
+  // GL draws square points a whole number of pixels wide: a size between two (the burst's 3 pixels
+  // at a drawing scale of 1.8 are 5.4) is set in the mask instead, so that the points cover the
+  // same share of the picture at every size.
+  if (size != std::nearbyint(size)) {
+    Points.DrawSquares(size);
+    return;
+  }
   glPointSize(size);
   Points.Draw();
 }

@@ -13,5 +13,6 @@ uint64_t PointDraws(int64_t lastIndex);
 void LookAtPointField();
 // Draws points 0 to lastIndex with the current colour and matrices, each from three draws of the
 // shared generator (z, then y, then x, each Random * 100 - 100), square or round, size in pixels.
-// In unseen frames only the draws are taken. Leaves the point size at size when square.
+// In unseen frames only the draws are taken. Leaves the point size at size when square and a
+// whole number of pixels.
 void DrawRandomPoints(int64_t lastIndex, float size, bool round);

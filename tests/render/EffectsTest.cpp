@@ -187,6 +187,46 @@ TEST_F(Effects, EffectsReturnToTheDrawingSizeOfAFrameDrawnSmaller) {
   glDeleteTextures(1, &texture);
 }
 
+// A render texture is a square of the 800 x 600 design: at twice the size it has twice the side,
+// under the player's smaller drawing it shrinks with it (the same texture, made again black), and
+// it never outgrows the frame's corner it is copied from.
+TEST_F(Effects, RenderTexturesFollowTheDrawingScale) {
+  RenderTexture glow{128};
+  RenderTexture wide{1024};
+  CreateRenderTexture(glow);
+  CreateRenderTexture(wide);
+  EXPECT_EQ(glow.side, 128);
+  EXPECT_EQ(wide.side, 600) << "held to the drawing's height";
+  const TextureId name = glow.texture;
+  ASSERT_TRUE(CreateShowFrame(1600, 1200));
+  EXPECT_EQ(FollowDrawingScale(glow), 256);
+  EXPECT_EQ(glow.texture, name);
+  GLint width = 0;
+  glBindTexture(GL_TEXTURE_2D, glow.texture);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  EXPECT_EQ(width, 256);
+  // Rendered into, blurred and fed back at the new side: the whole texture is drawn, no corner.
+  BeginRenderToTexture(glow);
+  glClearColor(1, 1, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(0, 0, 0, 0);
+  EndRenderToTexture(glow);
+  BlurTexture(glow, 1);
+  ZoomRotateFeedback(glow, 2, 0, 0, 1);
+  const std::vector<uint8_t> texels = TexturePixels(glow.texture, 256);
+  EXPECT_GT(texels[(255 * 256 + 255) * 4], 200) << "the far corner";
+  SetDrawingScale(0.6f);
+  EXPECT_EQ(FollowDrawingScale(glow), 77);
+  EXPECT_EQ(FollowDrawingScale(wide), 360);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  ASSERT_TRUE(CreateShowFrame(800, 600));
+  SetDrawingViewport();
+  EXPECT_EQ(FollowDrawingScale(glow), 128);
+  ExpectFullViewport();
+  glDeleteTextures(1, &glow.texture);
+  glDeleteTextures(1, &wide.texture);
+}
+
 namespace {
 // White points placed in pixels of the 800 x 600 frame, unblended, over black.
 void BeginWhitePointsInPixels() {
@@ -237,6 +277,51 @@ TEST(RoundPoints, LightWhatSmoothedPointsLight) {
     // About 3.1 and 7.1 pixels a point.
     EXPECT_GT(lit, batch.Count() * (size < 2 ? 3 : 7)) << size;
     EXPECT_LE(differ, lit / 1000) << size << ": " << differ << " of " << lit << " lit pixels differ";
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// The burst's square points drawn at a drawing scale that makes their size fractional (3 pixels
+// at 1.8 are 5.4) cover that size squared on average, so a dense burst is as bright at every
+// size; at whole sizes the mask lights what GL's square points light.
+TEST(RoundPoints, SquaresOfAnySizeCoverTheirArea) {
+  BeginWhitePointsInPixels();
+  PointBatch batch;
+  for (int j = 0; j < 40; ++j)
+    for (int i = 0; i < 55; ++i) {
+      const float k = static_cast<float>(j * 55 + i);
+      batch.Add(10 + 14 * i + std::fmod(k * 0.618034f, 1.0f),
+                10 + 14 * j + std::fmod(k * 0.754878f, 1.0f), 0);
+    }
+  const auto litPixels = [] {
+    size_t lit = 0;
+    const std::vector<uint8_t> pixels = ReadFramePixels();
+    for (size_t p = 0; p < pixels.size(); p += 4) lit += pixels[p] != 0;
+    return lit;
+  };
+  for (const float side : {3.0f, 6.0f}) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    glPointSize(side);
+    batch.Draw();
+    const std::vector<uint8_t> points = ReadFramePixels();
+    glClear(GL_COLOR_BUFFER_BIT);
+    batch.DrawSquares(side);
+    const std::vector<uint8_t> mask = ReadFramePixels();
+    size_t lit = 0, differ = 0;
+    for (size_t p = 0; p < mask.size(); p += 4) {
+      lit += points[p] != 0;
+      differ += mask[p] != points[p];
+    }
+    EXPECT_EQ(lit, batch.Count() * static_cast<size_t>(side * side)) << side;
+    // A point just on a pixel's edge may fall either way, as GL rounds its position.
+    EXPECT_LE(differ, lit / 100) << side;
+  }
+  glPointSize(1);
+  for (const float side : {1.8f, 5.4f}) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    batch.DrawSquares(side);
+    const double perPoint = static_cast<double>(litPixels()) / static_cast<double>(batch.Count());
+    EXPECT_NEAR(perPoint, side * side, 0.03 * side * side) << side;
   }
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

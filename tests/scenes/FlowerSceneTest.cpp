@@ -125,4 +125,17 @@ TEST(FlowerSceneFrame, GeneratedDataGlowsAndContinuesOnLaterVisits) {
   EXPECT_GT(lit, 800 * 600 / 20);
 }
 
+// Drawn at twice the size, the blurred glow spreads as far and lies where it does at 800 x 600
+// (about 1 level apart on average; 2.4 with the blur's taps and edges of the 128 texture).
+TEST(FlowerSceneFrame, TwiceTheSizeDrawsTheSameGlow) {
+  if (!std::filesystem::exists(GeneratedDataPath("flower.3ds"))) GTEST_SKIP() << "no generated data";
+  EnsureGLContext();
+  LoadSceneIn(GeneratedDataPath(""), LoadFlowerScene);
+  const SizeDifference difference =
+      DifferenceAtTwiceTheSize([] { ResetFlowerScene(); }, [] { DrawFlowerFrame(118.7f, 0.0f); });
+  EXPECT_LT(difference.mean, 1.5);
+  EXPECT_LT(difference.worst, 32.0);
+  ExpectCleanAfterState();
+}
+
 }  // namespace
