@@ -154,11 +154,11 @@ double BlurVariance(int side, int passes, double spread) {
   return texel * texel * (passes * perPass + 1.0 / 6.0);
 }
 
-// The spread that makes the blur of a texture made at side texels as wide in the picture as the
-// same blur of its design side, where the coarser texels spread the picture more.
-float MatchingSpread(int designSide, int side, int passes) {
-  if (side == designSide || passes <= 0) return 1.0f;
-  const double wanted = BlurVariance(designSide, passes, 1.0);
+// The spread that makes passes passes of the blur over a texture of side texels spread the
+// picture as widely as designPasses passes (taps one window unit apart) over one of designSide
+// texels, where the coarser texels spread the picture more.
+float MatchingSpread(int designSide, int designPasses, int side, int passes) {
+  const double wanted = BlurVariance(designSide, designPasses, 1.0);
   double low = 0, high = 8;
   for (int step = 0; step < 40; ++step) {
     const double middle = 0.5 * (low + high);
@@ -213,8 +213,18 @@ void EndRenderToTexture(RenderTexture& target) {
 
 void BlurTexture(RenderTexture& target, int passes) {
   const int side = FollowDrawingScale(target);
-  SpreadBlur(side, target.texture, passes, MatchingSpread(target.designSide, side, passes),
-             target.designSide);
+  if (side == target.designSide || passes <= 0) {
+    BlurTexture(side, target.texture, passes);
+    return;
+  }
+  SpreadBlur(side, target.texture, passes,
+             MatchingSpread(target.designSide, passes, side, passes), target.designSide);
+}
+
+void SoftenAsAtDesignSide(RenderTexture& target) {
+  const int side = FollowDrawingScale(target);
+  if (side <= target.designSide) return;
+  SpreadBlur(side, target.texture, 1, MatchingSpread(target.designSide, 0, side, 1), side);
 }
 
 void ZoomRotateFeedback(RenderTexture& target, int layers, float rotation, float growth,

@@ -36,6 +36,10 @@ void EndRenderToTexture(RenderTexture& target);
 // The blur spreads the picture as widely as at its design side: its taps lie further apart on a
 // larger texture, whose finer texels soften less of it themselves.
 void BlurTexture(RenderTexture& target, int passes);
+// Made finer than its design side, the texture is blurred once by as much as its design side's
+// coarser texels soften it when it is stretched over the frame, so that a layer kept soft on
+// purpose stays as soft at every size; otherwise nothing. Leaves what BlurTexture leaves.
+void SoftenAsAtDesignSide(RenderTexture& target);
 void ZoomRotateFeedback(RenderTexture& target, int layers, float rotation, float growth,
                         int passes);
 

@@ -289,6 +289,7 @@ void DrawDominoScene(float x) {
                            static_cast<float>(ActiveWindow.Height));
   End2D();
   EndRenderToTexture(GhostSum);
+  SoftenAsAtDesignSide(GhostSum);
   DrawPass(frameUp, x, 1.0f);
 
   // The three small ghosts are stretched over the full-size frame for a soft ghosting.
