@@ -3,7 +3,8 @@
 # of its own (build-tsan) and runs them: the unit tests of the audio clock (the mixer's thread
 # stamps every buffer), the window and its events, the live server, OSC and the tool window
 # (whose event filter runs wherever SDL pushes an event), then the end-to-end start-and-Escape,
-# run-out, live and random-moment shutdown scripts. Any race report fails the run; the
+# run-out, live, random-moment shutdown and sound-server-lost scripts (the last with the thread
+# that asks the sound server for its latency). Any race report fails the run; the
 # suppressions in tests/tsan.supp each name a library's own race.
 # Usage: scripts/test-threads.sh [build-dir]
 set -euo pipefail
@@ -37,7 +38,7 @@ unset SDL_VIDEODRIVER SDL_AUDIODRIVER
 # The end-to-end scripts side by side (each on an X server and ports of its own). The run-out
 # starts at 180 s: the whole show under the sanitizer would take its 207 s for the same ending.
 logs=$(mktemp -d)
-scripts=(show_escape show_runs_out live shutdown_moments)
+scripts=(show_escape show_runs_out live shutdown_moments sound_server_lost)
 pids=()
 for script in "${scripts[@]}"; do
   VANTREL_RUNOUT_FROM=180 VANTREL_SHUTDOWN_RUNS=8 VANTREL_SHUTDOWN_LANES=1 bash "$root/tests/e2e/$script.sh" "$build/vantrel" "$build" \

@@ -9,7 +9,7 @@
 # music and shows the show's flashes alone, each at the moment PulseAudio reports the matching
 # sound being played, so its picture and sound are in step by construction. Its mean is
 # subtracted. Prints mean and 95th percentile of (flash - onset) in milliseconds; fails when
-# fewer than 40 steps were found or the mean is more than 15 ms from zero.
+# fewer than 40 steps were found or the mean is more than 5 ms from zero.
 #
 # usage: scripts/avsync/avsync.sh [BUILD_DIR] (default: build)
 # environment:
@@ -134,5 +134,5 @@ print("avsync: flash - onset over %d flash steps: mean %+.1f ms, 95th percentile
 # The delay that fits all candidate steps at once, also where single steps could not be fitted.
 print("avsync: one delay for all %d candidate steps: %+.1f ms (chain %+.1f ms over %d)"
       % (show["candidates"], show["common_ms"] - chain["common_ms"], chain["common_ms"], chain["candidates"]))
-sys.exit(0 if show["events"] >= 40 and abs(mean) <= 15 else 1)
+sys.exit(0 if show["events"] >= 40 and abs(mean) <= 5 else 1)
 EOF

@@ -53,12 +53,20 @@ void ClockLog::FrameStarts(double showTime, double heard, double lead, double fr
   const double now = UnixSeconds();
   if (now - last_ < 1.0) return;
   last_ = now;
+  const OutputLatency latency = CurrentOutputLatency();
   std::fprintf(stderr,
                "vantrel: clock wall %.3f show %.3f heard %.3f stamps %.3f lead %.1f ms scale %.2f music %.3f "
-               "paused %d volume %d loop %d display %d cursor %d size %dx%d\n",
+               "paused %d volume %d loop %d display %d cursor %d size %dx%d latency %.1f ms %s reported %.1f ms "
+               "underruns %ld\n",
                now, showTime, heard, StampedMusicSeconds(), 1000 * lead, DrawingScale(), music,
                controls.Paused() ? 1 : 0, ListeningVolume(), controls.Loop() ? 1 : 0,
-               controls.DisplayOn() ? 1 : 0, CursorShown() ? 1 : 0, DrawingWidth(), DrawingHeight());
+               controls.DisplayOn() ? 1 : 0, CursorShown() ? 1 : 0, DrawingWidth(), DrawingHeight(),
+               1000 * latency.seconds, latency.fromServer ? "server" : "estimate", 1000 * latency.reported,
+               SoundUnderruns());
+}
+
+void ClockLog::Note(const std::string& text) const {
+  if (enabled_) std::fprintf(stderr, "vantrel: clock %s\n", text.c_str());
 }
 
 void ClockLog::Jumped(double target, double landed, double seconds) {

@@ -28,6 +28,8 @@ class ClockLog {
   // the music heard stands for; times in seconds.
   void FrameStarts(double showTime, double heard, double lead, double frameSeconds, double music,
                    const ViewerControls& controls);
+  // A line of its own ("vantrel: clock " and the text), once.
+  void Note(const std::string& text) const;
   // A jump to target landed at show time landed, seconds after its key.
   void Jumped(double target, double landed, double seconds);
   // The pass's end, with the show time heard when it was decided; starts the next pass's figures.

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/ClockLog.h"
+#include "app/FrameCosts.h"
 #include "app/Controls.h"
 #include "app/Loading.h"
 #include "app/PresentedFrame.h"
@@ -55,6 +56,20 @@ void JumpTo(float target) { ShowFirstFrame(SeekShowTo(target, AdvanceStepsPerSec
 // presentations of the frame held.
 constexpr long SnapshotFramesPerFrame = 60;
 constexpr long PausedSnapshotFrames = 600;
+// A lost sound device is tried again this often.
+constexpr double ReopenSeconds = 2.0;
+
+// The run's end: how the sound went, for whoever hears a gap or sees the picture off the beat.
+void ReportSound() {
+  if (LoadedSampleCount() == 0) return;
+  const OutputLatency latency = CurrentOutputLatency();
+  if (latency.fromServer)
+    std::fprintf(stderr, "vantrel: sound: %ld underruns; output latency %.1f ms as the sound server reports it\n",
+                 SoundUnderruns(), 1000 * latency.seconds);
+  else
+    std::fprintf(stderr, "vantrel: sound: %ld underruns; output latency %.1f ms (one mixer buffer: no sound server reports it)\n",
+                 SoundUnderruns(), 1000 * latency.seconds);
+}
 }  // namespace
 
 void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
@@ -63,6 +78,10 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
   // From 800 x 600 (or the frame's size when smaller) up to the frame's, the screen's picture. A
   // late start's unseen frames are drawn at the size play starts at; a held frame is drawn whole.
   DynamicResolution resolution(1.0 / 60.0, FrameScale());
+  // What the stretches ahead cost: the drawing is made smaller before a heavy one, not after its
+  // first late frame.
+  std::string costSource;
+  const FrameCosts costs = PlayerFrameCosts(costSource);
   if (dynamicResolution && !paused) SetDrawingScale(resolution.Scale());
   if (paused) {
     ShowFirstFrame(AdvanceShowTo(start, AdvanceStepsPerSecond));
@@ -82,11 +101,13 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
   timer.Reset();
   float passStart = start;
   ClockLog clockLog;
+  if (dynamicResolution) clockLog.Note("frame costs from " + costSource);
   PictureLead lead;
   long frames = 0;
   double previousStart = 0, presented = 0;
   float shown = passStart;  // the latest show time of this pass
   double heldMusic = ShowTime;  // while paused: the show time of the music when it stopped
+  double lastReopen = SteadySeconds();  // the last try to open a lost sound device again
   // The show's clock starts again at show time `time` (a resume, a jump while playing): the
   // music from there, the frame timer and the picture's lead afresh.
   const auto restartClock = [&](float time) {
@@ -153,12 +174,22 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     // is heard. Each frame is drawn for the moment it will be seen, a little after it starts
     // (see PictureLead), and the clock never goes back. The frame timer still measures each
     // frame's duration.
+    // A sound server that died may come back: the device is opened again now and then, and the
+    // music goes on from the frame shown.
+    if (SoundDeviceLost() && SteadySeconds() - lastReopen >= ReopenSeconds) {
+      lastReopen = SteadySeconds();
+      if (ReopenAudio()) {
+        std::fprintf(stderr, "vantrel: the sound device takes sound again; the music goes on from %.1f s\n", ShowTime);
+        restartClock(ShowTime);
+      }
+    }
     const float wall = timer.Tick();
     const double heard = HeardMusicSeconds();
     const double frameStart = timer.Now();
     if (frames++ > 0) {
       lead.Frame(timer.Delta, presented - previousStart);
-      if (dynamicResolution) SetDrawingScale(resolution.FrameTook(timer.Delta));
+      if (dynamicResolution)
+        SetDrawingScale(resolution.FrameTook(timer.Delta, costs.At(shown), costs.MostAhead(shown, FrameCosts::Lookahead)));
     }
     previousStart = frameStart;
     const double music = std::isnan(heard) ? wall : std::max(0.0, heard + lead.Seconds());
@@ -182,4 +213,5 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     // Snapshots for later jumps, a little each frame.
     ExtendShowSnapshots(SnapshotFramesPerFrame);
   }
+  ReportSound();
 }

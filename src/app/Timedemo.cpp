@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/FixedStepShow.h"
+#include "app/FrameCosts.h"
 #include "app/FrameReadback.h"
 #include "platform/DynamicResolution.h"
 #include "platform/GL.h"
@@ -37,6 +38,7 @@ struct SceneTimes {
 struct PassTimes {
   std::map<int, SceneTimes> scenes;
   std::vector<double> all;
+  std::vector<float> showTimes;  // of each frame in all
 };
 
 double Percentile(std::vector<double> values, double fraction) {
@@ -82,7 +84,7 @@ class QuadYardstick {
 
 // Draws the whole show at Fps and times each frame; with a resolution, each frame's time sets the
 // drawing scale of the next.
-PassTimes TimeShow(QuadYardstick& quad, DynamicResolution* resolution) {
+PassTimes TimeShow(QuadYardstick& quad, DynamicResolution* resolution, const FrameCosts* costs) {
   PassTimes pass;
   SteadyClock::time_point frameStart = SteadyClock::now();
   SetFrameHook([] { glFinish(); });
@@ -92,14 +94,33 @@ PassTimes TimeShow(QuadYardstick& quad, DynamicResolution* resolution) {
     pass.scenes[scene].milliseconds.push_back(ms);
     pass.scenes[scene].scales.push_back(DrawingScale());
     pass.all.push_back(ms);
+    pass.showTimes.push_back(ShowTime);
     // Drawn over the finished frame, which the next frame clears; outside the frame's timing.
     if (frame % QuadEveryFrames == 0) quad.Measure();
-    if (resolution) SetDrawingScale(resolution->FrameTook(ms / 1000.0));
+    if (resolution && costs)
+      SetDrawingScale(resolution->FrameTook(ms / 1000.0, costs->At(ShowTime),
+                                            costs->MostAhead(ShowTime, FrameCosts::Lookahead)));
+    else if (resolution)
+      SetDrawingScale(resolution->FrameTook(ms / 1000.0));
     frameStart = SteadyClock::now();
     return true;
   });
   SetFrameHook({});
   return pass;
+}
+
+// Each quarter second's cost in quads: the second-dearest of its frames, so that a stretch's
+// heaviest frames count and a lone frame the machine held up does not.
+FrameCosts MeasuredCosts(const PassTimes& pass, double quadMs) {
+  std::map<long, std::vector<double>> stretches;
+  for (size_t i = 0; i < pass.all.size(); ++i)
+    stretches[static_cast<long>(std::floor(pass.showTimes[i] / FrameCosts::Step))].push_back(pass.all[i]);
+  FrameCosts costs;
+  for (auto& [stretch, milliseconds] : stretches) {
+    std::sort(milliseconds.rbegin(), milliseconds.rend());
+    costs.Set(static_cast<double>(stretch) * FrameCosts::Step, milliseconds[std::min<size_t>(1, milliseconds.size() - 1)] / quadMs);
+  }
+  return costs;
 }
 
 double ShareOver(const std::vector<double>& milliseconds, double limit) {
@@ -113,9 +134,12 @@ int RunTimedemo(double loadSeconds) {
   QuadYardstick quad;
   std::printf("timedemo: %d x %d, picture %d x %d (scale %.2f of 800 x 600)\n", OutputWidth(),
               OutputHeight(), ShowFrameWidth(), ShowFrameHeight(), FrameScale());
-  const PassTimes pass = TimeShow(quad, nullptr);
+  const PassTimes pass = TimeShow(quad, nullptr, nullptr);
 
   const double quadMs = quad.Median();
+  // The table the player's dynamic resolution foresees heavy stretches with, measured where it is
+  // meant (the design size) and kept for this machine's later runs.
+  const FrameCosts costs = MeasuredCosts(pass, quadMs > 0 ? quadMs : 1.0);
   const auto inQuads = [quadMs](double ms) { return quadMs > 0 ? ms / quadMs : 0.0; };
   std::printf("%-22s %8s %12s %12s %14s %14s %12s\n", "scene", "frames", "median ms", "p95 ms",
               "median x quad", "p95 x quad", "% > 7.3 q");
@@ -138,6 +162,12 @@ int RunTimedemo(double loadSeconds) {
               quadMs, quad.Count(), DesignWidth, DesignHeight);
   std::printf("loading: %.2f s (without the fixed splash and progress frames)\n", loadSeconds);
   std::printf("peak memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
+  if (ShowFrameWidth() == DesignWidth && ShowFrameHeight() == DesignHeight && quadMs > 0) {
+    if (SaveMachineFrameCosts(costs))
+      std::printf("frame costs: %s (the player foresees heavy stretches by them)\n", MachineFrameCostsPath().c_str());
+    else
+      std::printf("frame costs: not written (no cache folder could be made)\n");
+  }
   const double median = Percentile(pass.all, 0.5);
   const double p95 = Percentile(pass.all, 0.95);
   std::printf(
@@ -154,7 +184,7 @@ int RunTimedemo(double loadSeconds) {
   // From 800 x 600 up to the frame's size, as the player on a screen of the frame's size.
   DynamicResolution resolution(BudgetQuads * quadMs / 1000.0, FrameScale());
   SetDrawingScale(resolution.Scale());
-  const PassTimes dynamic = TimeShow(dynamicQuad, &resolution);
+  const PassTimes dynamic = TimeShow(dynamicQuad, &resolution, &costs);
   SetDrawingScale(FrameScale());
   const double dynamicQuadMs = dynamicQuad.Median();
   const auto inDynamicQuads = [dynamicQuadMs](double ms) { return dynamicQuadMs > 0 ? ms / dynamicQuadMs : 0.0; };

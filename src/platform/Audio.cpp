@@ -9,10 +9,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "platform/CrashReport.h"
 #include "platform/DataFiles.h"
 #include "platform/PlaybackClock.h"
+#include "platform/ServerLatency.h"
 #include "platform/SteadyClock.h"
 
 namespace {
@@ -27,6 +30,10 @@ int ListeningPercent = 100;
 SDL_AudioDeviceID MixerDevice = 0;
 int OutputRate = 44100;
 int BytesPerFrame = 4;
+// The sound server's own latency for our stream, where a PulseAudio-protocol server plays it.
+std::unique_ptr<ServerLatency> Latency;
+// Buffers that reached the device after what it held had run out, counted from the stamps.
+long Underruns = 0;
 
 // The music as heard: the last sample PlaySample started. The mixer's thread stamps each buffer
 // it mixes of it (the channel effect below) into a ring that it alone writes, without a lock, so
@@ -50,6 +57,7 @@ struct HeardRecord {
   std::atomic<uint32_t> written{0};  // stamps written (the mixer's thread)
   uint32_t read = 0;                 // stamps handed to the clock (the main thread)
   long framesMixed = 0;              // the mixer's thread only, once the sample plays
+  double previousStampWall = -1;     // the main thread's: the last stamp read (none: -1)
   PlaybackClock clock;
   // The main thread's watch on the device: a sample that stops being stamped before its end
   // means the device stopped taking sound (the sound server died, the device was unplugged).
@@ -70,9 +78,25 @@ double WallSeconds() {
 // A device that takes no buffer of a playing sample for this long has stopped taking sound.
 constexpr double SilenceLimit = 1.0;
 
-// A buffer leaves the mixer while the one before it is still playing, so the first frame of the
+double BufferSeconds() { return static_cast<double>(MixBufferFrames) / OutputRate; }
+
+// From the moment a buffer is mixed to the moment its first frame is heard: what the sound
+// server reports for our stream (its buffer plus its sink's latency) where one answers; else a
+// buffer leaves the mixer while the one before it is still playing, so the first frame of the
 // buffer being filled is heard one buffer later.
-double OutputDelay() { return static_cast<double>(MixBufferFrames) / OutputRate; }
+double OutputDelay() {
+  const double reported = Latency ? Latency->Seconds() : std::nan("");
+  return std::isnan(reported) ? BufferSeconds() : reported;
+}
+
+// A late buffer: the device had played all it held before the mixer handed it over. After a
+// buffer is handed over the device holds it and what was queued before it: the server's buffer
+// where one reports it, else the buffer still playing.
+constexpr double UnderrunTolerance = 0.002;
+bool ArrivedLate(double gap) {
+  const double queued = Latency ? Latency->BufferSeconds() : std::nan("");
+  return gap > BufferSeconds() + (std::isnan(queued) ? BufferSeconds() : queued) + UnderrunTolerance;
+}
 
 // Runs on the mixer's thread for every buffer in which the tracked channel plays, before the
 // buffer goes to the device; the first call is the buffer that starts the sample.
@@ -85,6 +109,8 @@ void StampBuffer(int /*channel*/, void* /*stream*/, int length, void* /*user*/) 
   Heard.framesMixed += length / BytesPerFrame;
 }
 
+void StopOffsetPlayback();
+
 // Stops stamping the sample that played last (afterwards no stamp is being written).
 void StopStamping() {
   if (Heard.channel >= 0) Mix_UnregisterEffect(Heard.channel, StampBuffer);
@@ -93,11 +119,20 @@ void StopStamping() {
 }
 }  // namespace
 
-bool InitAudio(const GLWindow& /*window*/) {
-  if (AudioOpen) return true;
+namespace {
+// Opens the device the environment names and starts asking its server for its latency.
+bool OpenDevice() {
+  // The music's stream as a sound server lists it, and the mixer's thread at real-time priority
+  // where the system allows it (as root, or through RealtimeKit), so that a busy machine does not
+  // starve it.
+  SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Vantrel Kelvara");
+  SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Music");
+  SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-  Mix_Init(MIX_INIT_MP3);
-  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, MixBufferFrames) != 0) return false;
+  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, MixBufferFrames) != 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
   int frequency = 0, channels = 0;
   Uint16 format = 0;
   Mix_QuerySpec(&frequency, &format, &channels);
@@ -108,7 +143,61 @@ bool InitAudio(const GLWindow& /*window*/) {
   MixerDevice = 0;
   for (SDL_AudioDeviceID id = 1; id <= 32 && MixerDevice == 0; ++id)
     if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED) MixerDevice = id;
+  // Only a server can report its latency; a dummy or file device has none to ask about.
+  const char* driver = SDL_GetCurrentAudioDriver();
+  const std::string name = driver ? driver : "";
+  if (name != "dummy" && name != "disk") {
+    Latency = std::make_unique<ServerLatency>();
+    if (!Latency->Start()) Latency.reset();
+  }
+  return true;
+}
+
+// Closes the device, keeping the samples (they are in the device's format, which opening it again
+// asks for anew).
+void CloseDevice() {
+  StopStamping();
+  StopOffsetPlayback();
+  Mix_HaltChannel(-1);
+  Latency.reset();
+  Mix_CloseAudio();
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  MixerDevice = 0;
+}
+
+// The samples' format, kept so that a device opened again is known to play them as they are.
+int OpenedRate = 0, OpenedBytesPerFrame = 0;
+bool SamplesKept = false;  // the device was lost and closed; the samples wait for it
+}  // namespace
+
+bool InitAudio(const GLWindow& /*window*/) {
+  if (AudioOpen) return true;
+  Mix_Init(MIX_INIT_MP3);
+  if (!OpenDevice()) return false;
+  OpenedRate = OutputRate;
+  OpenedBytesPerFrame = BytesPerFrame;
   AudioOpen = true;
+  return true;
+}
+
+bool SoundDeviceLost() { return (AudioOpen && Heard.silent) || SamplesKept; }
+
+bool ReopenAudio() {
+  if (!SoundDeviceLost()) return false;
+  if (AudioOpen) {
+    CloseDevice();
+    AudioOpen = false;
+    SamplesKept = true;
+  }
+  if (!OpenDevice()) return false;
+  if (OutputRate != OpenedRate || BytesPerFrame != OpenedBytesPerFrame) {
+    // Opened in another format: the samples would play at the wrong speed.
+    CloseDevice();
+    return false;
+  }
+  AudioOpen = true;
+  SamplesKept = false;
+  Heard.silent = false;
   return true;
 }
 
@@ -163,6 +252,7 @@ int PlayTracked(Mix_Chunk* chunk, int volume, int pan) {
   Heard.written.store(0, std::memory_order_relaxed);
   Heard.read = 0;
   Heard.framesMixed = 0;
+  Heard.previousStampWall = -1;
   Heard.clock = PlaybackClock{};
   Heard.sampleFrames = static_cast<long>(chunk->alen / static_cast<Uint32>(BytesPerFrame));
   Heard.stampedFrames = 0;
@@ -205,6 +295,10 @@ double HeardMusicSeconds() {
   // rest may be being overwritten).
   if (written - Heard.read > StampSlots / 2) Heard.read = written - StampSlots / 2;
   const double wall = WallSeconds();
+  // A lost device is mixed for at the wall clock's pace into nothing: its stamps say nothing of
+  // the sound heard, nor of its underruns.
+  const bool lost = MixerDevice != 0 && SDL_GetAudioDeviceStatus(MixerDevice) == SDL_AUDIO_STOPPED;
+  if (lost) Heard.read = written;
   if (Heard.read != written) {
     Heard.lastNewStamp = wall;
     if (Heard.silent) std::fprintf(stderr, "vantrel: the sound device takes sound again\n");
@@ -213,8 +307,10 @@ double HeardMusicSeconds() {
   for (; Heard.read != written; ++Heard.read) {
     const Stamp& stamp = Heard.stamps[Heard.read % StampSlots];
     const long framesBefore = stamp.framesBefore.load(std::memory_order_relaxed);
-    Heard.clock.Buffer(stamp.wall.load(std::memory_order_relaxed),
-                       static_cast<double>(framesBefore) / OutputRate, OutputDelay());
+    const double stampWall = stamp.wall.load(std::memory_order_relaxed);
+    if (Heard.previousStampWall >= 0 && ArrivedLate(stampWall - Heard.previousStampWall)) ++Underruns;
+    Heard.previousStampWall = stampWall;
+    Heard.clock.Buffer(stampWall, static_cast<double>(framesBefore) / OutputRate, OutputDelay());
     Heard.stampedFrames = framesBefore + MixBufferFrames;
   }
   // The device lost (SDL then goes on mixing into nothing at the wall clock's pace), or stamps
@@ -222,8 +318,10 @@ double HeardMusicSeconds() {
   // once, rather than following a clock that no sound moves any more. A paused channel is
   // stamped no more either, and that is no fault.
   const bool paused = Heard.channel >= 0 && Mix_Paused(Heard.channel);
-  if (paused) Heard.lastNewStamp = wall;
-  const bool lost = MixerDevice != 0 && SDL_GetAudioDeviceStatus(MixerDevice) == SDL_AUDIO_STOPPED;
+  if (paused) {
+    Heard.lastNewStamp = wall;
+    Heard.previousStampWall = -1;
+  }
   if (lost || (Heard.clock.Started() && !paused && Heard.stampedFrames < Heard.sampleFrames &&
                wall - Heard.lastNewStamp > SilenceLimit)) {
     if (!Heard.silent)
@@ -252,6 +350,13 @@ void StopMusic() {
   if (channel >= 0) Mix_HaltChannel(channel);
 }
 
+OutputLatency CurrentOutputLatency() {
+  const double reported = Latency ? Latency->Seconds() : std::nan("");
+  return {OutputDelay(), reported, !std::isnan(reported)};
+}
+
+long SoundUnderruns() { return Underruns; }
+
 void SetListeningVolume(int percent) {
   ListeningPercent = std::clamp(percent, 0, 100);
   if (AudioOpen && Heard.channel >= 0) Mix_Volume(Heard.channel, MixerVolume(Heard.volume));
@@ -262,15 +367,12 @@ int ListeningVolume() { return ListeningPercent; }
 int LoadedSampleCount() { return SampleTable.count; }
 
 void CloseAudio() {
-  if (!AudioOpen) return;
+  if (!AudioOpen && !SamplesKept) return;
   KeepLibrariesForLeakCheck();
-  StopStamping();
-  StopOffsetPlayback();
-  Mix_HaltChannel(-1);
+  if (AudioOpen) CloseDevice();
   for (int i = 0; i < SampleTable.count; ++i) Mix_FreeChunk(SampleTable.handles[i]);
   SampleTable = SampleTableRecord{};
-  Mix_CloseAudio();
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  MixerDevice = 0;
   AudioOpen = false;
+  SamplesKept = false;
+  Underruns = 0;
 }

@@ -28,6 +28,19 @@ double HeardMusicSeconds();
 // (for a debug log of the clock); NaN before the first stamp or when nothing plays. Main thread
 // only.
 double StampedMusicSeconds();
+// The delay from a buffer's mixing to its first frame heard that the heard clock uses now: the
+// latency the sound server reports for the music's stream (smoothed over half a second, asked
+// again ten times a second) where a PulseAudio-protocol server answers, else one mixer buffer.
+struct OutputLatency {
+  double seconds;   // what the clock uses
+  double reported;  // what the server reports; NaN when none answers
+  bool fromServer;
+};
+OutputLatency CurrentOutputLatency();
+// Buffers of the music that reached the device after it had played everything it held (it ran
+// dry and the listener heard a gap), counted from the mixer's buffer stamps since the device
+// opened. Main thread only.
+long SoundUnderruns();
 // Stops the sample last started by PlaySample or PlaySampleFrom (a paused show); the heard clock
 // then reads NaN until the next one starts.
 void StopMusic();
@@ -36,6 +49,13 @@ void StopMusic();
 // and their stamps go on as before, so the heard clock does not move.
 void SetListeningVolume(int percent);
 int ListeningVolume();
+// The device stopped taking sound (its sound server died, it was unplugged): HeardMusicSeconds
+// reads NaN, and the samples wait for ReopenAudio.
+bool SoundDeviceLost();
+// Once the device is lost: closes it and opens the one the environment names again (a sound
+// server that came back), keeping the loaded samples; true when it opened in their format, and
+// nothing then plays until PlaySample or PlaySampleFrom. Main thread only.
+bool ReopenAudio();
 // The number of loaded samples.
 int LoadedSampleCount();
 // Closes the device and forgets every sample (tests and shutdown).

@@ -2,6 +2,7 @@
 // next one at, so that late frames are drawn smaller and the picture grows back, up to the
 // frame's own size, when there is room.
 #pragma once
+#include <cmath>
 #include <deque>
 
 class DynamicResolution {
@@ -13,21 +14,34 @@ class DynamicResolution {
   // Takes the duration of the frame just drawn and returns the scale to draw the next at, between
   // MinimumDrawingScale (or the ceiling when that is smaller) and the ceiling.
   float FrameTook(double seconds);
+  // The same, foreseeing: costNow is what a table of costs says of the frame just drawn, and
+  // costAhead the largest cost it says of the frames about to be drawn, both at the design size
+  // and in the table's own unit (NaN where it says nothing). From the frames drawn it learns
+  // what a unit of the table costs on this machine, and draws the stretch ahead no larger than
+  // it will hold, before its frames run late; after the stretch the drawing is as large again as
+  // the frames before it allowed.
+  float FrameTook(double seconds, double costNow, double costAhead);
   // A new largest scale (the frame was made again at another size): the scale is held within it
   // and judged afresh. Returns the scale to draw the next frame at.
   float SetCeiling(float ceiling);
-  float Scale() const { return scale_; }
+  float Scale() const { return drawn_; }
   float Ceiling() const { return ceiling_; }
   // The smallest scale returned so far.
   float LowestScale() const { return lowest_; }
 
  private:
   void Changed(float scale);
+  void Draw(float scale);
+  // The largest scale the stretch ahead holds by the table, on the ladder of shrink steps down
+  // from the ceiling; the ceiling when the table or the frames say too little.
+  float Foreseen(double costAhead) const;
 
   double budget_;
   float ceiling_;
-  float scale_;
+  float scale_;  // the size the frames themselves ask for
+  float drawn_;  // the size drawn: scale_, or less where a heavy stretch is foreseen
   float lowest_;
+  std::deque<double> perUnit_;  // recent frames' seconds per unit of the table at scale 1
   std::deque<double> recent_;  // the last frames' durations, newest last
   int settling_ = 0;           // frames still to pass before the next judgement
   double roomySeconds_ = 0;    // time of the unbroken run of frames that would fit larger

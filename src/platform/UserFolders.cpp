@@ -4,13 +4,20 @@
 #include <cstdlib>
 #include <fstream>
 
-std::string ConfigFolder() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config && *config) return config;
+namespace {
+// The folder the variable names when it is set and not empty, else the one under the home folder.
+std::string BaseFolder(const char* variable, const char* inHome) {
+  const char* set = std::getenv(variable);
+  if (set && *set) return set;
   const char* home = std::getenv("HOME");
-  if (home && *home) return std::string(home) + "/.config";
+  if (home && *home) return std::string(home) + inHome;
   return "";
 }
+}  // namespace
+
+std::string ConfigFolder() { return BaseFolder("XDG_CONFIG_HOME", "/.config"); }
+
+std::string CacheFolder() { return BaseFolder("XDG_CACHE_HOME", "/.cache"); }
 
 // $HOME/... and "$HOME/..." as user-dirs.dirs writes them.
 std::string PicturesFolder() {

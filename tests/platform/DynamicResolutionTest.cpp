@@ -2,6 +2,9 @@
 // it grows back to the whole frame once there is room.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/DynamicResolution.h"
 #include "platform/ShowFrame.h"
 
@@ -67,4 +70,34 @@ TEST(DynamicResolution, OnALargeScreenItStartsAtTheDesignSizeAndGrowsToTheNative
   EXPECT_EQ(DynamicResolution(Budget, 0.7f).Scale(), 0.7f);
   DynamicResolution small(Budget, 0.7f);
   EXPECT_EQ(Feed(small, 0.050, 3.0), MinimumDrawingScale);
+}
+
+TEST(DynamicResolution, AHeavyStretchTheTableForeseesIsDrawnSmallerBeforeItsFirstLateFrame) {
+  // A machine on which a unit of the table takes 4 ms at the design size; frames of 2 units
+  // (8 ms) are in time, a stretch of 8 units (32 ms at full size) is not.
+  constexpr double PerUnit = 0.004;
+  DynamicResolution resolution(Budget);
+  float scale = resolution.Scale();
+  const auto frame = [&](double costNow, double costAhead) {
+    return scale = resolution.FrameTook(PerUnit * costNow * scale * scale, costNow, costAhead);
+  };
+  for (int i = 0; i < 300; ++i) ASSERT_EQ(frame(2, 2), 1.0f) << "light frames learn the unit at full size";
+  // The heavy stretch comes into view: the very next frame, still a light one, is drawn smaller,
+  // small enough that the heavy frames fit.
+  const float before = frame(2, 8);
+  EXPECT_LT(before, 1.0f);
+  EXPECT_LE(PerUnit * 8 * before * before, Budget);
+  double latest = 0;
+  for (int i = 0; i < 60; ++i) {
+    frame(8, 8);
+    latest = std::max(latest, PerUnit * 8 * scale * scale);
+  }
+  EXPECT_LE(latest, Budget) << "no heavy frame ran late";
+  EXPECT_GE(resolution.LowestScale(), MinimumDrawingScale);
+  // Past it: the size the light frames held, at once.
+  frame(8, 2);
+  EXPECT_EQ(scale, 1.0f);
+  // A table that says nothing leaves the reactive rule alone.
+  DynamicResolution blind(Budget);
+  EXPECT_EQ(blind.FrameTook(0.008, std::nan(""), std::nan("")), 1.0f);
 }
