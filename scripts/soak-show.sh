@@ -87,7 +87,10 @@ underrun_spread=$(grep "end of underrun" "$work/pulse.log" | tr -d '(|' |
     END { for (i = 1; i <= k; i++) printf "%s%s: %d", (i > 1 ? ", " : ""), order[i], n[order[i]] }')
 echo "soak-show.sh: passes begun $(passes), exit status $status after SIGTERM"
 echo "soak-show.sh: resident kB: show start $rss_start, second pass start ${rss_pass:-none}, end $rss_end, largest after the first pass $rss_max"
-echo "soak-show.sh: sound server underruns: $underruns (${underrun_spread:-none})"
+# The program's own count: its last clock line while it ran, and its closing line.
+program_underruns=$(grep "vantrel: sound:" "$work/out.log" | tail -n 1 | awk '{print $3}')
+[ -n "$program_underruns" ] || program_underruns=$(grep "vantrel: clock wall" "$work/out.log" | tail -n 1 | sed -n 's/.*underruns \([0-9]*\).*/\1/p')
+echo "soak-show.sh: sound server underruns: $underruns (${underrun_spread:-none}); the program counted ${program_underruns:-none}"
 grep "vantrel: clock" "$work/out.log" | grep -v "clock end" | tail -n 3 | awk '{
   show = $6; heard = $8; stamps = $10; lead = $12;
   printf "soak-show.sh: wall %s show %.3f heard %.3f: show - lead - heard %+.1f ms, show - lead - stamps %+.1f ms\n",

@@ -13,11 +13,45 @@
 #include "app/FrameReadback.h"
 #include "app/PngWriter.h"
 #include "app/ProgressLine.h"
+#include "app/QuadYardstick.h"
 #include "app/VideoPipe.h"
+#include "platform/ShowFrame.h"
+#include "platform/SteadyClock.h"
+
+namespace {
+// The wall time of the frames a capture draws, against the quad measured in the same run once the
+// last frame is written (before the first one its drawing could reach a frame that reads the
+// frame buffer back), so that a capture's cost reads in the timedemo's unit.
+class CaptureTiming {
+ public:
+  // The first frame of the range is about to be drawn.
+  void FirstFrame() {
+    if (!started_) start_ = SteadyClock::now();
+    started_ = true;
+  }
+  void Report(long frames) {
+    if (!started_ || frames <= 0) return;
+    const double seconds = SecondsSince(start_);
+    quad_.Measure();
+    quad_.Measure();
+    const double frameMs = 1000.0 * seconds / static_cast<double>(frames);
+    const double quadMs = quad_.Median();
+    std::fprintf(stderr, "vantrel: %ld frames of %d x %d in %.1f s of wall time: %.1f ms a frame, %.1f x quad (%.3f ms at %d x %d, this run)\n",
+                 frames, OutputWidth(), OutputHeight(), seconds, frameMs, quadMs > 0 ? frameMs / quadMs : 0.0, quadMs,
+                 DesignWidth, DesignHeight);
+  }
+
+ private:
+  QuadYardstick quad_;
+  SteadyClock::time_point start_{};
+  bool started_ = false;
+};
+}  // namespace
 
 int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
   FILE* pipe = OpenVideoPipe(options, musicPath);
   if (!pipe) return 1;
+  CaptureTiming timing;
   ProgressLine progress("capture", FramesInRange(options));
   long handed = 0;
   FramePipeline frames([pipe](const FrameTag&, const std::vector<uint8_t>& pixels) {
@@ -26,12 +60,14 @@ int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
   RunFixedStepShow(options.fps, options.from, [&](long frame) {
     if (ShowTime > options.to) return false;
     if (ShowTime < options.from) return true;
+    timing.FirstFrame();
     if (!frames.Add({frame, ShowTime})) return false;
     progress.Update(++handed);
     return true;
   });
   const bool allWritten = frames.Finish();
   progress.Update(handed, true);
+  if (allWritten) timing.Report(handed);
   return FinishVideo(pipe, !allWritten, options.output);
 }
 
@@ -62,11 +98,13 @@ int RunFrames(const ProgramOptions& options) {
   });
   // Frames before the range are advanced without drawing (its last seconds drawn), so every
   // simulation reaches it in the state a whole run gives; nothing after the range is drawn.
+  CaptureTiming timing;
   ProgressLine progress("frames", FramesInRange(options));
   long handed = 0;
   RunFixedStepShow(options.fps, options.from, [&](long frame) {
     if (ShowTime > options.to) return false;
     if (ShowTime < options.from) return true;
+    timing.FirstFrame();
     progress.Update(++handed);
     return frames.Add({frame, ShowTime});
   });
@@ -74,6 +112,7 @@ int RunFrames(const ProgramOptions& options) {
   progress.Update(handed, true);
   if (failed) return 1;
   ReportSoftenedFrames();
+  timing.Report(handed);
   std::fprintf(stderr, "vantrel: wrote %ld frames into %s\n", written, options.output.c_str());
   return 0;
 }

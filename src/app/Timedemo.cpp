@@ -13,6 +13,7 @@
 #include "app/FixedStepShow.h"
 #include "app/FrameCosts.h"
 #include "app/FrameReadback.h"
+#include "app/QuadYardstick.h"
 #include "platform/DynamicResolution.h"
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
@@ -54,33 +55,6 @@ std::string TimedemoRowName(int scene) {
   const ShowScene* found = FindShowScene(scene);
   return std::to_string(scene) + " " + (found ? found->name : "-");
 }
-
-// The yardstick that makes figures from different machines comparable: one full-screen
-// (800 x 600) textured, additively blended quad, each timed alone between two glFinish calls.
-class QuadYardstick {
- public:
-  // A handful of quads every few seconds of the show, so the unit follows the machine's load
-  // through the run just as the frames do. Always 800 x 600 pixels, whatever the drawing size,
-  // so that tables of every size read in one unit.
-  void Measure() {
-    glViewport(0, 0, DesignWidth, DesignHeight);
-    Begin2D();
-    for (int i = 0; i < 4; ++i) {
-      glFinish();
-      const SteadyClock::time_point start = SteadyClock::now();
-      DrawImageAdditive(LogoTexture, {1, 1, 1, 1}, 0, 0, DesignWidth, DesignHeight);
-      glFinish();
-      milliseconds_.push_back(SecondsSince(start) * 1000.0);
-    }
-    End2D();
-    SetDrawingViewport();
-  }
-  double Median() const { return Percentile(milliseconds_, 0.5); }
-  size_t Count() const { return milliseconds_.size(); }
-
- private:
-  std::vector<double> milliseconds_;
-};
 
 // Draws the whole show at Fps and times each frame; with a resolution, each frame's time sets the
 // drawing scale of the next.
