@@ -63,12 +63,10 @@ constexpr double ReopenSeconds = 2.0;
 void ReportSound() {
   if (LoadedSampleCount() == 0) return;
   const OutputLatency latency = CurrentOutputLatency();
-  if (latency.fromServer)
-    std::fprintf(stderr, "vantrel: sound: %ld underruns; output latency %.1f ms as the sound server reports it\n",
-                 SoundUnderruns(), 1000 * latency.seconds);
-  else
-    std::fprintf(stderr, "vantrel: sound: %ld underruns; output latency %.1f ms (one mixer buffer: no sound server reports it)\n",
-                 SoundUnderruns(), 1000 * latency.seconds);
+  std::fprintf(stderr, "vantrel: sound: %ld underruns; output latency %.1f ms %s; mixer %s\n", SoundUnderruns(),
+               1000 * latency.seconds,
+               latency.fromServer ? "as the sound server reports it" : "(one mixer buffer: no sound server reports it)",
+               MixerAtRealTimePriority() ? "at real-time priority" : "at normal priority");
 }
 }  // namespace
 

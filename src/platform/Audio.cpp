@@ -3,6 +3,8 @@
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <atomic>
@@ -98,9 +100,32 @@ bool ArrivedLate(double gap) {
   return gap > BufferSeconds() + (std::isnan(queued) ? BufferSeconds() : queued) + UnderrunTolerance;
 }
 
+// The mixer's thread runs at real-time priority: -1 not yet known, 0 no, 1 yes.
+std::atomic<int> MixerRealTime{-1};
+
+// Raises the calling thread (the mixer's) to round-robin real-time scheduling where the system
+// allows it (as root, or with an rtprio limit), once; SDL asks only through RealtimeKit, which a
+// machine without a session bus lacks. A short, fixed amount of work a buffer, it cannot starve
+// the rest of the machine.
+void RaiseMixerThread() {
+  thread_local bool tried = false;
+  if (tried) return;
+  tried = true;
+  int policy = 0;
+  sched_param current{};
+  if (pthread_getschedparam(pthread_self(), &policy, &current) == 0 && (policy == SCHED_RR || policy == SCHED_FIFO)) {
+    MixerRealTime.store(1, std::memory_order_relaxed);
+    return;
+  }
+  sched_param raised{};
+  raised.sched_priority = std::min(10, sched_get_priority_max(SCHED_RR));
+  MixerRealTime.store(pthread_setschedparam(pthread_self(), SCHED_RR, &raised) == 0 ? 1 : 0, std::memory_order_relaxed);
+}
+
 // Runs on the mixer's thread for every buffer in which the tracked channel plays, before the
 // buffer goes to the device; the first call is the buffer that starts the sample.
 void StampBuffer(int /*channel*/, void* /*stream*/, int length, void* /*user*/) {
+  RaiseMixerThread();
   const uint32_t index = Heard.written.load(std::memory_order_relaxed);
   Stamp& stamp = Heard.stamps[index % StampSlots];
   stamp.wall.store(WallSeconds(), std::memory_order_relaxed);
@@ -356,6 +381,8 @@ OutputLatency CurrentOutputLatency() {
 }
 
 long SoundUnderruns() { return Underruns; }
+
+bool MixerAtRealTimePriority() { return MixerRealTime.load(std::memory_order_relaxed) == 1; }
 
 void SetListeningVolume(int percent) {
   ListeningPercent = std::clamp(percent, 0, 100);

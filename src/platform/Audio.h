@@ -41,6 +41,9 @@ OutputLatency CurrentOutputLatency();
 // dry and the listener heard a gap), counted from the mixer's buffer stamps since the device
 // opened. Main thread only.
 long SoundUnderruns();
+// The mixer's thread runs at real-time priority (raised as the first buffer of music is mixed,
+// where the system allows it).
+bool MixerAtRealTimePriority();
 // Stops the sample last started by PlaySample or PlaySampleFrom (a paused show); the heard clock
 // then reads NaN until the next one starts.
 void StopMusic();
