@@ -11,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log"; fail "cmake --install"; }
 for file in bin/vantrel bin/vantrel-stream bin/vantrel-datagen share/vantrel/music.mp3 \
-            share/vantrel/load.jpg share/man/man1/vantrel.1 share/applications/vantrel.desktop \
+            share/vantrel/load.jpg share/man/man1/vantrel.1.gz share/applications/vantrel.desktop \
             share/icons/hicolor/256x256/apps/vantrel.png; do
   [ -e "$work/prefix/$file" ] || fail "$file was not installed"
 done
@@ -29,7 +29,7 @@ if grep -v -e '^frames:' -e '^vantrel: wrote ' -e '^vantrel: made by ' "$work/ru
 fi
 [ "$(ls frames | wc -l)" -eq 4 ] || fail "expected 4 frames, got $(ls frames)"
 if command -v man >/dev/null; then
-  MANWIDTH=80 man -l "$work/prefix/share/man/man1/vantrel.1" >"$work/man.txt" 2>"$work/man.err" || fail "man -l"
+  MANWIDTH=80 man -l "$work/prefix/share/man/man1/vantrel.1.gz" >"$work/man.txt" 2>"$work/man.err" || fail "man -l"
   [ -s "$work/man.err" ] && { cat "$work/man.err"; fail "man -l complained"; }
   for section in SYNOPSIS OPTIONS "LIVE WIRE FORMAT" FILES "EXIT STATUS"; do
     grep -q "^$section" "$work/man.txt" || fail "the manual page has no $section"
