@@ -65,6 +65,10 @@ set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_COMPONENTS_ALL Unspecified)  # the component of every rule that names none
 include(CPack)
 
+# cpack installs from the build tree after making its preinstall target, which would otherwise
+# build everything (tests and benchmarks too): the deb target builds what the package holds
+# itself, and `cpack` alone expects a build.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 add_custom_target(deb COMMAND ${CMAKE_CPACK_COMMAND} -G DEB --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
                   WORKING_DIRECTORY ${CMAKE_BINARY_DIR} VERBATIM)
 add_dependencies(deb vantrel vantrel-stream data package_files)
