@@ -17,6 +17,7 @@ packages=(
   openssh-server openssh-client rsync
   pulseaudio pulseaudio-utils x11-utils python3 python3-numpy python3-pil
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
+  dpkg-dev lintian desktop-file-utils appstream file
 )
 missing=()
 for p in "${packages[@]}"; do

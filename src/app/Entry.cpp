@@ -15,6 +15,7 @@
 #include "app/Options.h"
 #include "app/RunLoops.h"
 #include "app/Screenshot.h"
+#include "app/Version.h"
 #include "live/ControlMap.h"
 #include "platform/Audio.h"
 #include "platform/CommandLine.h"
@@ -47,6 +48,10 @@ int RunProgram(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options, error)) return ReportCommandLineMistake("vantrel", error);
   if (options.mode == ProgramOptions::Mode::Help) {
     std::fputs(UsageText().c_str(), stdout);
+    return 0;
+  }
+  if (options.mode == ProgramOptions::Mode::Version) {
+    std::puts(VersionLine("vantrel").c_str());
     return 0;
   }
   if (options.mode == ProgramOptions::Mode::ListScenes) {

@@ -1,6 +1,7 @@
 // Offscreen modes: loads the show and hands it to capture, replay, frames or the timedemo.
 #include "app/OffscreenModes.h"
 
+#include <cstdio>
 #include <string>
 
 #include "app/Capture.h"
@@ -8,6 +9,7 @@
 #include "app/Loading.h"
 #include "app/Replay.h"
 #include "app/Timedemo.h"
+#include "app/Version.h"
 #include "platform/DataFiles.h"
 #include "timeline/Random.h"
 
@@ -25,14 +27,20 @@ int RunOffscreenMode(const ProgramOptions& options) {
   LoadAssets();
   const double loadSeconds = SecondsSinceProgramStart() - FixedHoldSeconds();
 
+  int exitCode = 1;
   switch (options.mode) {
     case ProgramOptions::Mode::Capture:
-      return options.replay.empty() ? RunCapture(options, musicPath) : RunReplayCapture(options, musicPath);
+      exitCode = options.replay.empty() ? RunCapture(options, musicPath) : RunReplayCapture(options, musicPath);
+      break;
     case ProgramOptions::Mode::Frames:
-      return RunFrames(options);
+      exitCode = RunFrames(options);
+      break;
     case ProgramOptions::Mode::Timedemo:
-      return RunTimedemo(loadSeconds);
+      return RunTimedemo(loadSeconds);  // its header names the build
     default:
       return 1;
   }
+  // Under the summary of what was written: which build made it, for figures and bug reports.
+  if (exitCode == 0) std::fprintf(stderr, "vantrel: made by %s\n", VersionLine("vantrel").c_str());
+  return exitCode;
 }

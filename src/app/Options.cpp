@@ -104,6 +104,7 @@ std::string UsageText() {
          "       vantrel --capture FILE.mp4 [--fps N] [--from T] [--to T] [--size WxH] [--gentle]\n"
          "       vantrel --frames DIR [--fps N] [--from T] [--to T] [--size WxH] [--gentle]\n"
          "       vantrel --timedemo [--size WxH]\n"
+         "       vantrel --version | --help\n"
          "\n"
          "PHOTOSENSITIVITY WARNING: the show has fast full-screen flashes and inversions;\n"
          "--gentle holds the whole picture to at most three flashes a second, softened.\n"
@@ -152,6 +153,7 @@ std::string UsageText() {
          "                     moment); in live mode, slot 0's flash too\n"
          "  --timedemo         draw the whole show offscreen as fast as possible and print\n"
          "                     frame times per scene\n"
+         "  --version          print the program's version and the build's git commit\n"
          "  --help, -h         this text\n"
          "\n"
          "Keys while the show plays (in a window or full screen):\n"
@@ -182,6 +184,7 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   std::string capture, frames, start, from, to, size, renderSize;
   const CLI::Option* help = app.add_flag("-h,--help");
+  const CLI::Option* version = app.add_flag("--version");
   // The switches that choose what the program does: the last one given holds.
   const std::pair<const CLI::Option*, Mode> modes[] = {
       {app.add_flag("--list-scenes"), Mode::ListScenes},
@@ -222,6 +225,11 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
   if (options.mode == Mode::Capture) options.output = capture;
   if (options.mode == Mode::Frames) options.output = frames;
   if (help->count() > 0) options.mode = Mode::Help;
+  // --version answers alone, whatever else the line asks for (bug reports paste it first).
+  if (version->count() > 0 && options.mode != Mode::Help) {
+    options.mode = Mode::Version;
+    return true;
+  }
   options.midi = midi->count() > 0;
   options.audioIn = audioIn->count() > 0;
   // The times, once --fps is known (a range's ends may reach a frame past the show's).

@@ -3,7 +3,7 @@
 #include <string>
 
 struct ProgramOptions {
-  enum class Mode { Show, Capture, Frames, Timedemo, Help, ListScenes, MidiList, MidiMapDefault };
+  enum class Mode { Show, Capture, Frames, Timedemo, Help, Version, ListScenes, MidiList, MidiMapDefault };
   Mode mode = Mode::Show;
   bool live = false;      // "-pds" among command-line entries 0 to 2
   bool windowed = false;  // "-w" among command-line entries 0 to 2

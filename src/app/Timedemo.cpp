@@ -14,6 +14,7 @@
 #include "app/FrameCosts.h"
 #include "app/FrameReadback.h"
 #include "app/QuadYardstick.h"
+#include "app/Version.h"
 #include "platform/DynamicResolution.h"
 #include "platform/GL.h"
 #include "platform/ShowFrame.h"
@@ -106,6 +107,7 @@ double ShareOver(const std::vector<double>& milliseconds, double limit) {
 
 int RunTimedemo(double loadSeconds) {
   QuadYardstick quad;
+  std::printf("timedemo: %s\n", VersionLine("vantrel").c_str());
   std::printf("timedemo: %d x %d, picture %d x %d (scale %.2f of 800 x 600)\n", OutputWidth(),
               OutputHeight(), ShowFrameWidth(), ShowFrameHeight(), FrameScale());
   const PassTimes pass = TimeShow(quad, nullptr, nullptr);

@@ -1,13 +1,17 @@
 // The command line: the show's exact switches and our long options.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <initializer_list>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/DrawingSize.h"
 #include "app/Options.h"
+#include "app/Version.h"
 #include "timeline/BeatClock.h"
 
 TEST(CommandLine, SwitchesAreSeenOnlyExactlyInTheFirstThreeEntries) {
@@ -225,4 +229,26 @@ TEST(CommandLine, TimesOutsideTheShowAreRefusedByNameAndValue) {
   ASSERT_TRUE(ParseOptions(9, segments, whole, error)) << error;
   EXPECT_FLOAT_EQ(whole.to, 207.016667f);
   EXPECT_EQ(ProgramOptions().to, 1.0e9f) << "no --to: to the show's end";
+}
+
+TEST(CommandLine, VersionAnswersAloneWithTheVersionAndTheCommit) {
+  ProgramOptions options;
+  std::string error;
+  // Whatever else the line asks for, --version only prints; --help still wins over it.
+  const char* live[] = {"vantrel", "-pds", "--midi", "--version", "--capture", "x.mp4"};
+  ASSERT_TRUE(ParseOptions(6, live, options, error)) << error;
+  EXPECT_EQ(options.mode, ProgramOptions::Mode::Version);
+  ProgramOptions help;
+  const char* both[] = {"vantrel", "--version", "--help"};
+  ASSERT_TRUE(ParseOptions(3, both, help, error)) << error;
+  EXPECT_EQ(help.mode, ProgramOptions::Mode::Help);
+  EXPECT_NE(UsageText().find("--version"), std::string::npos);
+
+  const std::string line = VersionLine("vantrel");
+  EXPECT_TRUE(std::regex_match(line, std::regex(R"(vantrel \d+\.\d+\.\d+( \(git [0-9a-f]{7,}\))?)"))) << line;
+  // Built from a git checkout, the line names the commit.
+  const char* source = std::getenv("VANTREL_SOURCE_DIR");
+  if (source && std::filesystem::exists(std::filesystem::path(source) / ".git")) {
+    EXPECT_NE(line.find(" (git "), std::string::npos) << line;
+  }
 }

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/Version.h"
 #include "platform/CommandLine.h"
 
 namespace {
@@ -35,7 +36,8 @@ const char* const Usage =
     "  start | stop | continue\n"
     "  sysex N            a system-exclusive message of N bytes (2 to 65536)\n"
     "  raw B B ...        bytes as given (hex), e.g. raw f4 for an undefined status\n"
-    "  sleep S            wait S seconds (at most 3600)\n";
+    "  sleep S            wait S seconds (at most 3600)\n"
+    "--version prints the version and the build's git commit.\n";
 
 // One command of the script, read and checked before anything is sent: bytes to send, a clock
 // to run, or a wait.
@@ -157,6 +159,7 @@ int main(int argc, char** argv) {
   app.allow_extras();
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   const CLI::Option* help = app.add_flag("-h,--help");
+  const CLI::Option* version = app.add_flag("--version");
   app.add_option("--api", apiName)->type_name("jack or alsa")->check([](const std::string& api) {
     return api == "alsa" || api == "jack" ? std::string() : api + " is neither jack nor alsa";
   });
@@ -167,6 +170,10 @@ int main(int argc, char** argv) {
   if (!ParseCommandLine<CLI::ParseError>(app, argc, argv, error)) return ReportCommandLineMistake("vantrel-midi-send", error);
   if (help->count() > 0) {
     std::fputs(Usage, stdout);
+    return 0;
+  }
+  if (version->count() > 0) {
+    std::puts(VersionLine("vantrel-midi-send").c_str());
     return 0;
   }
   // The command line's commands are separated by commas; each is checked before a port is opened.

@@ -24,6 +24,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/Version.h"
 #include "live/OscInput.h"
 #include "live/SetRecording.h"
 #include "live/SlotMap.h"
@@ -69,13 +70,17 @@ const char* const Usage =
     "               (vantrel -pds --osc PORT) instead of over TCP\n"
     "  --timeout S  seconds to wait for the connection and for each send (5)\n"
     "  --quiet      no summary at the end\n"
+    "  --version    print the version and the build's git commit\n"
     "Numbers too large for a float (1e39) are refused; 'inf' is sent as written.\n";
 
 bool ParseValue(const std::string& text, float& value) { return ParseStreamValue(text, value); }
 
-// Reads the command line into options; false with the line that says why not. help is set for
-// --help, and nothing else is then asked of the line.
-bool ParseOptions(int argc, char** argv, Options& options, bool& help, std::string& error) {
+// What the command line asks for besides sending.
+enum class Answer { Send, Help, Version };
+
+// Reads the command line into options; false with the line that says why not. answer is Help for
+// --help or Version for --version, and nothing else is then asked of the line.
+bool ParseOptions(int argc, char** argv, Options& options, Answer& answer, std::string& error) {
   CLI::App app;
   app.set_help_flag();  // --help prints Usage, written by hand
   // The values are the entries CLI11 does not take as options, in their order: it would read
@@ -83,6 +88,7 @@ bool ParseOptions(int argc, char** argv, Options& options, bool& help, std::stri
   app.allow_extras();
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   const CLI::Option* helpFlag = app.add_flag("-h,--help");
+  const CLI::Option* versionFlag = app.add_flag("--version");
   app.add_option("--host", options.host)->type_name("a host name");
   AddNumberOption(app, "--port", options.port, {1, 65535, true}, "a port number");
   AddNumberOption(app, "--osc", options.oscPort, {1, 65535, true}, "a port number");
@@ -94,8 +100,8 @@ bool ParseOptions(int argc, char** argv, Options& options, bool& help, std::stri
   app.add_flag("--sweep", options.sweep);
   app.add_flag("--quiet", options.quiet);
   if (!ParseCommandLine<CLI::ParseError>(app, argc, argv, error)) return false;
-  help = helpFlag->count() > 0;
-  if (help) return true;
+  answer = helpFlag->count() > 0 ? Answer::Help : versionFlag->count() > 0 ? Answer::Version : Answer::Send;
+  if (answer != Answer::Send) return true;
   for (const std::string& word : app.remaining()) {
     float value = 0;
     if (word == "-") {
@@ -312,12 +318,11 @@ bool ParseLine(const std::string& line, std::vector<float>& values, std::string&
 int main(int argc, char** argv) {
   Options options;
   std::string error;
-  bool help = false;
-  if (!ParseOptions(argc, argv, options, help, error)) return ReportCommandLineMistake("vantrel-stream", error);
-  if (help) {
-    std::fputs(Usage, stdout);
-    return 0;
-  }
+  Answer answer = Answer::Send;
+  if (!ParseOptions(argc, argv, options, answer, error)) return ReportCommandLineMistake("vantrel-stream", error);
+  if (answer == Answer::Help) std::fputs(Usage, stdout);
+  if (answer == Answer::Version) std::puts(VersionLine("vantrel-stream").c_str());
+  if (answer != Answer::Send) return 0;
   if (options.sweep && options.rate == 0) options.rate = 25;
   long count = options.count;
   if (count < 0) count = options.sweep ? 0 : 1;

@@ -1,0 +1,45 @@
+# Writes the package's changelog.gz, in Debian's changelog format, from NEWS.md: every
+# "## VERSION (YYYY-MM-DD)" heading becomes an entry and its "- " points its items.
+# In: NEWS, OUTPUT, PACKAGE, MAINTAINER, VERSION (the project's: the newest entry must be it).
+file(READ "${NEWS}" news)
+# One list entry a line; a semicolon in the text must not split it.
+string(REPLACE ";" "<semicolon>" news "${news}")
+string(REPLACE "\n" ";" lines "${news}")
+
+set(changelog "")
+set(entry_end "")
+set(newest "")
+foreach(line IN LISTS lines)
+  string(REPLACE "<semicolon>" ";" line "${line}")
+  if(line MATCHES "^## ([^ ]+) \\(([0-9]+-[0-9]+-[0-9]+)\\)$")
+    set(version "${CMAKE_MATCH_1}")
+    execute_process(COMMAND date -R -u -d "${CMAKE_MATCH_2}" OUTPUT_VARIABLE date
+                    OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "NEWS.md: ${CMAKE_MATCH_2} is not a date")
+    endif()
+    if(newest STREQUAL "")
+      set(newest "${version}")
+    endif()
+    string(APPEND changelog "${entry_end}${PACKAGE} (${version}) unstable; urgency=medium\n\n")
+    set(entry_end "\n -- ${MAINTAINER}  ${date}\n\n")
+  elseif(line MATCHES "^## ")
+    message(FATAL_ERROR "NEWS.md: a version's heading reads \"## VERSION (YYYY-MM-DD)\", not \"${line}\"")
+  elseif(NOT entry_end STREQUAL "" AND line MATCHES "^- (.*)$")
+    string(APPEND changelog "  * ${CMAKE_MATCH_1}\n")
+  elseif(NOT entry_end STREQUAL "" AND line MATCHES "^  +(.*)$")
+    string(APPEND changelog "    ${CMAKE_MATCH_1}\n")
+  endif()
+endforeach()
+if(NOT newest STREQUAL VERSION)
+  message(FATAL_ERROR "NEWS.md's newest version is \"${newest}\", the project's ${VERSION}: add its entry")
+endif()
+string(APPEND changelog "${entry_end}")
+string(REGEX REPLACE "\n\n$" "\n" changelog "${changelog}")
+
+file(WRITE "${OUTPUT}.txt" "${changelog}")
+# -n: no name or time in the gzip header, so the same news gives the same bytes.
+execute_process(COMMAND gzip -9 -n -c "${OUTPUT}.txt" OUTPUT_FILE "${OUTPUT}" RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "gzip could not write ${OUTPUT}")
+endif()
