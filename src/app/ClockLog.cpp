@@ -9,9 +9,15 @@
 #include "platform/Audio.h"
 #include "platform/ShowFrame.h"
 #include "platform/Window.h"
+#include "show/Schedule.h"
 #include "show/Seeking.h"
+#include "timeline/BeatClock.h"
+#include "timeline/ShowClock.h"
 
 namespace {
+// A frame within a 60 Hz refresh.
+constexpr double OnTimeSeconds = 0.017;
+
 double UnixSeconds() {
   return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
@@ -47,7 +53,11 @@ ClockLog::ClockLog() : enabled_(std::getenv("VANTREL_CLOCK_LOG") != nullptr) {}
 void ClockLog::FrameStarts(double showTime, double heard, double lead, double frameSeconds, double music,
                            const ViewerControls& controls) {
   if (!enabled_) return;
-  if (frameSeconds > 0) frameSeconds_.push_back(frameSeconds);
+  if (frameSeconds > 0) {
+    frameSeconds_.push_back(frameSeconds);
+    if (frameSeconds > OnTimeSeconds) ++lateByScene_[lastScene_];
+  }
+  lastScene_ = showTime >= EndingStartTime ? -1 : CurrentScene;
   lowestScale_ = std::min(lowestScale_, DrawingScale());
   if (!controls.Paused()) ++sizes_[{DrawingWidth(), DrawingHeight()}];
   const double now = UnixSeconds();
@@ -80,11 +90,19 @@ void ClockLog::ShowEnds(double showTime, double heardShow) {
   std::fprintf(stderr, "vantrel: clock end wall %.3f show %.6f heard show %.6f\n", UnixSeconds(), showTime, heardShow);
   std::vector<double> times = frameSeconds_;
   std::sort(times.begin(), times.end());
-  const auto within = std::upper_bound(times.begin(), times.end(), 0.017) - times.begin();
+  const auto within = std::upper_bound(times.begin(), times.end(), OnTimeSeconds) - times.begin();
   const auto at = [&times](double share) { return times.empty() ? 0.0 : 1000 * times[static_cast<size_t>(share * (times.size() - 1))]; };
   std::fprintf(stderr, "vantrel: frame times %zu frames, %.1f %% within 17 ms, median %.1f ms, p95 %.1f ms, lowest scale %.2f\n",
                times.size(), times.empty() ? 0.0 : 100.0 * within / times.size(), at(0.5), at(0.95), lowestScale_);
   std::fprintf(stderr, "%s\n", SizesLine(sizes_, times.empty() ? 0.0 : 100.0 * within / times.size()).c_str());
+  std::string late = "vantrel: frames over 17 ms by scene:";
+  for (const auto& [scene, count] : lateByScene_) {
+    const ShowScene* found = FindShowScene(scene);
+    late += " " + (scene < 0 ? std::string("ending") : found ? std::string(found->name) : std::to_string(scene)) + " " +
+            std::to_string(count);
+  }
+  std::fprintf(stderr, "%s%s\n", late.c_str(), lateByScene_.empty() ? " none" : "");
+  lateByScene_.clear();
   frameSeconds_.clear();
   sizes_.clear();
   lowestScale_ = DrawingScale();

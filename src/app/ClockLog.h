@@ -15,7 +15,8 @@
 // whether the on-screen display is switched on, whether the mouse cursor is shown and the size
 // drawn. The pass's end adds the frame times of the pass: how many frames, the share within
 // 17 ms (a 60 Hz refresh), the median and the 95th percentile, the lowest scale; and the sizes
-// drawn: the share of frames at each, the lowest and the highest, the share on time. A line for every jump says
+// drawn: the share of frames at each, the lowest and the highest, the share on time; and the
+// frames over 17 ms by the scene they drew. A line for every jump says
 // where it landed and how long it took from its key to the frame shown. Silent when unset.
 // The end line's sizes: "vantrel: sizes drawn 1440x1080 60.0 %, 800x600 40.0 %; lowest 800x600,
 // highest 1440x1080; 97.5 % on time", the sizes from the largest down.
@@ -41,4 +42,6 @@ class ClockLog {
   std::vector<double> frameSeconds_;
   float lowestScale_ = 1.0f;
   std::map<std::pair<int, int>, long> sizes_;  // frames drawn at each width x height
+  std::map<int, long> lateByScene_;            // frames over 17 ms by the scene drawn (-1: the ending)
+  int lastScene_ = 0;                          // the scene of the frame started last
 };
