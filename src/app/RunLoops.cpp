@@ -12,6 +12,7 @@
 #include "app/Controls.h"
 #include "app/Loading.h"
 #include "app/PresentedFrame.h"
+#include "app/ShowLinkLeader.h"
 #include "platform/Audio.h"
 #include "platform/DynamicResolution.h"
 #include "platform/GL.h"
@@ -57,7 +58,7 @@ constexpr long SnapshotFramesPerFrame = 60;
 constexpr long PausedSnapshotFrames = 600;
 }  // namespace
 
-void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
+void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused, int linkQuantum) {
   ViewerControls controls(loop, false, paused);
   controls.SetDynamicResolution(dynamicResolution);
   // From 800 x 600 (or the frame's size when smaller) up to the frame's, the screen's picture. A
@@ -82,6 +83,9 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
   timer.Reset();
   float passStart = start;
   ClockLog clockLog;
+  // --link: the session follows the music heard, a frame at a time.
+  std::optional<ShowLinkLeader> linkLeader;
+  if (linkQuantum > 0) linkLeader.emplace(linkQuantum);
   PictureLead lead;
   long frames = 0;
   double previousStart = 0, presented = 0;
@@ -134,6 +138,7 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     if (controls.Paused()) {
       // The frame held, shown again with the display over it; the keyboard and events taken.
       clockLog.FrameStarts(ShowTime, std::nan(""), 0, 0, heldMusic, controls);
+      if (linkLeader) linkLeader->Frame(heldMusic, false);
       // A window close or a terminate request ends a paused show too.
       if (PresentAgain(MainWindow) || QuitRequested()) break;
       PollKeyboard();
@@ -168,6 +173,8 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     FramesPerSecond = static_cast<float>(timer.Fps);
     clockLog.FrameStarts(ShowTime, heard, lead.Seconds(), frames > 1 ? timer.Delta : 0.0,
                          passStart + (std::isnan(heard) ? wall : heard), controls);
+    // The session hears the music as the listener does: its heard clock already counts the output.
+    if (linkLeader) linkLeader->Frame(passStart + (std::isnan(heard) ? wall : std::max(0.0, heard)), true);
     PresentShowFrameNow();
     presented = timer.Now();
     // The show ends once its length has been heard, not when the frame drawn ahead for the
