@@ -11,6 +11,8 @@
 #    show's heard beat; a peer's 100 BPM is overruled within 1 s, and the show says so once.
 # Both sides print lines stamped with Link's clock (VANTREL_CLOCK_LOG, the peer's own lines).
 # Usage: link_session.sh <path-to-vantrel> <build-dir>
+#   VANTREL_LINK_TIMING=loose  five times the time limits, for a build under a sanitizer (whose
+#                              program turns its loop that much slower); the phases are held as tight.
 VANTREL_E2E_TIMEOUT=${VANTREL_E2E_TIMEOUT:-150}
 source "$(dirname "${BASH_SOURCE[0]}")/support/outer-timeout.sh"
 set -u
@@ -20,6 +22,8 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 peer_tool="$build/tools/vantrel-link-peer"
 python=/usr/bin/python3
 lines() { "$python" "$here/support/link_lines.py" "$@"; }
+scale=1
+[ "${VANTREL_LINK_TIMING:-}" = loose ] && scale=5
 
 if [ -z "${VANTREL_LINK_NAMESPACE:-}" ]; then
   for tool in unshare ip "$python"; do
@@ -57,21 +61,21 @@ start_peer() {
   peer=$!
   exec 3> "$work/peer.in"
 }
-# Waits up to 30 s (loading) for a line in the program's standard error.
+# Waits up to 60 s (loading) for a line in the program's standard error.
 wait_for() {
-  for _ in $(seq 1 300); do
+  for _ in $(seq 1 600); do
     grep -q "$1" "$work/program.err" && return 0
     kill -0 "$program" 2> /dev/null || fail "vantrel ended before \"$1\""
     sleep 0.1
   done
-  fail "no \"$1\" from vantrel within 30 s"
+  fail "no \"$1\" from vantrel within 60 s"
 }
 # Ends the program with SIGTERM: status 0 within 2 s.
 end_program() {
   local began=$SECONDS status
   kill -TERM "$program"
-  for _ in $(seq 1 40); do kill -0 "$program" 2> /dev/null || break; sleep 0.05; done
-  kill -0 "$program" 2> /dev/null && fail "vantrel still runs 2 s after SIGTERM"
+  for _ in $(seq 1 $((40 * scale))); do kill -0 "$program" 2> /dev/null || break; sleep 0.05; done
+  kill -0 "$program" 2> /dev/null && fail "vantrel still runs $((2 * scale)) s after SIGTERM"
   wait "$program"
   status=$?
   program=""
@@ -87,26 +91,34 @@ start_peer
 "$vantrel" -pds -w --listen 127.0.0.1 --port $((osc + 1)) --osc "$osc" --link > "$work/program.out" 2> "$work/program.err" &
 program=$!
 wait_for "link [0-9]* peers 1"
-lines joined "$work/program.err" 2 || fail "the live mode did not meet the peer within 2 s"
-sleep 2
-lines phase "$work/program.err" "$work/peer.log" 4 5 "$(($(micros) - 1500000))" || fail "the live beat is out of the peer's phase"
+lines joined "$work/program.err" $((2 * scale)) || fail "the live mode did not meet the peer within 2 s"
+# Ten moments from half a second after they met, once there are that many.
+from=$(($(lines met "$work/program.err") + 500000))
+for _ in $(seq 1 $((20 * scale))); do
+  sleep 0.5
+  status=0
+  lines phase "$work/program.err" "$work/peer.log" 4 5 "$from" > "$work/phase" || status=$?
+  [ $status = 3 ] || break
+done
+cat "$work/phase"
+[ $status = 0 ] || fail "the live beat is out of the peer's phase"
 sent=$(micros)
 "$python" -c '
 import socket, struct, sys
 pad = lambda b: b + b"\0" * (4 - len(b) % 4)
 socket.socket(socket.AF_INET, socket.SOCK_DGRAM).sendto(pad(b"/tempo") + pad(b",f") + struct.pack(">f", 140.0), ("127.0.0.1", int(sys.argv[1])))' "$osc"
-sleep 1.5
-lines tempo "$work/peer.log" peer 140 "$sent" 1 || fail "the OSC tempo did not reach the peer within 1 s"
+sleep $((scale + 1))
+lines tempo "$work/peer.log" peer 140 "$sent" "$scale" || fail "the OSC tempo did not reach the peer within 1 s"
 echo "tempo 133.5" >&3
-sleep 1.5
+sleep $((scale + 1))
 changed=$(lines first "$work/peer.log" peer 133.5) || fail "the peer did not take 133.5 BPM"
-lines tempo "$work/program.err" link 133.5 "$changed" 1 || fail "the peer's tempo did not reach the live beat within 1 s"
+lines tempo "$work/program.err" link 133.5 "$changed" "$scale" || fail "the peer's tempo did not reach the live beat within 1 s"
 kill -KILL "$peer"
 wait "$peer" 2> /dev/null
 left=$(micros)
 peer=""
 exec 3>&-
-sleep 2
+sleep $((2 * scale))
 lines steady "$work/program.err" link 133.5 "$left" || fail "the beat did not run on at the last tempo after the peer vanished"
 end_program
 grep -q "Link: at most 1 peers" "$work/program.err" || fail "no Link line at the live mode's end"
@@ -117,17 +129,19 @@ start_peer
 program=$!
 wait_for "the show starts"
 wait_for "link [0-9]* peers 1"
-sleep 2
+sleep $((2 * scale))
 lines led "$work/program.err" "$work/peer.log" 4 10 "$(($(micros) - 1200000))" || fail "the peer is not on the show's beat"
 echo "tempo 100" >&3
 sleep 0.5
 changed=$(lines first "$work/peer.log" peer 100) || fail "the peer did not take 100 BPM"
-sleep 1
-lines tempo "$work/peer.log" peer 186 "$changed" 1 || fail "the show did not lead 186 BPM again within 1 s"
+sleep $scale
+lines tempo "$work/peer.log" peer 186 "$changed" "$scale" || fail "the show did not lead 186 BPM again within 1 s"
 [ "$(grep -c "the show keeps its own 186 BPM" "$work/program.err")" = 1 ] || fail "the show did not say once that it keeps its tempo"
 end_program
 echo quit >&3
 exec 3>&-
 wait "$peer" 2> /dev/null
 peer=""
+grep -q "WARNING: ThreadSanitizer\|ERROR: AddressSanitizer\|runtime error" "$work"/*.err "$work"/*.log &&
+  fail "a sanitizer's report"
 echo "link_session.sh: passed"

@@ -46,14 +46,14 @@ def main():
         took = (met[0]["micros"] - lines[0]["micros"]) / 1e6
         print("joined after %.2f s" % took)
         return 0 if took <= float(args[1]) else 1
-    if check == "phase":  # PROGRAM-LOG PEER-LOG QUANTUM MS FROM-MICROS: ten moments in phase
+    if check == "phase":  # PROGRAM-LOG PEER-LOG QUANTUM MS FROM-MICROS: ten moments in phase (3: too few yet)
         ours, peer = read(args[0], "link"), read(args[1], "peer")
         quantum, limit, since = float(args[2]), float(args[3]), float(args[4])
         moments = [line for line in ours if line["micros"] >= since and line["peers"] >= 1]
         moments = moments[:: max(1, len(moments) // 10)][:10]
         if len(moments) < 10 or not peer:
-            print("only %d moments to compare" % len(moments))
-            return 1
+            print("only %d moments to compare yet" % len(moments))
+            return 3
         worst = 0.0
         for line in moments:
             theirs, near = beat_at(peer, line["micros"])
@@ -70,6 +70,10 @@ def main():
         took = (reached[0]["micros"] - since) / 1e6
         print("%s showed %g BPM after %.3f s" % (args[1], bpm, took))
         return 0 if took <= within else 1
+    if check == "met":  # PROGRAM-LOG: the micros of its first line with a peer
+        met = [line for line in read(args[0], "link") if line["peers"] >= 1]
+        print("%d" % met[0]["micros"] if met else "0")
+        return 0 if met else 1
     if check == "first":  # LOG WORD BPM: the micros of the first line at that tempo
         lines = [line for line in read(args[0], args[1]) if abs(line["tempo"] - float(args[2])) < 1e-3]
         print("%d" % lines[0]["micros"] if lines else "0")
