@@ -12,7 +12,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   libjpeg-dev libpng-dev libmp3lame-dev liblo-dev
   libgtest-dev libbenchmark-dev libcli11-dev
-  librtmidi-dev libaubio-dev libpulse-dev jackd2 libjack-jackd2-dev
+  librtmidi-dev libaubio-dev libpulse-dev jackd2 libjack-jackd2-dev ableton-link-dev libasio-dev
   xvfb xauth xdotool x11-xserver-utils imagemagick ffmpeg sox parallel iproute2 man-db groff-base
   openssh-server openssh-client rsync
   pulseaudio pulseaudio-utils x11-utils python3 python3-numpy python3-pil

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds the program and the tests of its threaded parts with ThreadSanitizer in a build directory
 # of its own (build-tsan) and runs them: the unit tests of the audio clock (the mixer's thread
-# stamps every buffer), the window and its events, the live server, OSC and the tool window
-# (whose event filter runs wherever SDL pushes an event), then the end-to-end start-and-Escape,
-# run-out, live, random-moment shutdown and sound-server-lost scripts (the last with the thread
-# that asks the sound server for its latency). Any race report fails the run; the
+# stamps every buffer), the window and its events, the live server, OSC, the tool window (whose
+# event filter runs wherever SDL pushes an event) and the Link session (whose callbacks run on
+# Link's threads), then the end-to-end start-and-Escape, run-out, live, Link session and
+# random-moment shutdown scripts (the Link ones in a private network namespace of their own) and
+# the sound-server-lost script (with the thread that asks the sound server for its latency). Any
+# race report fails the run; the
 # suppressions in tests/tsan.supp each name a library's own race.
 # Usage: scripts/test-threads.sh [build-dir]
 set -euo pipefail
@@ -22,7 +24,7 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_THREADS
 # Only what is run here. The data set's generator runs no threads, so the data set of the normal
 # build beside this one is used where there is one (as in CI, after the README's tests), and made
 # here only where there is none.
-targets=(vantrel test_platform test_live close_window vantrel-stream)
+targets=(vantrel test_platform test_live close_window vantrel-stream vantrel-link-peer)
 [ -e "$build/data" ] || [ ! -f "$root/build/data/.stamp" ] || ln -s "$root/build/data" "$build/data"
 [ -f "$build/data/.stamp" ] || targets+=(data)
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
@@ -33,15 +35,15 @@ export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy VANTREL_DATA="$build/data
 export VANTREL_TESTDATA="$root/../shared/testdata"
 status=0
 tests/test_platform --gtest_filter='Audio.*:PlaybackClock.*:Window.*:Keyboard.*' || status=1
-tests/test_live --gtest_filter='StreamServer.*:OscInput.*:ClientLimits.*:LiveFrame.AWindowClosed*:LiveShowFrames.*' || status=1
+tests/test_live --gtest_filter='StreamServer.*:OscInput.*:ClientLimits.*:LiveFrame.AWindowClosed*:LiveShowFrames.*:LiveLink.*' || status=1
 unset SDL_VIDEODRIVER SDL_AUDIODRIVER
 # The end-to-end scripts side by side (each on an X server and ports of its own). The run-out
 # starts at 180 s: the whole show under the sanitizer would take its 207 s for the same ending.
 logs=$(mktemp -d)
-scripts=(show_escape show_runs_out live shutdown_moments sound_server_lost)
+scripts=(show_escape show_runs_out live link_session shutdown_moments sound_server_lost)
 pids=()
 for script in "${scripts[@]}"; do
-  VANTREL_RUNOUT_FROM=180 VANTREL_SHUTDOWN_RUNS=8 VANTREL_SHUTDOWN_LANES=1 bash "$root/tests/e2e/$script.sh" "$build/vantrel" "$build" \
+  VANTREL_RUNOUT_FROM=180 VANTREL_LINK_TIMING=loose VANTREL_SHUTDOWN_RUNS=8 VANTREL_SHUTDOWN_LANES=1 bash "$root/tests/e2e/$script.sh" "$build/vantrel" "$build" \
     > "$logs/$script.log" 2>&1 &
   pids+=($!)
 done

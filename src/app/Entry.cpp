@@ -119,7 +119,8 @@ int RunWithDisplay(const ProgramOptions& options, bool offscreen) {
       RunLiveMode(options);
     } else {
       LoadAssets(false);
-      RunTimedShow(options.start, options.loop, PlayerDrawsDynamically(options), options.paused);
+      RunTimedShow(options.start, options.loop, PlayerDrawsDynamically(options), options.paused,
+                   options.link ? options.linkQuantum : 0);
     }
   } catch (const QuitWhileLoading&) {
     // A terminate signal or the window's close button before the first frame: the show ends as

@@ -2,6 +2,7 @@
 #include "app/LiveRun.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/Controls.h"
 #include "app/MidiSetup.h"
@@ -10,6 +11,7 @@
 #include "live/LiveFrame.h"
 #include "live/MidiInput.h"
 #include "live/PDSServer.h"
+#include "platform/Window.h"
 
 void RunLiveMode(const ProgramOptions& options) {
   CreateLiveAssets();
@@ -25,6 +27,12 @@ void RunLiveMode(const ProgramOptions& options) {
   settings.listeners.sound = options.audioIn;
   settings.listeners.soundDevice = options.audioDevice;
   if (options.midi || options.audioIn) settings.listeners.map = LoadControlMap(options);
+  settings.link = options.link;
+  settings.linkSettings.quantum = options.linkQuantum;
+  // A frame is presented as it is drawn and seen from the next refresh: the beat is taken then.
+  settings.linkSettings.leadSeconds = RefreshSeconds(MainWindow);
+  settings.linkSettings.monitor = options.midiMonitor;
+  settings.linkSettings.clockLog = std::getenv("VANTREL_CLOCK_LOG") != nullptr;
   TPDSServerObject server(settings);
   // Each frame is drawn at the window's picture size (see ScreenFrameSizing): a resized window's
   // frame is made again before the next frame, never while one is drawn.
@@ -63,4 +71,5 @@ void RunLiveMode(const ProgramOptions& options) {
     std::fprintf(stderr, "vantrel: frames drawn by source: %s; %s\n", server.SourcesCaption().c_str(),
                  server.Listeners->Summary().c_str());
   }
+  if (server.Link) std::fprintf(stderr, "vantrel: %s\n", server.Link->Summary().c_str());
 }

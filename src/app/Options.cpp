@@ -76,6 +76,8 @@ std::string RefuseCombination(const ProgramOptions& options, bool startGiven) {
   std::string why;
   if (options.width > 0 && options.mode == Mode::Capture && !VideoSizeAllowed(options.width, options.height, why))
     return why;
+  if (options.link && options.mode != Mode::Show && options.mode != Mode::Help)
+    return "--link plays with a Link session on the network: the show or the live mode on a screen, not the offscreen modes";
   const bool timedShow = options.mode == Mode::Show && !options.live;
   if ((options.loop || startGiven || options.paused) && !timedShow && options.mode != Mode::Help &&
       options.mode != Mode::ListScenes)
@@ -94,11 +96,12 @@ bool HasSwitch(int argc, const char* const* argv, const char* name) {
 
 std::string UsageText() {
   return "Usage: vantrel [-w] [--loop] [--start T|scene:N] [--pause] [--gentle] [--full-frame]\n"
-         "                     [--render-size WxH|native]\n"
+         "                     [--render-size WxH|native] [--link [--link-quantum N]]\n"
          "       vantrel [-w] -pds [--listen ADDR] [--port P] [--osc PORT] [--gentle]\n"
          "                     [--render-size WxH|native]\n"
          "                     [--midi [PORT]] [--midi-api alsa|jack] [--midi-map FILE]\n"
          "                     [--midi-monitor] [--audio-in [DEVICE]] [--record SET]\n"
+         "                     [--link [--link-quantum N]]\n"
          "       vantrel --midi-list [--midi-api alsa|jack] | --midi-map-default\n"
          "       vantrel -pds --replay SET --capture FILE.mp4 [--fps N] [--size WxH] [--gentle]\n"
          "       vantrel --capture FILE.mp4 [--fps N] [--from T] [--to T] [--size WxH] [--gentle]\n"
@@ -128,6 +131,10 @@ std::string UsageText() {
          "  --midi-monitor     print every MIDI message and sound event as it comes\n"
          "  --audio-in [DEV]   live mode: listen to a recording device (default: the system's)\n"
          "                     for onsets, kicks, tempo and band loudness\n"
+         "  --link             join the Link session on the local network (every interface\n"
+         "                     that is up): the live mode follows its tempo and phase and sets\n"
+         "                     its tempo (OSC /tempo BPM); the show leads it at 186 BPM\n"
+         "  --link-quantum N   with --link: beats in the phase the peers align, 1 to 16 (4)\n"
          "  --loop             play the show again from its start after its end, until Escape\n"
          "  --start T          start the show at T seconds (scene:N: where scene N first starts)\n"
          "  --pause            start paused on the first frame (Space plays)\n"
@@ -198,6 +205,9 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
   app.add_flag("--gentle", options.gentle);
   app.add_flag("--full-frame", options.fullFrame);
   app.add_flag("--midi-monitor", options.midiMonitor);
+  app.add_flag("--link", options.link);
+  const CLI::Option* quantumOption =
+      AddNumberOption(app, "--link-quantum", options.linkQuantum, {1, 16, true}, "a whole number of beats");
   const CLI::Option* startOption = app.add_option("--start", start)->type_name("a time in seconds or scene:N");
   AddNumberOption(app, "--fps", options.fps, {1, 1000, true}, "a whole number");
   const CLI::Option* sizeOption = app.add_option("--size", size)->type_name("a size such as 1920x1080");
@@ -246,6 +256,7 @@ bool ParseOptions(int argc, const char* const* argv, ProgramOptions& options, st
     if (!options.renderNative)
       ParseDrawingSize(renderSize, options.renderWidth, options.renderHeight, why, "--render-size");
   }
+  if (why.empty() && quantumOption->count() > 0 && !options.link) why = "--link-quantum goes with --link";
   if (why.empty()) why = RefuseCombination(options, startGiven);
   if (!why.empty()) {
     error = why;

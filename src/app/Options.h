@@ -31,6 +31,10 @@ struct ProgramOptions {
   bool midiMonitor = false;
   bool audioIn = false;
   std::string audioDevice;
+  // --link: the live mode follows a Link session's tempo and phase, the timed show leads one;
+  // --link-quantum: the beats of the phase (a bar).
+  bool link = false;
+  int linkQuantum = 4;
   bool loop = false;  // the timed show starts again after its end until Escape
   bool fullFrame = false;  // --full-frame: the player never draws the frame smaller when late
   // --render-size for the player and the live mode: renderWidth x renderHeight holds the picture

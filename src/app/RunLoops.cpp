@@ -13,6 +13,7 @@
 #include "app/Controls.h"
 #include "app/Loading.h"
 #include "app/PresentedFrame.h"
+#include "app/ShowLinkLeader.h"
 #include "platform/Audio.h"
 #include "platform/DynamicResolution.h"
 #include "platform/GL.h"
@@ -70,7 +71,7 @@ void ReportSound() {
 }
 }  // namespace
 
-void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
+void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused, int linkQuantum) {
   ViewerControls controls(loop, false, paused);
   controls.SetDynamicResolution(dynamicResolution);
   // From 800 x 600 (or the frame's size when smaller) up to the frame's, the screen's picture. A
@@ -100,6 +101,9 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
   float passStart = start;
   ClockLog clockLog;
   if (dynamicResolution) clockLog.Note("frame costs from " + costSource);
+  // --link: the session follows the music heard, a frame at a time.
+  std::optional<ShowLinkLeader> linkLeader;
+  if (linkQuantum > 0) linkLeader.emplace(linkQuantum);
   PictureLead lead;
   long frames = 0;
   double previousStart = 0, presented = 0;
@@ -153,6 +157,7 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     if (controls.Paused()) {
       // The frame held, shown again with the display over it; the keyboard and events taken.
       clockLog.FrameStarts(ShowTime, std::nan(""), 0, 0, heldMusic, controls);
+      if (linkLeader) linkLeader->Frame(heldMusic, false);
       // A window close or a terminate request ends a paused show too.
       if (PresentAgain(MainWindow) || QuitRequested()) break;
       PollKeyboard();
@@ -197,6 +202,8 @@ void RunTimedShow(float start, bool loop, bool dynamicResolution, bool paused) {
     FramesPerSecond = static_cast<float>(timer.Fps);
     clockLog.FrameStarts(ShowTime, heard, lead.Seconds(), frames > 1 ? timer.Delta : 0.0,
                          passStart + (std::isnan(heard) ? wall : heard), controls);
+    // The session hears the music as the listener does: its heard clock already counts the output.
+    if (linkLeader) linkLeader->Frame(passStart + (std::isnan(heard) ? wall : std::max(0.0, heard)), true);
     PresentShowFrameNow();
     presented = timer.Now();
     // The show ends once its length has been heard, not when the frame drawn ahead for the

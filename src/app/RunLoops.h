@@ -6,5 +6,7 @@
 // and with loop again from 0 s after each end. Starts the music itself (load without it). With
 // dynamicResolution, frames that run late are drawn smaller (see DynamicResolution). With
 // paused, the first frame at or after start is shown held until the viewer resumes. The
-// viewer's keys (Controls.h) pause, jump, step, save screenshots and so on.
-void RunTimedShow(float start = 0.0f, bool loop = false, bool dynamicResolution = false, bool paused = false);
+// viewer's keys (Controls.h) pause, jump, step, save screenshots and so on. With a linkQuantum
+// (1 to 16; 0: none) the show leads a Link session (see ShowLinkLeader).
+void RunTimedShow(float start = 0.0f, bool loop = false, bool dynamicResolution = false, bool paused = false,
+                  int linkQuantum = 0);

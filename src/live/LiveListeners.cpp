@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "live/LiveBeat.h"
 #include "platform/Messages.h"
 
 namespace {
@@ -145,16 +144,18 @@ void TLiveListeners::HandleSound(double now, std::vector<SlotWrite>& writes) {
   soundMapper_->ReleaseTriggers(analysis_->Seconds(), writes);
 }
 
-void TLiveListeners::SteerBeat(double now) {
-  if (midi_ && clock_.Governs(now)) {
-    FollowExternalBeat(clock_.Beats(now));
-  } else if (soundMapper_ && soundMapper_->DrivesBeat() && now - soundBeatArrival_ < SoundBeatSeconds &&
-             analysis_->Bpm() > 0) {
-    const double since = std::min((now - soundBeatArrival_) * analysis_->Bpm() / 60.0, 0.999);
-    FollowExternalBeat(soundBeats_ + since);
-  } else {
-    ReleaseExternalBeat();
-  }
+bool TLiveListeners::MidiClockBeat(double now, double& beats) const {
+  if (!midi_ || !clock_.Governs(now)) return false;
+  beats = clock_.Beats(now);
+  return true;
+}
+
+bool TLiveListeners::SoundBeat(double now, double& beats) const {
+  if (!soundMapper_ || !soundMapper_->DrivesBeat() || now - soundBeatArrival_ >= SoundBeatSeconds ||
+      analysis_->Bpm() <= 0)
+    return false;
+  beats = soundBeats_ + std::min((now - soundBeatArrival_) * analysis_->Bpm() / 60.0, 0.999);
+  return true;
 }
 
 std::string TLiveListeners::Caption() const {

@@ -49,8 +49,10 @@ class TLiveListeners {
   // returned as sentences. now: the steady clock in seconds.
   void Serve(double now, std::vector<SlotWrite>& midiWrites, std::vector<SlotWrite>& soundWrites,
              std::vector<std::string>& notices);
-  // Sets or releases the live beat for a frame drawn now.
-  void SteerBeat(double now);
+  // The MIDI clock's beat position now, when the clock governs the beat (see BeatSource.h).
+  bool MidiClockBeat(double now, double& beats) const;
+  // The sound's beat position now, when "audio tempo -> beat" is mapped and a beat came lately.
+  bool SoundBeat(double now, double& beats) const;
   // "MIDI cc ch 1 7 = 64, clock 128.0 BPM" for the tool window.
   std::string Caption() const;
   // The end-of-run line.

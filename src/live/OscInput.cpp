@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -92,6 +93,10 @@ void ParseMessage(const uint8_t* data, size_t size, std::vector<OscEvent>& event
       event.kind = OscEvent::Kind::SetSlot;
       ok = types[0] != LO_NIL && NumberArgument(types[0], argv[0], event.value);
     }
+  } else if (std::strcmp(path, OscTempoAddress) == 0) {
+    event.kind = OscEvent::Kind::Tempo;
+    ok = argc == 1 && types[0] != LO_NIL && NumberArgument(types[0], argv[0], event.value) &&
+         std::isfinite(event.value) && event.value > 0;
   } else if (std::strcmp(path, OscClearAddress) == 0) {
     // Any arguments are allowed: a controller's button sends 1 when pressed and 0 when let go.
     event.kind = OscEvent::Kind::ClearAll;
@@ -152,6 +157,7 @@ void ApplyOscEvent(const OscEvent& event, std::array<float, MaxStreamCount>& val
     case OscEvent::Kind::SetSlot: values[event.slot] = event.value; break;
     case OscEvent::Kind::ClearSlot: values[event.slot] = AbsentStreamValue(); break;
     case OscEvent::Kind::ClearAll: ClearStreamValues(values); break;
+    case OscEvent::Kind::Tempo: break;
   }
 }
 

@@ -13,13 +13,15 @@
 inline constexpr const char* OscPacketAddress = "/vantrel/packet";   // ,f... : a whole packet
 inline constexpr const char* OscSlotPrefix = "/vantrel/slot/";       // N or NAME ,f : one slot; ,N or none: clear it
 inline constexpr const char* OscClearAddress = "/vantrel/clear";     // every slot absent
+inline constexpr const char* OscTempoAddress = "/tempo";             // ,f BPM : the Link session's tempo
 
-// One OSC message that draws a frame: a whole packet, one slot set or cleared, or all cleared.
+// One OSC message: a whole packet, one slot set or cleared, or all cleared (each draws a frame),
+// or a tempo for the Link session (draws nothing).
 struct OscEvent {
-  enum class Kind { Packet, SetSlot, ClearSlot, ClearAll };
+  enum class Kind { Packet, SetSlot, ClearSlot, ClearAll, Tempo };
   Kind kind = Kind::Packet;
   int slot = 0;       // SetSlot, ClearSlot
-  float value = 0;    // SetSlot
+  float value = 0;    // SetSlot; Tempo: beats a minute, above 0
   int32_t count = 0;  // Packet: number of values
   std::array<float, MaxStreamCount> values{};  // Packet: slots 0 .. count-1, the rest absent
 };
@@ -38,7 +40,7 @@ struct OscCounts {
 // element sizes do not fit is refused whole; a bad message inside a good bundle only itself.
 void ParseOscDatagram(const uint8_t* data, size_t size, std::vector<OscEvent>& events, OscCounts& counts);
 
-// Applies an event to the stream values the way the live frame reads them.
+// Applies an event to the stream values the way the live frame reads them (a tempo changes none).
 void ApplyOscEvent(const OscEvent& event, std::array<float, MaxStreamCount>& values);
 
 // The receiving socket. Not copyable: it owns the descriptor.

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "live/LiveAssets.h"
+#include "live/LiveBeat.h"
 #include "live/LiveFrame.h"
 #include "live/LocalSockets.h"
 #include "live/SetRecording.h"
@@ -57,8 +58,9 @@ TPDSServerObject::TPDSServerObject(uint16_t port, bool openToolWindow)
 
 TPDSServerObject::TPDSServerObject(const TLiveServerSettings& settings) : settings_(settings) {
   DrawPacketFrame = [] { DrawLiveFrame(); };
-  const bool listening = settings.listeners.midi || settings.listeners.sound;
-  // With MIDI or sound the window grows two lines: the last message, the tempo and the sources.
+  const bool listening = settings.listeners.midi || settings.listeners.sound || settings.link;
+  // With MIDI, sound or Link the window grows two lines: the last message, the tempos (Link's
+  // with its peers and phase) and the sources.
   // The keys the live mode takes come last.
   if (settings.openToolWindow &&
       ToolWindow.Open("PDSServerObject", 1414, 422, listening ? 300 : 220, listening ? 156 : 108)) {
@@ -73,7 +75,9 @@ TPDSServerObject::TPDSServerObject(const TLiveServerSettings& settings) : settin
   }
   Listen(settings.listenAddress, settings.port);
   if (settings.oscPort >= 0) OpenOsc(settings.listenAddress, settings.oscPort);
-  if (listening) Listeners = std::make_unique<TLiveListeners>(settings.listeners);
+  if (settings.listeners.midi || settings.listeners.sound)
+    Listeners = std::make_unique<TLiveListeners>(settings.listeners);
+  if (settings.link) Link = std::make_unique<TLiveLink>(settings.linkSettings);
   if (!settings.recordPath.empty()) {
     record_ = std::fopen(settings.recordPath.c_str(), "w");
     if (!record_)
@@ -144,8 +148,7 @@ bool TPDSServerObject::CloseSeen() {
 
 void TPDSServerObject::Step(int maxWaitMs) {
   if (CloseSeen()) return;
-  // The beat every frame of this turn is drawn with: a MIDI clock's, the sound's, or its own.
-  if (Listeners) Listeners->SteerBeat(std::chrono::duration<double>(Clock::now().time_since_epoch()).count());
+  SteerBeat();
 
   const auto now = std::chrono::steady_clock::now();
   int timeout = std::max(0, maxWaitMs);
@@ -189,6 +192,7 @@ void TPDSServerObject::Step(int maxWaitMs) {
 
   if (!closed_) ServeOsc();
   if (!closed_) ServeListeners();
+  if (!closed_) ServeLink();
   if (!closed_ && std::chrono::steady_clock::now() >= nextTimer_) RunTimer();
   if (QuitRequested()) closed_ = true;
   UpdateStatus(false);
@@ -327,12 +331,21 @@ void TPDSServerObject::ServeOsc() {
   for (int drawn = 0; drawn < PacketsPerTurn && !oscEvents_.empty() && !closed_; ++drawn) {
     const OscEvent event = oscEvents_.front();
     oscEvents_.pop_front();
+    if (event.kind == OscEvent::Kind::Tempo) {
+      // A tempo draws no frame: the beat takes it from the next turn on.
+      if (TempoMessages++ == 0 && !Link)
+        std::fprintf(stderr, "vantrel: an OSC tempo came, but there is no Link session to set it in (--link)\n");
+      if (Link) Link->SetTempo(event.value);
+      SetLabel1("OSC tempo " + std::to_string(static_cast<int>(std::lround(event.value))) + " BPM");
+      continue;
+    }
     ApplyOscEvent(event, StreamValues);
     switch (event.kind) {
       case OscEvent::Kind::Packet: SetLabel1("Reading " + std::to_string(event.count) + " streams"); break;
       case OscEvent::Kind::SetSlot: SetLabel1("OSC slot " + std::to_string(event.slot)); break;
       case OscEvent::Kind::ClearSlot: SetLabel1("OSC slot " + std::to_string(event.slot) + " off"); break;
       case OscEvent::Kind::ClearAll: SetLabel1("OSC clear"); break;
+      case OscEvent::Kind::Tempo: break;
     }
     ToolWindow.Refresh();
     ++OscFrames;
@@ -386,6 +399,40 @@ void TPDSServerObject::ServeListeners() {
   if (!closed_) drawFrame();
 }
 
+void TPDSServerObject::ServeLink() {
+  if (!Link) return;
+  std::vector<std::string> notices;
+  Link->Report(notices);
+  for (const std::string& notice : notices) {
+    std::fprintf(stderr, "vantrel: %s\n", notice.c_str());
+    SetLabel1(notice);
+  }
+}
+
+void TPDSServerObject::SteerBeat() {
+  // The beat every frame of this turn is drawn with, from the one source ChooseBeatSource picks.
+  const double now = std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+  double midiBeats = 0, soundBeats = 0;
+  BeatCandidates candidates;
+  if (Listeners) {
+    candidates.midiClock = Listeners->MidiClockBeat(now, midiBeats);
+    candidates.sound = Listeners->SoundBeat(now, soundBeats);
+  }
+  candidates.link = Link != nullptr;
+  Beat = ChooseBeatSource(candidates);
+  switch (Beat) {
+    case BeatSource::MidiClock: FollowExternalBeat(midiBeats); break;
+    case BeatSource::Link:
+      Link->Update();
+      FollowExternalBeat(Link->DrawnBeats());
+      break;
+    case BeatSource::Sound: FollowExternalBeat(soundBeats); break;
+    case BeatSource::Own: ReleaseExternalBeat(); break;
+  }
+  // The peers and the tempo are shown even while a MIDI clock leads the beat.
+  if (Link && Beat != BeatSource::Link) Link->Update();
+}
+
 void TPDSServerObject::RecordValues() {
   if (!record_) return;
   int count = MaxStreamCount;
@@ -437,8 +484,10 @@ void TPDSServerObject::UpdateStatus(bool force) {
   if (!force && now < nextStatus_) return;
   nextStatus_ = now + StatusInterval;
   ToolWindow.SetCaption3(StatusCaption());
-  if (Listeners) {
-    ToolWindow.SetCaption4(Listeners->Caption());
-    ToolWindow.SetCaption5(SourcesCaption());
+  if (Listeners || Link) {
+    std::string tempos = Listeners ? Listeners->Caption() : "";
+    if (Link) tempos += (tempos.empty() ? "" : "; ") + Link->Caption();
+    ToolWindow.SetCaption4(tempos);
+    ToolWindow.SetCaption5(SourcesCaption() + "; beat: " + BeatSourceName(Beat));
   }
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "live/BeatSource.h"
+#include "live/LiveLink.h"
 #include "live/LiveListeners.h"
 #include "live/OscInput.h"
 #include "live/StreamPackets.h"
@@ -33,6 +35,9 @@ struct TLiveServerSettings {
   TListenerSettings listeners;
   // Every slot change of every source, with its time, as a set --replay renders; empty: none.
   std::string recordPath;
+  // A Link session to join (--link), its quantum, the picture's lead and its lines.
+  bool link = false;
+  LiveLinkSettings linkSettings;
 };
 
 // Frames drawn because each source set slots; the last writer of a slot wins.
@@ -117,6 +122,11 @@ class TPDSServerObject {
   TLiveSourceCounts Sources;
   // MIDI and sound, when the settings ask for either; null otherwise.
   std::unique_ptr<TLiveListeners> Listeners;
+  // The Link session, when the settings ask for it; null otherwise.
+  std::unique_ptr<TLiveLink> Link;
+  // The source the beat followed in the last turn (see ChooseBeatSource).
+  BeatSource Beat = BeatSource::Own;
+  long TempoMessages = 0;  // OSC tempos taken (committed to the Link session when there is one)
   // "TCP 12, OSC 3, MIDI 240, sound 55": frames drawn from each source.
   std::string SourcesCaption() const;
 
@@ -141,6 +151,9 @@ class TPDSServerObject {
   void EvictLongestSilent();
   void ServeOsc();
   void ServeListeners();
+  void ServeLink();
+  // Sets the live beat for the frames of this turn from the source the rule picks.
+  void SteerBeat();
   // Appends the slot values now drawn to the recorded set.
   void RecordValues();
   void NotePacketDrawn();

@@ -386,6 +386,13 @@ bool IsFullScreen(const GLWindow& window) {
 
 bool CursorShown() { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; }
 
+double RefreshSeconds(const GLWindow& window) {
+  SDL_Window* handle = static_cast<SDL_Window*>(window.Handle);
+  SDL_DisplayMode mode{};
+  if (handle && SDL_GetWindowDisplayMode(handle, &mode) == 0 && mode.refresh_rate > 0) return 1.0 / mode.refresh_rate;
+  return 1.0 / 60;
+}
+
 bool SoftwareRendering() { return SoftwareRasterizer; }
 
 PictureRect WindowPicture() {

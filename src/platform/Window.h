@@ -80,6 +80,8 @@ bool PresentAgain(const GLWindow& window);
 // window is full screen afterwards.
 bool SetFullScreen(const GLWindow& window, bool fullScreen);
 bool IsFullScreen(const GLWindow& window);
+// Seconds between two refreshes of the window's display (1/60 when the display does not say).
+double RefreshSeconds(const GLWindow& window);
 // Whether the mouse cursor is shown over the window (hidden in full screen).
 bool CursorShown();
 // Whether the GL context draws on the processor (Mesa's llvmpipe): the sizes a screen shows

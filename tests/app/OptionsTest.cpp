@@ -252,3 +252,28 @@ TEST(CommandLine, VersionAnswersAloneWithTheVersionAndTheCommit) {
     EXPECT_NE(line.find(" (git "), std::string::npos) << line;
   }
 }
+
+TEST(CommandLine, LinkGoesWithTheShowAndTheLiveModeWithAWholeQuantum) {
+  std::string error;
+  ProgramOptions live;
+  const char* joined[] = {"vantrel", "-pds", "--link", "--link-quantum", "8"};
+  ASSERT_TRUE(ParseOptions(5, joined, live, error)) << error;
+  EXPECT_TRUE(live.link);
+  EXPECT_EQ(live.linkQuantum, 8);
+  ProgramOptions show;
+  const char* leading[] = {"vantrel", "-w", "--link"};
+  ASSERT_TRUE(ParseOptions(3, leading, show, error)) << error;
+  EXPECT_EQ(show.linkQuantum, 4);
+  for (const char* quantum : {"0", "17", "2.5", "four"}) {
+    ProgramOptions bad;
+    const char* line[] = {"vantrel", "-pds", "--link", "--link-quantum", quantum};
+    EXPECT_FALSE(ParseOptions(5, line, bad, error)) << quantum;
+    EXPECT_NE(error.find("--link-quantum"), std::string::npos) << error;
+  }
+  ProgramOptions alone, offscreen;
+  const char* noLink[] = {"vantrel", "--link-quantum", "4"};
+  EXPECT_FALSE(ParseOptions(3, noLink, alone, error));
+  const char* capture[] = {"vantrel", "--capture", "x.mp4", "--link"};
+  EXPECT_FALSE(ParseOptions(4, capture, offscreen, error));
+  EXPECT_NE(UsageText().find("--link-quantum N"), std::string::npos);
+}

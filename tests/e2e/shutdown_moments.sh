@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Ending the show at a random moment: Escape held, the window's close button, SIGINT or SIGTERM,
 # sent at a random time from the program's start (the splash, the loading, the show, a late
-# start's advance to its moment, the live mode with a TCP sender and an OSC sender in flight). Every run must end with status 0, its window gone, without a
+# start's advance to its moment, the live mode with a TCP sender and an OSC sender in flight; half
+# of the runs of the show and the live mode in a Link session, --link, where the script can run in
+# a private network namespace with only loopback up, as it then does: Link's multicast stays in it). Every run must end with status 0, its window gone, without a
 # crash report or a sanitizer's; a close request or signal must be honoured within a second
 # (held to 5 s here, so that a loaded machine's slow frame does not fail the check; the runs
 # slower than 1 s are counted).
@@ -13,6 +15,17 @@ support="$(dirname "${BASH_SOURCE[0]}")/support"
 VANTREL_E2E_TIMEOUT=${VANTREL_E2E_TIMEOUT:-$((${VANTREL_SHUTDOWN_RUNS:-8} * 90 / ${VANTREL_SHUTDOWN_LANES:-1} + 60))}
 source "$support/outer-timeout.sh"
 set -u
+if [ -z "${VANTREL_SHUTDOWN_LINK:-}" ]; then
+  if command -v unshare > /dev/null && command -v ip > /dev/null && unshare -n true 2> /dev/null; then
+    VANTREL_SHUTDOWN_LINK=1 exec unshare -n bash "$0" "$@"
+  fi
+  VANTREL_SHUTDOWN_LINK=0
+  echo "shutdown_moments: no private network namespace here: no runs with --link"
+fi
+if [ "$VANTREL_SHUTDOWN_LINK" = 1 ]; then
+  ip link set lo up || { echo "FAIL: cannot bring loopback up in the namespace"; exit 1; }
+  [ "$(ip -o link show | wc -l)" = 1 ] || { echo "FAIL: more than loopback in the namespace"; exit 1; }
+fi
 program="$(realpath "$1")"
 build="$(realpath "$2")"
 runs=${VANTREL_SHUTDOWN_RUNS:-8}
@@ -40,7 +53,7 @@ one_run() {
   local run=$1 dir="$work/run$1"
   mkdir -p "$dir"
   local actions=(${VANTREL_SHUTDOWN_ACTIONS:-escape close int term}) starts=(0 0 0 150 live)
-  local action=${actions[RANDOM % ${#actions[@]}]} start=${starts[RANDOM % 5]}
+  local action=${actions[RANDOM % ${#actions[@]}]} start=${starts[RANDOM % 5]} linked=nolink
   [ "$start" = live ] && [ ! -x "$stream" ] && start=0
   # Escape is the show's key; the live mode ends by its windows or a signal.
   [ "$start" = live ] && [ $action = escape ] && action=close
@@ -53,6 +66,10 @@ one_run() {
     args=(-pds -w --listen 127.0.0.1 --port "$port" --osc "$osc")
   elif [ "$start" != 0 ]; then
     args+=(--start "$start")
+  fi
+  if [ "$VANTREL_SHUTDOWN_LINK" = 1 ] && [ $((RANDOM % 2)) = 0 ]; then
+    args+=(--link)
+    linked=link
   fi
   local began pid window tries
   # A program that found no X server (a loaded one may refuse a connection for a moment) did not
@@ -126,9 +143,9 @@ one_run() {
   local latency
   latency=$(awk -v s="$sent" -v g="${gone:-$sent}" 'BEGIN { printf "%.2f", g - s }')
   # Runs that the program's ending deadline cut short (the main thread held by the GL driver past it).
-  local cut=""
-  grep -q "did not come back to the request to end" "$dir/err.log" && cut=" deadline"
-  echo "$verdict $action $moment $start $latency$cut"
+  local cut=-
+  grep -q "did not come back to the request to end" "$dir/err.log" && cut=deadline
+  echo "$verdict $action $moment $start $latency $cut $linked"
   if [ $verdict = FAIL ]; then
     cat "$dir/why"
     tail -n 60 "$dir/err.log"
@@ -150,7 +167,8 @@ wait
 cat "$work"/lane*.log > "$work/all.log"
 # Each run's line (printed as it ends, so that a long batch stopped early keeps them): verdict,
 # what ended it, its moment (s from the start), the late start (s into the show, 0 for none, or
-# "live"), how long the program took to go, and "deadline" where its ending deadline cut it short.
+# "live"), how long the program took to go, "deadline" where its ending deadline cut it short (else
+# "-"), and "link" for a run in a Link session.
 # Here the failures' details.
 grep -v "^PASS" "$work/all.log" || true
 total=$(grep -c "^PASS\|^FAIL" "$work/all.log")
@@ -160,7 +178,7 @@ worst=$(awk '($1 == "PASS" || $1 == "FAIL") && $2 != "escape" && $5 > w {w = $5}
 for action in escape close int term; do
   echo "$action: $(awk -v a=$action '$2 == a' "$work/all.log" | wc -l) runs"
 done
-echo "live mode: $(awk '$4 == "live"' "$work/all.log" | wc -l) runs; late starts: $(awk '$4 == 150' "$work/all.log" | wc -l) runs; restarted for want of an X server: $(grep -c '^RESTART' "$work/all.log"); ended by the deadline: $(awk '$6 == "deadline"' "$work/all.log" | wc -l)"
+echo "live mode: $(awk '$4 == "live"' "$work/all.log" | wc -l) runs; late starts: $(awk '$4 == 150' "$work/all.log" | wc -l) runs; restarted for want of an X server: $(grep -c '^RESTART' "$work/all.log"); ended by the deadline: $(awk '$6 == "deadline"' "$work/all.log" | wc -l); in a Link session: $(awk '$7 == "link"' "$work/all.log" | wc -l) runs"
 echo "shutdown_moments: $total runs, $failed failed; close and signals honoured in at most $worst s, $slow runs over 1 s; load $(cut -d' ' -f1-3 /proc/loadavg)"
 [ "$total" = "$runs" ] || { echo "FAIL: only $total of $runs runs finished"; exit 1; }
 [ "$failed" = 0 ] || { grep "^FAIL" "$work/all.log"; exit 1; }
