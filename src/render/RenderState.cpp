@@ -20,7 +20,18 @@ void BeginFrame() {
   // Whatever write masks the last drawing left, the clear reaches every channel and the depth.
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glDepthMask(GL_TRUE);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // Drawn smaller than the frame (the player's dynamic resolution), only the drawing's corner is
+  // ever read or shown: the clear stays there, so that a processor-based renderer does not clear
+  // the whole of a screen-sized frame for a small drawing, pass after pass. (Hidden drawing's
+  // empty scissor box stays as it is.)
+  if ((DrawingWidth() < ShowFrameWidth() || DrawingHeight() < ShowFrameHeight()) && !glIsEnabled(GL_SCISSOR_TEST)) {
+    glScissor(0, 0, DrawingWidth(), DrawingHeight());
+    glEnable(GL_SCISSOR_TEST);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+  } else {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  }
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 }
