@@ -54,11 +54,11 @@ void DynamicResolution::Draw(float scale) {
   recent_.clear();
 }
 
-float DynamicResolution::Foreseen(double costAhead) const {
+float DynamicResolution::Foreseen(double costAhead) {
   if (!(costAhead > 0) || perUnit_.size() < LearnedFrames / 2) return ceiling_;
-  std::vector<double> sorted(perUnit_.begin(), perUnit_.end());
-  const auto at = sorted.begin() + static_cast<long>(LearnedShare * static_cast<double>(sorted.size()));
-  std::nth_element(sorted.begin(), at, sorted.end());
+  sorted_.assign(perUnit_.begin(), perUnit_.end());
+  const auto at = sorted_.begin() + static_cast<long>(LearnedShare * static_cast<double>(sorted_.size()));
+  std::nth_element(sorted_.begin(), at, sorted_.end());
   // The drawing's cost grows with the pixels drawn: the square of the scale.
   const double fits = std::sqrt(budget_ * ForeseenHeadroom / (*at * costAhead));
   float scale = ceiling_;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cmath>
 #include <deque>
+#include <vector>
 
 class DynamicResolution {
  public:
@@ -34,7 +35,7 @@ class DynamicResolution {
   void Draw(float scale);
   // The largest scale the stretch ahead holds by the table, on the ladder of shrink steps down
   // from the ceiling; the ceiling when the table or the frames say too little.
-  float Foreseen(double costAhead) const;
+  float Foreseen(double costAhead);
 
   double budget_;
   float ceiling_;
@@ -42,6 +43,7 @@ class DynamicResolution {
   float drawn_;  // the size drawn: scale_, or less where a heavy stretch is foreseen
   float lowest_;
   std::deque<double> perUnit_;  // recent frames' seconds per unit of the table at scale 1
+  std::vector<double> sorted_;  // their copy for the quartile, kept so that no frame allocates
   std::deque<double> recent_;  // the last frames' durations, newest last
   int settling_ = 0;           // frames still to pass before the next judgement
   double roomySeconds_ = 0;    // time of the unbroken run of frames that would fit larger

@@ -16,6 +16,11 @@ const GLfloat DefaultEmission[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 const GLfloat PlainColourAmbient[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 }  // namespace
 
+namespace {
+// Between BeginHiddenDrawing and EndHiddenDrawing: the scissor box is empty.
+bool DrawingHidden = false;
+}  // namespace
+
 void BeginFrame() {
   // Whatever write masks the last drawing left, the clear reaches every channel and the depth.
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -24,7 +29,7 @@ void BeginFrame() {
   // ever read or shown: the clear stays there, so that a processor-based renderer does not clear
   // the whole of a screen-sized frame for a small drawing, pass after pass. (Hidden drawing's
   // empty scissor box stays as it is.)
-  if ((DrawingWidth() < ShowFrameWidth() || DrawingHeight() < ShowFrameHeight()) && !glIsEnabled(GL_SCISSOR_TEST)) {
+  if ((DrawingWidth() < ShowFrameWidth() || DrawingHeight() < ShowFrameHeight()) && !DrawingHidden) {
     glScissor(0, 0, DrawingWidth(), DrawingHeight());
     glEnable(GL_SCISSOR_TEST);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -162,9 +167,13 @@ void StartSceneState() {
 void BeginHiddenDrawing() {
   glScissor(0, 0, 0, 0);
   glEnable(GL_SCISSOR_TEST);
+  DrawingHidden = true;
 }
 
-void EndHiddenDrawing() { glDisable(GL_SCISSOR_TEST); }
+void EndHiddenDrawing() {
+  glDisable(GL_SCISSOR_TEST);
+  DrawingHidden = false;
+}
 
 namespace {
 #ifndef GL_RASTERIZER_DISCARD
