@@ -20,8 +20,10 @@
 
 namespace {
 // The wall time of the frames a capture draws, against the quad measured in the same run once the
-// last frame is written (before the first one its drawing could reach a frame that reads the
-// frame buffer back), so that a capture's cost reads in the timedemo's unit.
+// last frame is written and, for a video, the encoder has finished its file (before the first
+// frame the quad's drawing could reach a frame that reads the frame buffer back; before the
+// encoder is done it would share the machine with the encoder's tail), so that a capture's cost
+// reads in the timedemo's unit.
 class CaptureTiming {
  public:
   // The first frame of the range is about to be drawn.
@@ -67,8 +69,10 @@ int RunCapture(const ProgramOptions& options, const std::string& musicPath) {
   });
   const bool allWritten = frames.Finish();
   progress.Update(handed, true);
-  if (allWritten) timing.Report(handed);
-  return FinishVideo(pipe, !allWritten, options.output);
+  // Until the file is whole: the encoder's tail is part of what a capture costs.
+  const int status = FinishVideo(pipe, !allWritten, options.output);
+  if (allWritten && status == 0) timing.Report(handed);
+  return status;
 }
 
 int RunFrames(const ProgramOptions& options) {
